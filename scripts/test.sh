@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up the machine, then builds and runs every test in the release and the
+# sanitizer configuration. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+for preset in release asan; do
+  bash scripts/build.sh "$preset"
+  ctest --preset "$preset"
+done
