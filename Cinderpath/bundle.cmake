@@ -1,0 +1,87 @@
+# The component bundle a host loads:
+#   Cinderpath.component/Contents/Info.plist        manifest (identifier, executable, components)
+#   Cinderpath.component/Contents/Linux/Cinderpath.so
+#   Cinderpath.component/Contents/Resources/        the editor's images
+# The shared object exports only Cinderpath_Entry and Cinderpath_ViewEntry;
+# everything else, including the static libraries linked into it, stays local
+# so that several plug-ins built on the same framework can share a host.
+if(NOT TARGET cinderpath)
+  return()
+endif()
+
+set(CINDERPATH_BUNDLE_ID "com.marrowfield.audiounit.Cinderpath")
+set(CINDERPATH_BUNDLE_DIR ${CMAKE_BINARY_DIR}/Cinderpath.component)
+set(_cp_contents ${CINDERPATH_BUNDLE_DIR}/Contents)
+
+set(_cp_exports ${CMAKE_CURRENT_BINARY_DIR}/Cinderpath.exports)
+file(CONFIGURE OUTPUT ${_cp_exports} CONTENT
+"{
+  global: Cinderpath_Entry; Cinderpath_ViewEntry;
+  local: *;
+};
+")
+
+add_library(cinderpath_bundle MODULE ${CMAKE_CURRENT_LIST_DIR}/CinderpathEntry.cpp)
+target_link_libraries(cinderpath_bundle PRIVATE cinderpath)
+target_compile_definitions(cinderpath_bundle PRIVATE CINDERPATH_BUNDLE_ID="${CINDERPATH_BUNDLE_ID}")
+target_link_options(cinderpath_bundle PRIVATE
+  "LINKER:--version-script=${_cp_exports}"
+  "LINKER:--exclude-libs,ALL")
+set_target_properties(cinderpath_bundle PROPERTIES
+  OUTPUT_NAME Cinderpath
+  PREFIX ""
+  SUFFIX ".so"
+  LIBRARY_OUTPUT_DIRECTORY ${_cp_contents}/Linux
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON
+  LINK_DEPENDS ${_cp_exports})
+
+# Manifest: the effect component and its Carbon view component.
+# Version 1.2.2 packed as major << 16 | minor << 8 | patch = 66050.
+file(CONFIGURE OUTPUT ${_cp_contents}/Info.plist CONTENT
+"<?xml version=\"1.0\" encoding=\"UTF-8\"?>
+<plist version=\"1.0\">
+<dict>
+  <key>CFBundleIdentifier</key><string>${CINDERPATH_BUNDLE_ID}</string>
+  <key>CFBundleExecutable</key><string>Cinderpath</string>
+  <key>CFBundleName</key><string>Cinderpath</string>
+  <key>CFBundleVersion</key><string>1.2.2</string>
+  <key>AudioComponents</key>
+  <array>
+    <dict>
+      <key>type</key><string>aufx</string>
+      <key>subtype</key><string>Cdpm</string>
+      <key>manufacturer</key><string>Mrwf</string>
+      <key>name</key><string>Marrowfield: Cinderpath</string>
+      <key>version</key><integer>66050</integer>
+      <key>entryPoint</key><string>Cinderpath_Entry</string>
+    </dict>
+    <dict>
+      <key>type</key><string>auvw</string>
+      <key>subtype</key><string>Cdpm</string>
+      <key>manufacturer</key><string>Mrwf</string>
+      <key>name</key><string>Marrowfield: Cinderpath View</string>
+      <key>version</key><integer>66050</integer>
+      <key>entryPoint</key><string>Cinderpath_ViewEntry</string>
+    </dict>
+  </array>
+</dict>
+</plist>
+")
+
+# Editor images, copied flat into Contents/Resources whenever they change.
+file(GLOB _cp_images CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/resources/img/*)
+set(_cp_resource_outputs)
+foreach(_cp_image ${_cp_images})
+  get_filename_component(_cp_name ${_cp_image} NAME)
+  add_custom_command(
+    OUTPUT ${_cp_contents}/Resources/${_cp_name}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_cp_contents}/Resources
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_cp_image} ${_cp_contents}/Resources/${_cp_name}
+    DEPENDS ${_cp_image}
+    VERBATIM)
+  list(APPEND _cp_resource_outputs ${_cp_contents}/Resources/${_cp_name})
+endforeach()
+file(MAKE_DIRECTORY ${_cp_contents}/Resources)
+add_custom_target(cinderpath_bundle_resources DEPENDS ${_cp_resource_outputs})
+add_dependencies(cinderpath_bundle cinderpath_bundle_resources)
