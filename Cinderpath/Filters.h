@@ -32,6 +32,12 @@ public:
     return y;
   }
 
+  // Filters `nFrames` samples in place, exactly as Run on each. [render thread]
+  void Process(double* samples, int nFrames)
+  {
+    for (int i = 0; i < nFrames; ++i) samples[i] = Run(samples[i]);
+  }
+
   double mX1;  // previous input
   double mY1;  // previous output
   double mG;   // input gain g = (1 + p)/2
@@ -67,6 +73,12 @@ public:
     mY2 = mY1;
     mY1 = y;
     return y;
+  }
+
+  // Filters `nFrames` samples in place, exactly as Run on each. [render thread]
+  void Process(double* samples, int nFrames)
+  {
+    for (int i = 0; i < nFrames; ++i) samples[i] = Run(samples[i]);
   }
 
   // Highest frequency the peaking and shelf designs use, as a fraction of fs.
@@ -115,6 +127,12 @@ public:
     return y;
   }
 
+  // Filters `nFrames` samples in place, exactly as Run on each. [render thread]
+  void Process(double* samples, int nFrames)
+  {
+    for (int i = 0; i < nFrames; ++i) samples[i] = Run(samples[i]);
+  }
+
   double mK4;          // 4·fs²
   double mK8;          // 8·fs²
   double mK2;          // 2·fs
@@ -149,6 +167,12 @@ public:
     const double y = (mY1 - x + 1e-20) * mC + x;
     mY1 = y;
     return y;
+  }
+
+  // Filters `nFrames` samples in place, exactly as Run on each. [render thread]
+  void Process(double* samples, int nFrames)
+  {
+    for (int i = 0; i < nFrames; ++i) samples[i] = Run(samples[i]);
   }
 
   double mY1;  // previous output

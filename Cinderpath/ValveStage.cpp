@@ -100,8 +100,10 @@ CINDERPATH_INLINE T Group(StageRegs<T>& r, T x)
   return out;
 }
 
+// Loads both filters of one stage (or of two stages, one per lane) into
+// registers, runs `nFrames` groups and writes the rings back.
 template <unsigned N>
-double RunFactor(ValveStage& s, double x)
+void ProcessFactor(ValveStage& s, double* p, int nFrames)
 {
   StageRegs<double> r;
   LoadCoef(r.up, s.mUp);
@@ -111,15 +113,16 @@ double RunFactor(ValveStage& s, double x)
   r.gain = s.mGain;
   r.k = s.mCurve;
   r.km1 = s.mCurve - 1.0;
-  const double y = Group<N>(r, x);
-  StoreWin(s.mUp, r.wu, N);
-  StoreWin(s.mDown, r.wd, N);
-  return y;
+  for (int i = 0; i < nFrames; ++i) p[i] = Group<N>(r, p[i]);
+  // Only the step count modulo 8 matters for the ring position.
+  const uint32_t steps = N * uint32_t(nFrames);
+  StoreWin(s.mUp, r.wu, steps);
+  StoreWin(s.mDown, r.wd, steps);
 }
 
 #ifdef CINDERPATH_HAVE_PAIR
 template <unsigned N>
-void RunFactorPair(ValveStage& a, ValveStage& b, double& l, double& rr)
+void ProcessFactorPair(ValveStage& a, ValveStage& b, double* l, double* rr, int nFrames)
 {
   StageRegs<DoublePair> r;
   LoadCoef(r.up, a.mUp, b.mUp);
@@ -129,12 +132,68 @@ void RunFactorPair(ValveStage& a, ValveStage& b, double& l, double& rr)
   r.gain = DoublePair{a.mGain, b.mGain};
   r.k = DoublePair{a.mCurve, b.mCurve};
   r.km1 = DoublePair{a.mCurve - 1.0, b.mCurve - 1.0};
-  const DoublePair y = Group<N>(r, DoublePair{l, rr});
-  StoreWin(a.mUp, b.mUp, r.wu, N);
-  StoreWin(a.mDown, b.mDown, r.wd, N);
-  l = y[0];
-  rr = y[1];
+  for (int i = 0; i < nFrames; ++i)
+  {
+    const DoublePair y = Group<N>(r, DoublePair{l[i], rr[i]});
+    l[i] = y[0];
+    rr[i] = y[1];
+  }
+  const uint32_t steps = N * uint32_t(nFrames);
+  StoreWin(a.mUp, b.mUp, r.wu, steps);
+  StoreWin(a.mDown, b.mDown, r.wd, steps);
 }
+#endif
+
+// Calls f.template operator()<N>() for the written-out path of `factor`;
+// factors without their own path (0, 21 ... 31, above 32) take the factor-2
+// path with the factor-2 coefficients that Over::Set gave them. Factor 1 is
+// handled by the callers.
+template <typename F>
+CINDERPATH_INLINE void DispatchFactor(uint32_t factor, F&& f)
+{
+  switch (factor)
+  {
+    case 3: f.template operator()<3>(); break;
+    case 4: f.template operator()<4>(); break;
+    case 5: f.template operator()<5>(); break;
+    case 6: f.template operator()<6>(); break;
+    case 7: f.template operator()<7>(); break;
+    case 8: f.template operator()<8>(); break;
+    case 9: f.template operator()<9>(); break;
+    case 10: f.template operator()<10>(); break;
+    case 11: f.template operator()<11>(); break;
+    case 12: f.template operator()<12>(); break;
+    case 13: f.template operator()<13>(); break;
+    case 14: f.template operator()<14>(); break;
+    case 15: f.template operator()<15>(); break;
+    case 16: f.template operator()<16>(); break;
+    case 17: f.template operator()<17>(); break;
+    case 18: f.template operator()<18>(); break;
+    case 19: f.template operator()<19>(); break;
+    case 20: f.template operator()<20>(); break;
+    case 32: f.template operator()<32>(); break;
+    default: f.template operator()<2>(); break;
+  }
+}
+
+struct ProcessOne
+{
+  ValveStage& s;
+  double* p;
+  int n;
+  template <unsigned N> void operator()() const { ProcessFactor<N>(s, p, n); }
+};
+
+#ifdef CINDERPATH_HAVE_PAIR
+struct ProcessTwo
+{
+  ValveStage& a;
+  ValveStage& b;
+  double* l;
+  double* r;
+  int n;
+  template <unsigned N> void operator()() const { ProcessFactorPair<N>(a, b, l, r, n); }
+};
 #endif
 
 }  // namespace
@@ -167,70 +226,44 @@ double ValveStage::Bias(double s, double k) { return BiasT(s, k, k - 1.0); }
 
 double ValveStage::Run(double x)
 {
-  switch (mFactor)
+  Process(&x, 1);
+  return x;
+}
+
+void ValveStage::Process(double* samples, int nFrames)
+{
+  if (samples == nullptr || nFrames <= 0) return;
+  if (mFactor == 1)
   {
-    case 1:
+    // No oversampling, but the same four-sample delay the filters add.
+    for (int i = 0; i < nFrames; ++i)
     {
-      // No oversampling, but the same four-sample delay the filters add.
       ++mHistoryPos;
-      mHistory[mHistoryPos & 7u] = x;
+      mHistory[mHistoryPos & 7u] = samples[i];
       const double v = mGain * mHistory[(mHistoryPos + 4u) & 7u];
-      return BiasT(ShapeT(v), mCurve, mCurve - 1.0);
+      samples[i] = BiasT(ShapeT(v), mCurve, mCurve - 1.0);
     }
-    case 3: return RunFactor<3>(*this, x);
-    case 4: return RunFactor<4>(*this, x);
-    case 5: return RunFactor<5>(*this, x);
-    case 6: return RunFactor<6>(*this, x);
-    case 7: return RunFactor<7>(*this, x);
-    case 8: return RunFactor<8>(*this, x);
-    case 9: return RunFactor<9>(*this, x);
-    case 10: return RunFactor<10>(*this, x);
-    case 11: return RunFactor<11>(*this, x);
-    case 12: return RunFactor<12>(*this, x);
-    case 13: return RunFactor<13>(*this, x);
-    case 14: return RunFactor<14>(*this, x);
-    case 15: return RunFactor<15>(*this, x);
-    case 16: return RunFactor<16>(*this, x);
-    case 17: return RunFactor<17>(*this, x);
-    case 18: return RunFactor<18>(*this, x);
-    case 19: return RunFactor<19>(*this, x);
-    case 20: return RunFactor<20>(*this, x);
-    case 32: return RunFactor<32>(*this, x);
-    default: return RunFactor<2>(*this, x);  // 2, 0, 21 ... 31, above 32
+    return;
   }
+  DispatchFactor(mFactor, ProcessOne{*this, samples, nFrames});
 }
 
 void ValveStage::RunPair(ValveStage& left, ValveStage& right, double& l, double& r)
 {
+  ProcessPair(left, right, &l, &r, 1);
+}
+
+void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+{
+  if (l == nullptr || r == nullptr || nFrames <= 0) return;
 #ifdef CINDERPATH_HAVE_PAIR
-  if (left.mFactor == right.mFactor)
+  // Factor 1 is a delay and one shaper call per sample: nothing to gain.
+  if (left.mFactor == right.mFactor && left.mFactor != 1)
   {
-    switch (left.mFactor)
-    {
-      case 1: break;  // a delay and one shaper call: nothing to gain
-      case 3: return RunFactorPair<3>(left, right, l, r);
-      case 4: return RunFactorPair<4>(left, right, l, r);
-      case 5: return RunFactorPair<5>(left, right, l, r);
-      case 6: return RunFactorPair<6>(left, right, l, r);
-      case 7: return RunFactorPair<7>(left, right, l, r);
-      case 8: return RunFactorPair<8>(left, right, l, r);
-      case 9: return RunFactorPair<9>(left, right, l, r);
-      case 10: return RunFactorPair<10>(left, right, l, r);
-      case 11: return RunFactorPair<11>(left, right, l, r);
-      case 12: return RunFactorPair<12>(left, right, l, r);
-      case 13: return RunFactorPair<13>(left, right, l, r);
-      case 14: return RunFactorPair<14>(left, right, l, r);
-      case 15: return RunFactorPair<15>(left, right, l, r);
-      case 16: return RunFactorPair<16>(left, right, l, r);
-      case 17: return RunFactorPair<17>(left, right, l, r);
-      case 18: return RunFactorPair<18>(left, right, l, r);
-      case 19: return RunFactorPair<19>(left, right, l, r);
-      case 20: return RunFactorPair<20>(left, right, l, r);
-      case 32: return RunFactorPair<32>(left, right, l, r);
-      default: return RunFactorPair<2>(left, right, l, r);
-    }
+    DispatchFactor(left.mFactor, ProcessTwo{left, right, l, r, nFrames});
+    return;
   }
 #endif
-  l = left.Run(l);
-  r = right.Run(r);
+  left.Process(l, nFrames);
+  right.Process(r, nFrames);
 }

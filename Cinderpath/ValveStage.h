@@ -37,11 +37,20 @@ public:
   // [render thread]
   double Run(double x);
 
+  // Processes `nFrames` host-rate samples in place; identical to calling Run
+  // on each in turn, with the factor dispatch done once per block.
+  // [render thread]
+  void Process(double* samples, int nFrames);
+
   // Runs a left and a right stage on one host-rate sample each, in place, the
   // two channels side by side in one 128-bit vector. The results are bit for
   // bit those of left.Run(l) and right.Run(r). When the two stages' factors
   // differ it simply calls Run on each. [render thread]
   static void RunPair(ValveStage& left, ValveStage& right, double& l, double& r);
+
+  // Block form of RunPair: `nFrames` samples of each channel in place, bit for
+  // bit what Run on each stage and sample gives. [render thread]
+  static void ProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
 
   // The cubic shaper S(v): +1 above 3.375, -1 below -3.375, otherwise three
   // cubic stages. Odd, monotonic, continuous slope. [any thread]

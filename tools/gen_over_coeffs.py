@@ -13,8 +13,8 @@ at 7/12 of the host rate (the passband edge mirrored about the host Nyquist
 frequency). The stopband attenuation follows from order, ripple and the two
 edges through the elliptic degree equation. The design runs in 60-digit
 arithmetic: analogue prototype poles and zeros from Jacobi elliptic functions,
-pre-warped bilinear transform, polynomial expansion, numerator scaled for
-unity gain at DC. The numerator is symmetric by construction; only b0 ... b3
+pre-warped bilinear transform, polynomial expansion; the denominator is
+rounded to double and the numerator scaled against it for unity gain at DC. The numerator is symmetric by construction; only b0 ... b3
 are stored. Factors 2, 4 and 16 keep their established values digit for digit
 (they agree with this design to about 1e-8).
 """
@@ -98,6 +98,11 @@ def design(n_factor):
     pd = [(2 + p * wa) / (2 - p * wa) for p in poles]
     b = poly_from_roots(zd)
     a = poly_from_roots(pd)
+    # The table stores a rounded to double; the numerator is scaled against
+    # the rounded denominator so that the stored set itself has unity gain at
+    # DC (at factor 32, 1 + sum(a) is below 1e-8 and the rounding of a alone
+    # would shift the DC gain by about 1e-6).
+    a = [mp.mpf(float(x)) for x in a]
     g = sum(a) / sum(b)
     b = [x * g for x in b]
     # Exactly symmetric numerator.
