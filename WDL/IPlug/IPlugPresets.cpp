@@ -147,6 +147,7 @@ bool IPlugBase::SerializePresets(ByteChunk* pChunk)
   for (int i = 0; i < n; ++i)
   {
     IPreset* pPreset = mPresets.Get(i);
+    if (!pPreset) return false;
     const int before = pChunk->Size();
     const int nameLen = (int)strlen(pPreset->mName);
     if (pChunk->PutStr(pPreset->mName) != before + 4 + nameLen) return false;
@@ -169,6 +170,11 @@ int IPlugBase::UnserializePresets(ByteChunk* pChunk, int startPos)
   for (int i = 0; i < n && pos >= 0; ++i)
   {
     IPreset* pPreset = mPresets.Get(i);
+    if (!pPreset)
+    {
+      pos = -1;
+      break;
+    }
     // A fresh string per slot: a zero-length stored name gives an empty name
     // instead of repeating the previous slot's.
     WDL_String name;
@@ -206,7 +212,7 @@ IPreset* GetNextUninitializedPreset(WDL_PtrList<IPreset>* pPresets)
   for (int i = 0; i < n; ++i)
   {
     IPreset* pPreset = pPresets->Get(i);
-    if (!pPreset->mInitialized) return pPreset;
+    if (pPreset && !pPreset->mInitialized) return pPreset;
   }
   return nullptr;
 }
@@ -218,7 +224,8 @@ void MakeDefaultUserPresetName(WDL_PtrList<IPreset>* pPresets, char* str)
   const int n = pPresets ? pPresets->GetSize() : 0;
   for (int i = 0; i < n; ++i)
   {
-    if (strstr(pPresets->Get(i)->mName, kUserPreset)) ++nDefaultNames;
+    const IPreset* pPreset = pPresets->Get(i);
+    if (pPreset && strstr(pPreset->mName, kUserPreset)) ++nDefaultNames;
   }
   // Callers pass at least 32 bytes; the longest name written is 23 characters.
   snprintf(str, 32, "%s %d", kUserPreset, nDefaultNames + 1);
@@ -318,7 +325,8 @@ void IPlugBase::PruneUninitializedPresets()
 {
   for (int i = 0; i < mPresets.GetSize();)
   {
-    if (mPresets.Get(i)->mInitialized)
+    const IPreset* pPreset = mPresets.Get(i);
+    if (pPreset && pPreset->mInitialized)
       ++i;
     else
       mPresets.Delete(i, true);
@@ -361,7 +369,8 @@ bool IPlugBase::RestorePreset(const char* name)
   const int n = NPresets();
   for (int i = 0; i < n; ++i)
   {
-    if (!strcmp(mPresets.Get(i)->mName, name)) return RestorePreset(i);
+    const IPreset* pPreset = mPresets.Get(i);
+    if (pPreset && !strcmp(pPreset->mName, name)) return RestorePreset(i);
   }
   return false;
 }
