@@ -1,0 +1,188 @@
+#include "lice_png.h"
+
+#include <png.h>
+
+#include <climits>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace
+{
+
+// libpng reports errors by calling this and never expects it to return: it
+// jumps straight back to the decoder's recovery point, printing nothing.
+void quietError(png_structp png, png_const_charp)
+{
+  longjmp(png_jmpbuf(png), 1);
+}
+
+void quietWarning(png_structp, png_const_charp) {}
+
+struct MemReader
+{
+  const unsigned char* next; // next unread byte
+  size_t left;               // bytes not yet read
+};
+
+void memRead(png_structp png, png_bytep out, png_size_t n)
+{
+  MemReader* r = static_cast<MemReader*>(png_get_io_ptr(png));
+  if (!r || n > r->left) longjmp(png_jmpbuf(png), 1); // truncated input
+  memcpy(out, r->next, n);
+  r->next += n;
+  r->left -= n;
+}
+
+// Decodes from fp (when not null) or mem. Only plain locals live between
+// setjmp and the calls that may jump back to it; the two that change after
+// setjmp are volatile.
+LICE_IBitmap* decode(FILE* fp, MemReader* mem, LICE_IBitmap* into)
+{
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+  if (!png) return nullptr;
+  png_infop info = png_create_info_struct(png);
+  if (!info)
+  {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return nullptr;
+  }
+
+  LICE_IBitmap* volatile created = nullptr;
+  png_bytep* volatile rows = nullptr;
+  if (setjmp(png_jmpbuf(png)))
+  {
+    png_destroy_read_struct(&png, &info, nullptr);
+    free(rows);
+    delete created;
+    return nullptr;
+  }
+
+  if (fp) png_init_io(png, fp);
+  else png_set_read_fn(png, mem, memRead);
+  png_read_info(png, info);
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colorType = 0;
+  png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+  if (!width || !height || width > INT_MAX || height > INT_MAX) longjmp(png_jmpbuf(png), 1);
+
+  bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
+  if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (png_get_valid(png, info, PNG_INFO_tRNS))
+  {
+    png_set_tRNS_to_alpha(png);
+    hasAlpha = true;
+  }
+  if (bitDepth == 16) png_set_strip_16(png);
+  if (bitDepth < 8) png_set_packing(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  if (hasAlpha) png_set_swap_alpha(png);
+  else png_set_filler(png, 255, PNG_FILLER_BEFORE);
+
+  const int w = static_cast<int>(width), h = static_cast<int>(height);
+  LICE_IBitmap* bm = into;
+  if (into)
+  {
+    into->resize(w, h);
+  }
+  else
+  {
+    created = new (std::nothrow) LICE_MemBitmap(w, h, 4);
+    bm = created;
+  }
+  // the bitmap, passed or made here, must really hold the whole image
+  if (!bm || bm->getWidth() != w || bm->getHeight() != h || !bm->getBits() || bm->getRowSpan() < w)
+    longjmp(png_jmpbuf(png), 1);
+
+  rows = static_cast<png_bytep*>(malloc(sizeof(png_bytep) * static_cast<size_t>(h)));
+  if (!rows) longjmp(png_jmpbuf(png), 1);
+  LICE_pixel* bits = bm->getBits();
+  const ptrdiff_t span = bm->getRowSpan();
+  const bool flipped = bm->isFlipped();
+  for (int y = 0; y < h; ++y)
+    rows[y] = reinterpret_cast<png_bytep>(bits + (flipped ? static_cast<ptrdiff_t>(h - 1 - y) : y) * span);
+  png_read_image(png, rows);
+
+  png_destroy_read_struct(&png, &info, nullptr);
+  free(rows);
+  return bm;
+}
+
+} // namespace
+
+LICE_IBitmap* LICE_LoadPNG(const char* path, LICE_IBitmap* into)
+{
+  if (!path) return nullptr;
+  FILE* fp = fopen(path, "rb");
+  if (!fp) return nullptr;
+  unsigned char sig[8];
+  LICE_IBitmap* bm = nullptr;
+  if (fread(sig, 1, sizeof(sig), fp) == sizeof(sig) && !png_sig_cmp(sig, 0, sizeof(sig)) && !fseek(fp, 0, SEEK_SET))
+    bm = decode(fp, nullptr, into);
+  fclose(fp);
+  return bm;
+}
+
+LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t bytes, LICE_IBitmap* into)
+{
+  if (!data || bytes < 8) return nullptr;
+  MemReader r = {static_cast<const unsigned char*>(data), bytes};
+  if (png_sig_cmp(const_cast<png_bytep>(r.next), 0, 8)) return nullptr;
+  return decode(nullptr, &r, into);
+}
+
+namespace
+{
+
+bool encode(FILE* fp, LICE_IBitmap* bm, bool wantAlpha)
+{
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info)
+  {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png)))
+  {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  const int w = bm->getWidth(), h = bm->getHeight();
+  png_init_io(png, fp);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+               wantAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  // rows are A, R, G, B in memory
+  if (wantAlpha) png_set_swap_alpha(png);
+  else png_set_filler(png, 0, PNG_FILLER_BEFORE);
+  const LICE_pixel* bits = bm->getBits();
+  const ptrdiff_t span = bm->getRowSpan();
+  for (int y = 0; y < h; ++y)
+  {
+    const LICE_pixel* row = bits + (bm->isFlipped() ? static_cast<ptrdiff_t>(h - 1 - y) : y) * span;
+    png_write_row(png, reinterpret_cast<png_const_bytep>(row));
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+} // namespace
+
+bool LICE_WritePNG(const char* path, LICE_IBitmap* bm, bool wantAlpha)
+{
+  if (!path || !bm || bm->getWidth() <= 0 || bm->getHeight() <= 0 || !bm->getBits() ||
+      bm->getRowSpan() < bm->getWidth())
+    return false;
+  FILE* fp = fopen(path, "wb");
+  if (!fp) return false;
+  bool ok = encode(fp, bm, wantAlpha);
+  if (fclose(fp) != 0) ok = false;
+  return ok;
+}

@@ -1,0 +1,27 @@
+// PNG decoding into and encoding from 32-bit bitmaps (libpng).
+#ifndef LICE_PNG_H_
+#define LICE_PNG_H_
+
+#include <cstddef>
+
+#include "lice_bitmap.h"
+
+// Decodes the PNG file at path. With into, that bitmap is resized to the
+// image and filled, and returned; otherwise a new LICE_MemBitmap (line
+// alignment 4) is returned, owned by the caller. Every colour type arrives as
+// A, R, G, B bytes, not premultiplied: palettes and grey are expanded,
+// transparency chunks become alpha, 16-bit samples keep their high byte,
+// images without alpha get alpha 255. Returns null for a missing, unreadable
+// or corrupt file and when the bitmap cannot take the image size (into may
+// then have been resized). [main thread]
+LICE_IBitmap* LICE_LoadPNG(const char* path, LICE_IBitmap* into = nullptr);
+
+// As LICE_LoadPNG, decoding the PNG held in the given bytes. [main thread]
+LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t bytes, LICE_IBitmap* into = nullptr);
+
+// Writes bm to path as an 8-bit RGBA PNG (or RGB when wantAlpha is false).
+// Returns false for null or empty bitmaps and on any write error (a partial
+// file may remain). [main thread]
+bool LICE_WritePNG(const char* path, LICE_IBitmap* bm, bool wantAlpha = true);
+
+#endif
