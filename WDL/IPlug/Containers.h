@@ -137,7 +137,7 @@ public:
     return PutBytes(pRHS->GetBytes(), pRHS->Size());
   }
 
-  // Empties the chunk and releases its memory. [main thread]
+  // Empties the chunk (the allocation may be kept for reuse). [main thread]
   void Clear() { mBytes.Resize(0); }
 
   // Size in bytes. [any thread]
