@@ -1,0 +1,125 @@
+#include "dfx-au-utilities.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+const CFArrayCallBacks kCFAUPresetArrayCallBacks = {
+  0,
+  CFAUPresetArrayRetainCallBack,
+  CFAUPresetArrayReleaseCallBack,
+  CFAUPresetArrayCopyDescriptionCallBack,
+  CFAUPresetArrayEqualCallBack,
+};
+
+void CFAUPresetArrayCallBacks_Init(CFArrayCallBacks* outCallBacks)
+{
+  if (outCallBacks) *outCallBacks = kCFAUPresetArrayCallBacks;
+}
+
+CFAUPresetRef CFAUPresetCreate(CFAllocatorRef allocator, SInt32 presetNumber, CFStringRef presetName)
+{
+  CFAUPreset* preset = (CFAUPreset*)CFAllocatorAllocate(allocator, sizeof(CFAUPreset), 0);
+  if (!preset) return nullptr;
+  preset->presetNumber = presetNumber;
+  preset->presetName = presetName ? CFStringCreateCopy(allocator, presetName) : nullptr;
+  preset->version = kCFAUPreset_CurrentVersion;
+  preset->allocator = allocator;
+  preset->retainCount = 1;
+  return preset;
+}
+
+CFAUPresetRef CFAUPresetRetain(CFAUPresetRef preset)
+{
+  if (!preset) return nullptr;
+  CFAUPreset* p = const_cast<CFAUPreset*>(preset);
+  // The name is retained in step with the record so that the copy made at
+  // creation goes away with the record's last release.
+  if (p->presetName) CFRetain(p->presetName);
+  p->retainCount += 1;
+  return preset;
+}
+
+void CFAUPresetRelease(CFAUPresetRef preset)
+{
+  if (!preset || preset->retainCount <= 0) return;
+  CFAUPreset* p = const_cast<CFAUPreset*>(preset);
+  if (p->presetName) CFRelease(p->presetName);
+  p->retainCount -= 1;
+  if (p->retainCount == 0)
+  {
+    p->presetName = nullptr;
+    p->presetNumber = 0;
+    CFAllocatorDeallocate(p->allocator, p);
+  }
+}
+
+const void* CFAUPresetArrayRetainCallBack(CFAllocatorRef, const void* value)
+{
+  return CFAUPresetRetain((CFAUPresetRef)value);
+}
+
+void CFAUPresetArrayReleaseCallBack(CFAllocatorRef, const void* value)
+{
+  CFAUPresetRelease((CFAUPresetRef)value);
+}
+
+CFStringRef CFAUPresetArrayCopyDescriptionCallBack(const void* value)
+{
+  CFAUPresetRef preset = (CFAUPresetRef)value;
+  if (!preset) return nullptr;
+
+  std::string name;
+  if (preset->presetName)
+  {
+    const CFIndex maxBytes = CFStringGetMaximumSizeForEncoding(CFStringGetLength(preset->presetName),
+                                                               kCFStringEncodingUTF8) + 1;
+    std::string buf((size_t)(maxBytes > 0 ? maxBytes : 1), '\0');
+    if (CFStringGetCString(preset->presetName, &buf[0], (CFIndex)buf.size(), kCFStringEncodingUTF8))
+      name = buf.c_str();
+  }
+  char head[64];
+  snprintf(head, sizeof(head), "AUPreset:\npreset number = %d\npreset name = ", (int)preset->presetNumber);
+  const std::string text = std::string(head) + name;
+  return CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8);
+}
+
+Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2)
+{
+  CFAUPresetRef a = (CFAUPresetRef)value1;
+  CFAUPresetRef b = (CFAUPresetRef)value2;
+  if (a == b) return true;
+  if (!a || !b) return false;
+  if (a->presetNumber != b->presetNumber) return false;
+  if (!a->presetName || !b->presetName) return a->presetName == b->presetName;
+  return CFStringCompare(a->presetName, b->presetName, 0) == kCFCompareEqualTo;
+}
+
+void CopyUTF8Prefix(const char* text, char* out, int outSize)
+{
+  if (outSize < 1) return;
+  if (!text) text = "";
+  int n = 0;
+  while (n < outSize - 1 && text[n]) ++n;
+  // When the cut falls inside a character (the next byte continues it), drop
+  // that character's leading bytes too.
+  if (text[n] && ((unsigned char)text[n] & 0xC0) == 0x80)
+  {
+    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
+  }
+  memcpy(out, text, (size_t)n);
+  out[n] = '\0';
+}
+
+void CopyCFStringPrefix(CFStringRef str, char* out, int outSize)
+{
+  if (outSize < 1) return;
+  out[0] = '\0';
+  if (!str) return;
+  // Converts whole characters only, as many as fit in outSize - 1 bytes.
+  CFIndex used = 0;
+  CFStringGetBytes(str, CFRangeMake(0, CFStringGetLength(str)), kCFStringEncodingUTF8, 0, false, (UInt8*)out,
+                   outSize - 1, &used);
+  if (used < 0 || used > outSize - 1) used = 0;
+  out[used] = '\0';
+}
