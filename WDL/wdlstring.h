@@ -29,7 +29,7 @@ public:
   bool Set(const char* text, int maxLen = 0)
   {
     if (!text) text = "";
-    const int len = Limit(text, maxLen);
+    const size_t len = Limit(text, maxLen);
     if (!len)
     {
       m_hb.Resize(0);
@@ -38,14 +38,14 @@ public:
     const char* old = Get();
     if (text >= old && text < old + m_hb.GetSize())  // self-assignment from a suffix
     {
-      memmove(m_hb.m_buf, text, (size_t)len);
+      memmove(m_hb.m_buf, text, len);
       ((char*)m_hb.m_buf)[len] = 0;
-      m_hb.Resize(len + 1);
+      m_hb.Resize((int)len + 1);
       return true;
     }
-    char* p = (char*)m_hb.Resize(len + 1);
-    if (m_hb.GetSize() != len + 1) return false;
-    memcpy(p, text, (size_t)len);
+    char* p = (char*)m_hb.Resize((int)len + 1);
+    if (!p || m_hb.GetSize() != (int)len + 1) return false;
+    memcpy(p, text, len);
     p[len] = 0;
     return true;
   }
@@ -56,16 +56,17 @@ public:
   bool Append(const char* text, int maxLen = 0)
   {
     if (!text) return true;
-    const int add = Limit(text, maxLen);
+    const size_t add = Limit(text, maxLen);
     if (!add) return true;
-    const int oldLen = GetLength();
-    if ((int64_t)oldLen + add + 1 > INT_MAX) return false;
+    const size_t oldLen = (size_t)GetLength();
+    if (oldLen + add + 1 > (size_t)INT_MAX) return false;
     const char* old = Get();
     const bool self = text >= old && text < old + m_hb.GetSize();
-    const int selfOffset = self ? (int)(text - old) : 0;
-    char* p = (char*)m_hb.Resize(oldLen + add + 1);
-    if (m_hb.GetSize() != oldLen + add + 1) return false;
-    memmove(p + oldLen, self ? p + selfOffset : text, (size_t)add);
+    const size_t selfOffset = self ? (size_t)(text - old) : 0;
+    const int newSize = (int)(oldLen + add + 1);
+    char* p = (char*)m_hb.Resize(newSize);
+    if (!p || m_hb.GetSize() != newSize) return false;
+    memmove(p + oldLen, self ? p + selfOffset : text, add);
     p[oldLen + add] = 0;
     return true;
   }
@@ -99,10 +100,11 @@ public:
   WDL_HeapBuf m_hb;
 
 private:
-  static int Limit(const char* text, int maxLen)
+  // Characters of text to take: at most maxLen (all when maxLen <= 0), and
+  // never so many that the string's size would pass INT_MAX.
+  static size_t Limit(const char* text, int maxLen)
   {
-    if (maxLen <= 0) return (int)strnlen(text, INT_MAX - 1);
-    return (int)strnlen(text, (size_t)maxLen);
+    return strnlen(text, maxLen <= 0 ? (size_t)INT_MAX - 1 : (size_t)maxLen);
   }
 };
 
