@@ -200,6 +200,7 @@ TEST(BaseChannels, RefusedBlockSizeKeepsBuffers)
   EXPECT_FALSE(plug.SetBlockSize(-1));
   EXPECT_FALSE(plug.SetBlockSize(INT_MAX));      // 8 * INT_MAX bytes
   EXPECT_FALSE(plug.SetBlockSize(INT_MAX / 8 + 1));
+  EXPECT_FALSE(plug.SetBlockSize(INT_MAX / 8));  // fits an int, but its allocation does not
   EXPECT_EQ(plug.GetBlockSize(), 32);
   EXPECT_EQ(plug.In(0)->mScratchBuf.Get(), before);
   EXPECT_EQ(plug.In(0)->mScratchBuf.GetSize(), 32);
