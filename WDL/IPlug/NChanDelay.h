@@ -34,6 +34,9 @@ public:
 
   // Delay in samples. [any thread]
   int GetDelayTime() const { return mDTSamples; }
+  // Channel counts given at construction. [any thread]
+  int NInChans() const { return mNInChans; }
+  int NOutChans() const { return mNOutChans; }
 
 private:
   int mNInChans;
