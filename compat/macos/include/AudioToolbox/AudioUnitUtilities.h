@@ -10,8 +10,11 @@
  * registration order, before the post returns; there is no run loop, no
  * coalescing and no notification interval. Registrations match on event
  * type (parameter value changes, gestures and property changes are distinct)
- * and on unit, scope, element and parameter (or property) ID;
- * kAUParameterListener_AnyParameter as the registered ID matches every ID.
+ * and on unit, scope, element and parameter (or property) ID. The parameter
+ * ID kAUParameterListener_AnyParameter is a wildcard on both sides: posted,
+ * it reaches every parameter registration of the unit (callbacks then see
+ * the registered parameter); registered, it hears every parameter of the
+ * unit.
  * The listener and object given as sender are not called back for their own
  * post.
  *

@@ -125,7 +125,8 @@ COMPAT_EXPORT OSErr OpenAComponent(Component aComponent, ComponentInstance* ci);
 /* As OpenAComponent, returning the instance or NULL. [any thread] */
 COMPAT_EXPORT ComponentInstance OpenComponent(Component aComponent);
 /* Calls the entry with kComponentCloseSelect, then discards the instance;
-   returns the entry's result, or badComponentInstance for an unknown instance. [any thread] */
+   returns the entry's result, or invalidComponentID for an unknown instance
+   or one already being closed. [any thread] */
 COMPAT_EXPORT OSErr CloseComponent(ComponentInstance aComponentInstance);
 
 /* Sets the pointer passed as storage on every later call of the instance. [any thread] */
