@@ -2,6 +2,10 @@
 
 #include "OverKernel.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 using namespace cinderpath_dsp;
 
 namespace {
@@ -46,6 +50,18 @@ CINDERPATH_INLINE DoublePair Poly(DoublePair v, DoublePair c1, DoublePair c2, Do
   return v - c3 * (v * v * v);
 }
 
+// Per lane: `mask` all ones -> a, all zeros -> b (bitwise, so NaN payloads
+// and signed zeros pass unchanged).
+CINDERPATH_INLINE DoublePair SelectPair(DoublePair mask, DoublePair a, DoublePair b)
+{
+#ifdef __SSE2__
+  return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+#else
+  const MaskPair m = (MaskPair)mask;
+  return (DoublePair)((m & (MaskPair)a) | (~m & (MaskPair)b));
+#endif
+}
+
 // Same result per lane as the scalar shaper: the polynomial is evaluated in
 // both lanes (a lane beyond the edges may overflow; it is discarded), then the
 // clipped lanes are replaced. NaN fails both comparisons and keeps the
@@ -53,12 +69,9 @@ CINDERPATH_INLINE DoublePair Poly(DoublePair v, DoublePair c1, DoublePair c2, Do
 CINDERPATH_INLINE DoublePair ShapeT(DoublePair v)
 {
   const DoublePair p = Poly(v, Splat<DoublePair>(kC1), Splat<DoublePair>(kC2), Splat<DoublePair>(kC3));
-  const MaskPair hi = v > Splat<DoublePair>(kEdge);
-  const MaskPair lo = v < Splat<DoublePair>(-kEdge);
-  const MaskPair one = (MaskPair)Splat<DoublePair>(1.0);
-  const MaskPair minusOne = (MaskPair)Splat<DoublePair>(-1.0);
-  MaskPair r = ((MaskPair)p & ~(hi | lo)) | (one & hi) | (minusOne & lo);
-  return (DoublePair)r;
+  const DoublePair hi = (DoublePair)(v > Splat<DoublePair>(kEdge));
+  const DoublePair lo = (DoublePair)(v < Splat<DoublePair>(-kEdge));
+  return SelectPair(lo, Splat<DoublePair>(-1.0), SelectPair(hi, Splat<DoublePair>(1.0), p));
 }
 
 CINDERPATH_INLINE DoublePair BiasT(DoublePair s, DoublePair k, DoublePair km1)
