@@ -8,5 +8,6 @@
 #include "lice_combine.h"
 #include "lice_png.h"
 #include "lice_scaled.h"
+#include "lice_vector.h"
 
 #endif
