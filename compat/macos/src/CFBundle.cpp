@@ -26,8 +26,8 @@ constexpr uintptr_t kDisguise = (uintptr_t)0x5AC3F00DD00F3CA5ULL;
 struct BundleIndex {
   std::mutex mutex;
   std::map<std::string, uintptr_t> byPath;  // folder path -> disguised bundle
-  CFStringRef mainIdentifier = nullptr;     // set by the host; retired values kept
-  std::vector<CFStringRef> retiredIdentifiers;
+  CFStringRef mainIdentifier = nullptr;  // set by the host; permanent, never freed
+  std::vector<CFStringRef> retiredIdentifiers;  // earlier values, still reachable
 };
 
 BundleIndex& Index() {
@@ -129,6 +129,7 @@ __CFBundle* MainBundle() {
     __CFBundle* b = new __CFBundle(folder, nullptr, true);
     b->mInfo = CFDictionaryCreate(nullptr, nullptr, nullptr, 0, &kCFTypeDictionaryKeyCallBacks,
                                   &kCFTypeDictionaryValueCallBacks);
+    MakePermanent(b->mInfo);
     RegisterConstant(b);
     return b;
   }();
@@ -261,9 +262,9 @@ CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName,
 
 void CompatSetMainBundleIdentifier(CFStringRef identifier) {
   CFStringRef copy = identifier ? CFStringCreateCopy(nullptr, identifier) : nullptr;
+  if (copy) MakePermanent(copy);  // handed out under the Get rule, never freed
   BundleIndex& index = Index();
   std::lock_guard<std::mutex> lock(index.mutex);
-  // Callers may still hold the old value (Get rule): keep it alive.
   if (index.mainIdentifier) index.retiredIdentifiers.push_back(index.mainIdentifier);
   index.mainIdentifier = copy;
 }

@@ -66,6 +66,9 @@ T* NewObject(CFAllocatorRef allocator, Args&&... args) {
 }
 // Marks a statically constructed object as a constant and makes it valid.
 void RegisterConstant(CFObject* object);
+// Turns a live object into a constant (for objects the library keeps for
+// the life of the process).
+void MakePermanent(CFTypeRef object);
 
 // Adds a reference if the object is still alive; false (and no report)
 // otherwise. For caches that hold objects without a reference.

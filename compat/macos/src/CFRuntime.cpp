@@ -74,6 +74,15 @@ void RegisterConstant(CFObject* object) {
   registry.live.insert(Disguise(object));
 }
 
+void MakePermanent(CFTypeRef ref) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  CFObject* object = const_cast<CFObject*>(static_cast<const CFObject*>(ref));
+  if (!registry.live.count(Disguise(object)) || object->mImmortal) return;
+  object->mImmortal = true;
+  registry.counted--;
+}
+
 void RegisterObject(CFObject* object, CFAllocatorRef allocator) {
   // An object holds a reference to a custom allocator until it is freed.
   if (allocator && !static_cast<const CFObject*>(static_cast<const void*>(allocator))->mImmortal)
