@@ -1,0 +1,439 @@
+#include "Cinderpath.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace
+{
+enum EKind
+{
+  kDouble,
+  kBool,
+  kInt
+};
+
+// One row of the parameter table, in real units.
+struct ParamRow
+{
+  const char* name;
+  EKind kind;
+  double def, min, max, step;  // bool rows use 0 ... 1, step 1
+  const char* label;
+  double shape;  // exponent of the normalised mapping, 1 = linear
+};
+
+// Indexed by EParams.
+const ParamRow kParamTable[kNumParams] = {
+    {"Cutoff", kDouble, 20.0, 1.0, 20.0, 0.01, "kHz", 3.0},
+    {"Resonance", kDouble, 0.0, 0.0, 1.0, 0.01, "", 1.0},
+    {"Drive", kDouble, 2.0, -12.0, 16.0, 0.01, "dB", 1.0},
+    {"Bias", kDouble, 5.0, 0.0, 10.0, 0.01, "", 1.0},
+    {"Volume", kDouble, 0.0, -18.0, 18.0, 0.01, "dB", 1.0},
+    {"Mono", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"Bypass", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"Phase", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"Boost", kInt, 0.0, 0.0, 12.0, 1.0, "", 1.0},
+    {"LP On", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"HP On", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"HP Freq", kDouble, 16.0, 1.0, 1000.0, 1.0, "Hz", 3.0},
+    {"Peak On", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"Peak Freq", kDouble, 0.41, 0.1, 5.0, 0.01, "kHz", 3.0},
+    {"Peak Gain", kDouble, 0.0, -15.0, 15.0, 0.01, "dB", 1.0},
+    {"Shelf On", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"Shelf Freq", kDouble, 5.5, 1.0, 10.0, 0.01, "kHz", 1.0},
+    {"Shelf Gain", kDouble, 0.0, -15.0, 15.0, 0.01, "dB", 1.0},
+    {"LP_Freq", kDouble, 24.0, 1.0, 24.0, 0.01, "kHz", 3.0},
+    {"OS", kInt, 4.0, 1.0, 16.0, 1.0, "x", 1.0},
+    {"Quality", kBool, 0.0, 0.0, 1.0, 1.0, "", 1.0},
+    {"HP_Freq", kDouble, 5.0, 1.0, 256.0, 0.01, "Hz", 3.0},
+};
+
+// Slots of mValueText.
+enum EValueText
+{
+  kDriveTextSlot = 0,
+  kVolumeTextSlot,
+  kPeakGainTextSlot,
+  kShelfGainTextSlot
+};
+
+// The input offset that keeps the recursive filters out of subnormal numbers;
+// its sign alternates every sample.
+constexpr double kDenormalOffset = 1e-20;
+
+// Fraction of a second the clip indicator stays lit after the last over.
+constexpr double kClipHoldSeconds = 0.75;
+
+// A non-finite host sample becomes 0 so that it cannot poison the filters.
+inline double SanitizeSample(double x)
+{
+  return std::isfinite(x) ? x : 0.0;
+}
+}  // namespace
+
+Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
+    : CinderpathBinding(CINDERPATH_BINDING_ARGS(instanceInfo, kNumParams, kNumPresets)),
+      mBypass(false), mPhase(false), mMono(false), mLPOn(false), mHPOn(false), mPeakOn(false),
+      mShelfOn(false), mQuality(false), mFactor(4), mBoost(0), mClipControl(-1), mClip(0),
+      mHPFreqCaption(-1), mPeakFreqCaption(-1), mShelfFreqCaption(-1), mCutoffCaption(-1),
+      mResonanceCaption(-1), mBiasCaption(-1), mOutHPFreqCaption(-1), mLPFreqCaption(-1),
+      mFactorCaption(-1), mDriveText(nullptr), mVolumeText(nullptr), mPeakGainText(nullptr),
+      mShelfGainText(nullptr), mClipCount(0), mDenormal(kDenormalOffset), mFs(44100.0),
+      mValueText()
+{
+  for (int c = 0; c < 2; ++c)
+  {
+    mStage[c] = std::make_unique<ValveStage>();
+    mOutHP[c] = std::make_unique<OnePoleHP>();
+    mInHP[c] = std::make_unique<OnePoleHP>();
+    mPeak[c] = std::make_unique<Biquad>();
+    mShelf[c] = std::make_unique<Biquad>();
+    mLowPass[c] = std::make_unique<LowPass4>();
+    mOutLP[c] = std::make_unique<OnePoleLP>();
+  }
+
+  // Every setting takes its parameter's default before the first coefficient
+  // computation: a host may render before it initialises the parameters.
+  for (int i = 0; i < kNumParams; ++i) StoreSetting(i, kParamTable[i].def);
+
+  mFactor = 4;
+  SetUpStages();
+  mFs = GetSampleRate();
+  SetInputAndHPFilters();
+  SetOutLP();
+
+  InitParams();
+  FormatValueText(kDriveTextSlot, kDrive, GetParam(kDrive)->Value());
+  FormatValueText(kVolumeTextSlot, kVolume, GetParam(kVolume)->Value());
+  FormatValueText(kPeakGainTextSlot, kPeakGain, GetParam(kPeakGain)->Value());
+  FormatValueText(kShelfGainTextSlot, kShelfGain, GetParam(kShelfGain)->Value());
+
+  MakeDefaultPreset("-", kNumPresets);
+}
+
+Cinderpath::~Cinderpath() = default;
+
+void Cinderpath::InitParams()
+{
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    const ParamRow& row = kParamTable[i];
+    IParam* param = GetParam(i);
+    switch (row.kind)
+    {
+      case kDouble:
+        param->InitDouble(row.name, row.def, row.min, row.max, row.step, row.label, "");
+        break;
+      case kBool:
+        param->InitBool(row.name, row.def != 0.0, row.label, "");
+        break;
+      case kInt:
+        param->InitInt(row.name, (int)row.def, (int)row.min, (int)row.max, row.label, "");
+        break;
+    }
+    if (row.shape != 1.0) param->SetShape(row.shape);
+  }
+}
+
+const char* Cinderpath::GetValueText(int valueIdx) const
+{
+  return (valueIdx >= 0 && valueIdx < 4) ? mValueText[valueIdx] : "";
+}
+
+void Cinderpath::FormatValueText(int slot, int paramIdx, double value)
+{
+  GetParam(paramIdx)->GetDisplayForHost(value, false, mValueText[slot], (int)sizeof(mValueText[slot]), true);
+}
+
+double Cinderpath::StoreSetting(int paramIdx, double v)
+{
+  // Settings stay within the declared ranges whatever a host or a stored
+  // state hands over; NaN or infinity falls back to the default.
+  const ParamRow& row = kParamTable[paramIdx];
+  v = std::isfinite(v) ? std::min(std::max(v, row.min), row.max) : row.def;
+  switch (paramIdx)
+  {
+    case kCutoff: mCutoff = v * 1000.0; break;
+    case kResonance: mResonance = v * 0.15; break;
+    case kDrive: mDrive = v; break;
+    case kBias: mCurve = (v * 0.1) * (v * 0.1) * 30.0 + 2.0; break;
+    case kVolume: mVolume = std::pow(10.0, v / 20.0); break;
+    case kMono: mMono = (v != 0.0); break;
+    case kBypass: mBypass = (v != 0.0); break;
+    case kPhase: mPhase = (v != 0.0); break;
+    case kBoost: mBoost = (uint32_t)v; break;
+    case kLPOn: mLPOn = (v != 0.0); break;
+    case kHPOn: mHPOn = (v != 0.0); break;
+    case kHPFreq: mHPFreq = v; break;
+    case kPeakOn: mPeakOn = (v != 0.0); break;
+    case kPeakFreq: mPeakFreq = v * 1000.0; break;
+    case kPeakGain: mPeakGain = v; break;
+    case kShelfOn: mShelfOn = (v != 0.0); break;
+    case kShelfFreq: mShelfFreq = v * 1000.0; break;
+    case kShelfGain: mShelfGain = v; break;
+    case kLPFreq: mLPFreq = v * 1000.0; break;
+    case kOS: break;  // the factor is selected from the parameter itself
+    case kQuality: mQuality = (v != 0.0); break;
+    case kOutHPFreq: mOutHPFreq = v; break;
+    default: break;
+  }
+  return v;
+}
+
+void Cinderpath::OnParamChange(int paramIdx)
+{
+  WDL_MutexLock lock(&mMutex);
+  if (paramIdx < 0 || paramIdx >= kNumParams) return;
+  const double v = StoreSetting(paramIdx, GetParam(paramIdx)->Value());
+  switch (paramIdx)
+  {
+    case kCutoff:
+    case kResonance: SetLowPass(); break;
+    case kDrive:
+    case kBoost:
+      SetUpStages();
+      FormatValueText(kDriveTextSlot, kDrive, mDrive + mBoost);
+      break;
+    case kBias: SetUpStages(); break;
+    case kVolume: FormatValueText(kVolumeTextSlot, kVolume, v); break;
+    case kHPFreq: SetInHP(); break;
+    case kPeakFreq: SetPeak(); break;
+    case kPeakGain:
+      SetPeak();
+      FormatValueText(kPeakGainTextSlot, kPeakGain, mPeakGain);
+      break;
+    case kShelfFreq: SetShelf(); break;
+    case kShelfGain:
+      SetShelf();
+      FormatValueText(kShelfGainTextSlot, kShelfGain, mShelfGain);
+      break;
+    case kLPFreq: SetOutLP(); break;
+    case kOS:
+      setN();
+      SetUpStages();
+      break;
+    case kOutHPFreq: SetOutHP(); break;
+    default: break;  // switches: the flag alone; "Quality" acts at the next block
+  }
+}
+
+void Cinderpath::Reset()
+{
+  WDL_MutexLock lock(&mMutex);
+  mFs = GetSampleRate();
+  setN();
+  for (int c = 0; c < 2; ++c) mStage[c]->Clear();
+  SetUpStages();
+  SetInputAndHPFilters();
+  mClip = 0;
+  SetOutLP();
+}
+
+int Cinderpath::SelectFactor()
+{
+  if (IsRenderingOffline() && mQuality) return 16;
+  const ParamRow& row = kParamTable[kOS];
+  const double v = GetParam(kOS)->Value();
+  return std::isfinite(v) ? (int)std::min(std::max(v, row.min), row.max) : (int)row.def;
+}
+
+void Cinderpath::setN()
+{
+  mFactor = SelectFactor();
+}
+
+void Cinderpath::SetUpStages()
+{
+  const double gain = std::pow(10.0, (mBoost + mDrive) / 20.0);
+  for (int c = 0; c < 2; ++c) mStage[c]->Configure((unsigned)mFactor, mCurve, gain);
+}
+
+void Cinderpath::SetInputAndHPFilters()
+{
+  for (int c = 0; c < 2; ++c) mLowPass[c]->SetSampleRate(mFs);
+  SetLowPass();
+  SetInHP();
+  SetPeak();
+  SetShelf();
+  SetOutHP();
+}
+
+void Cinderpath::SetLowPass()
+{
+  for (int c = 0; c < 2; ++c) mLowPass[c]->Set(mCutoff, mResonance);
+}
+
+void Cinderpath::SetInHP()
+{
+  for (int c = 0; c < 2; ++c) mInHP[c]->Set(mHPFreq, mFs);
+}
+
+void Cinderpath::SetPeak()
+{
+  for (int c = 0; c < 2; ++c) mPeak[c]->SetPeak(mPeakFreq, mPeakGain, mFs);
+}
+
+void Cinderpath::SetShelf()
+{
+  for (int c = 0; c < 2; ++c) mShelf[c]->SetShelf(mShelfFreq, mShelfGain, mFs);
+}
+
+void Cinderpath::SetOutHP()
+{
+  for (int c = 0; c < 2; ++c) mOutHP[c]->Set(mOutHPFreq, mFs);
+}
+
+void Cinderpath::SetOutLP()
+{
+  for (int c = 0; c < 2; ++c) mOutLP[c]->Set(mLPFreq, mFs);
+}
+
+// ---------------------------------------------------------------------------
+// Processing. Every switch is fixed for a block (parameter changes are kept
+// apart from processing), so a block is run by one of three loops. The mono
+// and stereo loops run each processing object over a chunk of samples in
+// turn rather than sample by sample: every object sees the same sequence of
+// inputs either way, so the output is the same bit for bit, and the chunk
+// form lets the valve stages run the two channels side by side.
+
+namespace
+{
+// Frames per chunk; the chunk buffers live on the render thread's stack.
+constexpr int kChunkFrames = 256;
+}  // namespace
+
+void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
+{
+  if (nFrames <= 0) return;
+  const double k = mCurve;
+  const double comp = ((k + 1.0) / (k - 1.0) - 1.0) * 0.13 + 1.0;
+  setN();
+  SetUpStages();
+
+  if (mBypass)
+    ProcessBypass(inputs, outputs, nFrames);
+  else if (mMono)
+    ProcessMono(inputs, outputs, nFrames, comp);
+  else
+    ProcessStereo(inputs, outputs, nFrames, comp);
+}
+
+inline void Cinderpath::WatchClip(double l, double r, double holdSamples)
+{
+  // The count stops just above the hold time, so it never overflows.
+  if (mClipCount <= holdSamples && mClipCount < INT_MAX) ++mClipCount;
+  if (std::max(std::fabs(l), std::fabs(r)) > 1.0)
+  {
+    mClip = 1;
+    mClipCount = 0;
+  }
+  else if (mClipCount > holdSamples)
+  {
+    mClip = 0;
+  }
+}
+
+inline double Cinderpath::NextOffset()
+{
+  const double m = mDenormal;
+  mDenormal = -m;
+  return m;
+}
+
+void Cinderpath::RunPreFilters(int ch, double* x, int n)
+{
+  if (mHPOn) mInHP[ch]->Process(x, n);
+  if (mPeakOn) mPeak[ch]->Process(x, n);
+  if (mShelfOn) mShelf[ch]->Process(x, n);
+  if (mLPOn) mLowPass[ch]->Process(x, n);
+}
+
+void Cinderpath::RunPostFilters(int ch, double* x, int n, double comp)
+{
+  mOutHP[ch]->Process(x, n);
+  const double volume = mVolume;
+  for (int i = 0; i < n; ++i) x[i] = x[i] * volume * comp;
+  mOutLP[ch]->Process(x, n);
+}
+
+void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
+{
+  const double hold = mFs * kClipHoldSeconds;
+  const double* inL = inputs[0];
+  const double* inR = inputs[1];
+  double* outL = outputs[0];
+  double* outR = outputs[1];
+  for (int i = 0; i < nFrames; ++i)
+  {
+    const double m = NextOffset();
+    double l = SanitizeSample(inL[i]) - m;
+    double r = SanitizeSample(inR[i]) - m;
+    WatchClip(l, r, hold);
+    if (mPhase)
+    {
+      l = -l;
+      r = -r;
+    }
+    outL[i] = l;
+    outR[i] = r;
+  }
+}
+
+void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, double comp)
+{
+  const double hold = mFs * kClipHoldSeconds;
+  double x[kChunkFrames];
+  for (int start = 0; start < nFrames; start += kChunkFrames)
+  {
+    const int n = std::min(kChunkFrames, nFrames - start);
+    const double* inL = inputs[0] + start;
+    for (int i = 0; i < n; ++i) x[i] = SanitizeSample(inL[i]) - NextOffset();
+    RunPreFilters(0, x, n);
+    mStage[0]->Process(x, n);
+    RunPostFilters(0, x, n, comp);
+    double* outL = outputs[0] + start;
+    double* outR = outputs[1] + start;
+    for (int i = 0; i < n; ++i)
+    {
+      const double l = x[i];
+      WatchClip(l, l, hold);
+      outL[i] = outR[i] = mPhase ? -l : l;
+    }
+  }
+}
+
+void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, double comp)
+{
+  const double hold = mFs * kClipHoldSeconds;
+  double l[kChunkFrames];
+  double r[kChunkFrames];
+  for (int start = 0; start < nFrames; start += kChunkFrames)
+  {
+    const int n = std::min(kChunkFrames, nFrames - start);
+    // Both channels of the chunk are read before any output is written, so
+    // the host may hand the same buffers for input and output.
+    const double* inL = inputs[0] + start;
+    const double* inR = inputs[1] + start;
+    for (int i = 0; i < n; ++i)
+    {
+      const double m = NextOffset();
+      l[i] = SanitizeSample(inL[i]) - m;
+      r[i] = SanitizeSample(inR[i]) - m;
+    }
+    RunPreFilters(0, l, n);
+    RunPreFilters(1, r, n);
+    // Both stages side by side; bit for bit the same as one after the other.
+    ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);
+    RunPostFilters(0, l, n, comp);
+    RunPostFilters(1, r, n, comp);
+    double* outL = outputs[0] + start;
+    double* outR = outputs[1] + start;
+    for (int i = 0; i < n; ++i)
+    {
+      WatchClip(l[i], r[i], hold);
+      outL[i] = mPhase ? -l[i] : l[i];
+      outR[i] = mPhase ? -r[i] : r[i];
+    }
+  }
+}

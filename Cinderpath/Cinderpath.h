@@ -1,0 +1,185 @@
+// The Cinderpath effect: a stereo valve preamplifier with switchable input
+// filters, an oversampled valve stage, output filters, level, mono, phase,
+// bypass and a clip indicator, published as 22 automatable parameters.
+#ifndef CINDERPATH_CINDERPATH_H
+#define CINDERPATH_CINDERPATH_H
+
+#include <cstdint>
+#include <memory>
+
+#include "Filters.h"
+#include "PlugBinding.h"
+#include "ValveStage.h"
+
+class ITextControl;
+
+// Parameter indices; the index is the identifier hosts use.
+enum EParams
+{
+  kCutoff = 0,    // resonant low-pass cutoff, kHz
+  kResonance,     // resonant low-pass resonance, 0 ... 1
+  kDrive,         // stage drive, dB
+  kBias,          // bias curve, 0 ... 10
+  kVolume,        // output level, dB
+  kMono,          // both outputs carry the processed left channel
+  kBypass,        // skip the chain
+  kPhase,         // invert both outputs
+  kBoost,         // dB added to the drive, 0 ... 12
+  kLPOn,          // resonant low-pass in
+  kHPOn,          // input high-pass in
+  kHPFreq,        // input high-pass, Hz
+  kPeakOn,        // peaking filter in
+  kPeakFreq,      // peak frequency, kHz
+  kPeakGain,      // peak gain, dB
+  kShelfOn,       // high shelf in
+  kShelfFreq,     // shelf frequency, kHz
+  kShelfGain,     // shelf gain, dB
+  kLPFreq,        // output low-pass, kHz
+  kOS,            // oversampling factor, 1 ... 16
+  kQuality,       // factor 16 when the host renders offline
+  kOutHPFreq,     // output high-pass, Hz
+  kNumParams
+};
+
+// Number of factory preset slots; every one holds the defaults under "-".
+constexpr int kNumPresets = 16;
+
+// The plug-in object. Parameter changes and Reset hold the plug-in's mutex;
+// ProcessDoubleReplacing takes no lock and relies on the framework to keep it
+// apart from them. Non-copyable (the base owns parameters, presets, mutex).
+class Cinderpath : public CinderpathBinding
+{
+public:
+  // Builds the plug-in: base with the identity of PlugBinding.h, the two
+  // valve stages and twelve filters with every setting at its parameter's
+  // default, the 22 parameters, then 16 presets "-" of the defaults.
+  // [main thread]
+  explicit Cinderpath(const IPlugInstanceInfo& instanceInfo);
+
+  // Deletes the stages and filters, then the base. [main thread]
+  ~Cinderpath() override;
+
+  Cinderpath(const Cinderpath&) = delete;
+  Cinderpath& operator=(const Cinderpath&) = delete;
+
+  // Takes the sample rate from the base, selects the factor, clears the
+  // stages (filter states are kept), sets the stages up and recomputes every
+  // filter coefficient; switches the clip indicator off. [main thread]
+  void Reset() override;
+
+  // Brings the setting of parameter paramIdx (0 ... 21) in line with its
+  // value and recomputes what depends on it; other indices do nothing.
+  // [main thread]
+  void OnParamChange(int paramIdx) override;
+
+  // Processes nFrames samples of two input channels into two output
+  // channels. Allocates nothing, takes no lock. [render thread]
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+
+  // Selects the oversampling factor into mFactor: 16 when the host renders
+  // offline and "Quality" is on, otherwise the "OS" value (1 ... 16).
+  // [any thread, serialised with processing]
+  void setN();
+
+  // Display texts of Drive (Drive + Boost), Volume, Peak Gain and Shelf Gain
+  // as formatted at the last change; valueIdx 0 ... 3. [main thread]
+  const char* GetValueText(int valueIdx) const;
+
+  // Current settings, for tests and the editor. [any thread]
+  int GetFactor() const { return mFactor; }
+  int GetClip() const { return mClip; }
+  int GetClipCount() const { return mClipCount; }
+  double GetStageGain() const { return mStage[0]->mGain; }
+  double GetCurve() const { return mCurve; }
+
+  // Read access to the processing objects of channel ch (0 left, 1 right),
+  // for tests that inspect filter state. [any thread]
+  const ValveStage& Stage(int ch) const { return *mStage[ch]; }
+  const OnePoleHP& InHP(int ch) const { return *mInHP[ch]; }
+  const OnePoleHP& OutHP(int ch) const { return *mOutHP[ch]; }
+  const Biquad& Peak(int ch) const { return *mPeak[ch]; }
+  const Biquad& Shelf(int ch) const { return *mShelf[ch]; }
+  const LowPass4& LowPass(int ch) const { return *mLowPass[ch]; }
+  const OnePoleLP& OutLP(int ch) const { return *mOutLP[ch]; }
+
+private:
+  // Stores the setting derived from value v of parameter paramIdx and
+  // returns the value used: v clamped into the parameter's range, or its
+  // default when v is not finite. Touches no coefficient.
+  double StoreSetting(int paramIdx, double v);
+  // Writes factor, curve and gain into both stages and loads their filters'
+  // coefficients.
+  void SetUpStages();
+  // Sets the resonant low-pass sample-rate constants for mFs, then every
+  // coefficient except the output low-pass: low-pass, input high-pass,
+  // peaking, shelf, output high-pass.
+  void SetInputAndHPFilters();
+  // Coefficient groups, both channels each.
+  void SetLowPass();
+  void SetInHP();
+  void SetPeak();
+  void SetShelf();
+  void SetOutHP();
+  void SetOutLP();
+  // Formats the display of parameter paramIdx at value into mValueText[slot].
+  void FormatValueText(int slot, int paramIdx, double value);
+  // The factor selection without storing it.
+  int SelectFactor();
+  // Initialises the 22 parameters of the table.
+  void InitParams();
+
+  // Processes the block with both channels side by side; bit for bit the
+  // same as running the left and then the right chain.
+  void ProcessStereo(double** inputs, double** outputs, int nFrames, double comp);
+  // Processes the block through the left chain only, the result on both.
+  void ProcessMono(double** inputs, double** outputs, int nFrames, double comp);
+  // Passes the block through unprocessed (offset, clip watch and phase only).
+  void ProcessBypass(double** inputs, double** outputs, int nFrames);
+  // The input offset for the current sample (subtracted from every channel's
+  // input); flips its sign for the next sample.
+  double NextOffset();
+  // The switched input filters of channel ch (0 left, 1 right) on n samples.
+  void RunPreFilters(int ch, double* x, int n);
+  // Output high-pass, level with make-up gain comp, output low-pass, on n samples.
+  void RunPostFilters(int ch, double* x, int n, double comp);
+  // Updates the clip indicator from one output pair.
+  void WatchClip(double l, double r, double holdSamples);
+
+  double mCutoff;      // low-pass cutoff, Hz
+  double mResonance;   // r = "Resonance" x 0.15
+  double mHPFreq;      // input high-pass, Hz
+  double mPeakFreq;    // peak frequency, Hz
+  double mPeakGain;    // peak gain, dB
+  double mShelfFreq;   // shelf frequency, Hz
+  double mShelfGain;   // shelf gain, dB
+  double mLPFreq;      // output low-pass, Hz
+  double mOutHPFreq;   // output high-pass, Hz
+  double mDrive;       // drive, dB
+  double mCurve;       // bias curve constant k, 2 ... 32
+  double mVolume;      // linear output gain
+  bool mBypass, mPhase, mMono;
+  bool mLPOn, mHPOn, mPeakOn, mShelfOn;
+  bool mQuality;       // factor 16 when rendering offline
+  int mFactor;         // oversampling factor of the current block
+  uint32_t mBoost;     // dB added to the drive
+  int mClipControl;    // editor index of the clip indicator; -1 without editor
+  int mClip;           // clip indicator, 0 or 1
+  // Editor indices of the value captions (stored as doubles, used as int).
+  double mHPFreqCaption, mPeakFreqCaption, mShelfFreqCaption, mCutoffCaption, mResonanceCaption,
+      mBiasCaption, mOutHPFreqCaption, mLPFreqCaption, mFactorCaption;
+  // Editor text controls for Drive, Volume, Peak Gain, Shelf Gain; not owned.
+  ITextControl *mDriveText, *mVolumeText, *mPeakGainText, *mShelfGainText;
+  int mClipCount;      // samples since the last over; stops just above 0.75·fs
+  double mDenormal;    // ±1e-20 input offset, sign alternates every sample
+  double mFs;          // sample rate, Hz
+  std::unique_ptr<ValveStage> mStage[2];   // left, right
+  std::unique_ptr<OnePoleHP> mOutHP[2];    // output high-pass
+  std::unique_ptr<OnePoleHP> mInHP[2];     // input high-pass
+  std::unique_ptr<Biquad> mPeak[2];        // peaking filter
+  std::unique_ptr<Biquad> mShelf[2];       // high shelf
+  std::unique_ptr<LowPass4> mLowPass[2];   // resonant low-pass
+  std::unique_ptr<OnePoleLP> mOutLP[2];    // output low-pass
+  char mValueText[4][20];  // Drive, Volume, Peak Gain, Shelf Gain texts
+};
+
+#endif

@@ -1,0 +1,216 @@
+// The channel loop: offset, switches, chain order, level, clip indicator,
+// non-finite input and reset.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "effect_test_util.h"
+
+using namespace effect_test;
+
+namespace
+{
+
+TEST(EffectProcess, BypassWithPhaseGivesNegatedInputMinusOffset)
+{
+  TestPlug p;
+  p.SetParam(kBypass, 1);
+  p.SetParam(kPhase, 1);
+  const Stereo in = TestSignal(101, 5);
+  const Stereo out = ProcessAll(p, in, 101);
+  double m = 1e-20;
+  for (int i = 0; i < in.Size(); ++i)
+  {
+    ASSERT_EQ(out.l[i], -(in.l[i] - m)) << i;
+    ASSERT_EQ(out.r[i], -(in.r[i] - m)) << i;
+    m = -m;
+  }
+  // The offset goes on alternating across blocks.
+  Stereo zero(2);
+  const Stereo next = ProcessAll(p, zero, 2);
+  EXPECT_EQ(next.l[0], -(0.0 - m));
+  EXPECT_EQ(next.r[1], -(0.0 + m));
+}
+
+TEST(EffectProcess, MonoCopiesProcessedLeftWhateverTheRightInput)
+{
+  TestPlug a, b;
+  a.SetParam(kMono, 1);
+  b.SetParam(kMono, 1);
+  Stereo in = TestSignal(400, 7);
+  Stereo other = in;
+  for (int i = 0; i < other.Size(); ++i) other.r[i] = (i % 3) ? 5.0 : std::numeric_limits<double>::quiet_NaN();
+  const Stereo outA = ProcessAll(a, in, 400);
+  const Stereo outB = ProcessAll(b, other, 400);
+  EXPECT_TRUE(SameBits(outA.l, outA.r));
+  EXPECT_TRUE(SameBits(outA.l, outB.l));
+  EXPECT_TRUE(SameBits(outB.l, outB.r));
+  // The right chain was left alone.
+  EXPECT_EQ(a.OutLP(1).mY1, 0.0);
+  EXPECT_NE(a.OutLP(0).mY1, 0.0);
+}
+
+TEST(EffectProcess, ClipIndicatorLightsAboveFullScaleAndHolds075Seconds)
+{
+  TestPlug p;
+  p.SetParam(kBypass, 1);  // output = input - offset, so the overs are exact
+  Stereo in(40000);
+  in.r[10] = -1.5;  // one over in the right channel
+  in.l[20] = 1.0;   // exactly full scale does not count
+  Stereo out(in.Size());
+  Process(p, in, out, 0, 10);
+  EXPECT_EQ(p.GetClip(), 0);
+  Process(p, in, out, 10, 1);
+  EXPECT_EQ(p.GetClip(), 1);
+  // Goes off on the 33076th sample after the last over at 44100 Hz.
+  Process(p, in, out, 11, 33075);
+  EXPECT_EQ(p.GetClip(), 1);
+  Process(p, in, out, 11 + 33075, 1);
+  EXPECT_EQ(p.GetClip(), 0);
+  // The count stops just above the hold time instead of running on.
+  Process(p, in, out, 11 + 33076, 5000);
+  EXPECT_EQ(p.GetClipCount(), 33076);
+  // Phase inversion happens after the watch: a negative over lights it too.
+  in.l[39000] = 2.0;
+  p.SetParam(kPhase, 1);
+  Process(p, in, out, 39000, 1);
+  EXPECT_EQ(p.GetClip(), 1);
+  EXPECT_EQ(p.GetClipCount(), 0);
+  p.Reset();
+  EXPECT_EQ(p.GetClip(), 0);
+  EXPECT_EQ(p.GetClipCount(), 0);  // Reset leaves the count alone
+}
+
+// The chain in the documented order, built from separate filter objects:
+// input filters, stage, output high-pass, level with make-up, output low-pass.
+TEST(EffectProcess, ChainOrderAndMakeUpGainMatchAReferenceChain)
+{
+  const double fs = 44100.0;
+  TestPlug p;
+  AllFiltersOn(p);
+  p.SetParam(kMono, 1);
+  p.SetParam(kBias, 0);  // k = 2: make-up gain 1.26
+  p.SetParam(kVolume, 4);
+  p.SetParam(kOS, 3);
+
+  OnePoleHP inHP, outHP;
+  inHP.Set(120.0, fs);
+  outHP.Set(5.0, fs);
+  Biquad peak, shelf;
+  peak.SetPeak(410.0, 6.0, fs);
+  shelf.SetShelf(5500.0, -4.0, fs);
+  LowPass4 lp;
+  lp.SetSampleRate(fs);
+  lp.Set(8000.0, 0.5 * 0.15);
+  OnePoleLP outLP;
+  outLP.Set(24000.0, fs);
+  ValveStage stage;
+  stage.Configure(3, 2.0, std::pow(10.0, 2.0 / 20.0));
+  const double comp = ((2.0 + 1.0) / (2.0 - 1.0) - 1.0) * 0.13 + 1.0;
+  EXPECT_NEAR(comp, 1.26, 1e-15);
+  const double volume = std::pow(10.0, 4.0 / 20.0);
+
+  const Stereo in = TestSignal(500, 11);
+  const Stereo out = ProcessAll(p, in, 500);
+  double m = 1e-20;
+  for (int i = 0; i < in.Size(); ++i)
+  {
+    double x = in.l[i] - m;
+    m = -m;
+    x = lp.Run(shelf.Run(peak.Run(inHP.Run(x))));
+    x = outHP.Run(stage.Run(x));
+    x = outLP.Run(x * volume * comp);
+    ASSERT_EQ(out.l[i], x) << i;
+  }
+}
+
+TEST(EffectProcess, SwitchedOffFilterKeepsItsState)
+{
+  TestPlug p;
+  AllFiltersOn(p);
+  const Stereo in = TestSignal(300, 13);
+  ProcessAll(p, in, 300);
+  const Biquad before = p.Peak(0);
+  p.SetParam(kPeakOn, 0);
+  ProcessAll(p, in, 300);
+  EXPECT_EQ(p.Peak(0).mX1, before.mX1);
+  EXPECT_EQ(p.Peak(0).mY2, before.mY2);
+  EXPECT_NE(p.InHP(0).mX1, before.mX1);
+}
+
+// A NaN or infinite host sample counts as silence; it must not leave the
+// filters poisoned for the rest of the instance's life.
+TEST(EffectProcess, NonFiniteInputIsReadAsZero)
+{
+  const double bad[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity()};
+  for (double value : bad)
+  {
+    for (int mode = 0; mode < 3; ++mode)  // stereo, mono, bypass
+    {
+      SCOPED_TRACE(mode);
+      TestPlug a, b;
+      for (TestPlug* p : {&a, &b})
+      {
+        AllFiltersOn(*p);
+        p->SetParam(kMono, mode == 1);
+        p->SetParam(kBypass, mode == 2);
+      }
+      Stereo poisoned = TestSignal(700, 17);
+      Stereo clean = poisoned;
+      poisoned.l[100] = value;
+      poisoned.r[100] = value;
+      poisoned.r[101] = value;
+      clean.l[100] = clean.r[100] = clean.r[101] = 0.0;
+      const Stereo outA = ProcessAll(a, poisoned, 64);
+      const Stereo outB = ProcessAll(b, clean, 64);
+      EXPECT_TRUE(SameBits(outA.l, outB.l));
+      EXPECT_TRUE(SameBits(outA.r, outB.r));
+      EXPECT_TRUE(std::isfinite(outA.l.back()));
+      EXPECT_TRUE(std::isfinite(outA.r.back()));
+    }
+  }
+}
+
+// Reset takes the new rate, clears the stages, recomputes every coefficient
+// and keeps the filter states.
+TEST(EffectProcess, ResetTakesSampleRateClearsStagesKeepsFilterStates)
+{
+  TestPlug p;
+  AllFiltersOn(p);
+  const Stereo in = TestSignal(300, 19);
+  ProcessAll(p, in, 300);
+  const double hpState = p.InHP(0).mY1;
+  const double lpState = p.LowPass(1).mW1b;
+  p.SetSampleRate(96000.0);
+  p.Reset();
+
+  const ValveStage& s = p.Stage(0);
+  for (int i = 0; i < 8; ++i)
+  {
+    EXPECT_EQ(s.mUp.mX[i], 0.0);
+    EXPECT_EQ(s.mDown.mY[i], 0.0);
+    EXPECT_EQ(s.mHistory[i], 0.0);
+  }
+  EXPECT_EQ(s.mUp.mPos, 0u);
+  EXPECT_EQ(p.InHP(0).mY1, hpState);
+  EXPECT_EQ(p.LowPass(1).mW1b, lpState);
+
+  LowPass4 lp;
+  lp.SetSampleRate(96000.0);
+  lp.Set(8000.0, 0.5 * 0.15);
+  EXPECT_EQ(p.LowPass(0).mMaxFreq, lp.mMaxFreq);
+  EXPECT_EQ(p.LowPass(0).mGain, lp.mGain);
+  OnePoleLP outLP;
+  outLP.Set(24000.0, 96000.0);
+  EXPECT_EQ(p.OutLP(1).mC, outLP.mC);
+  OnePoleHP outHP;
+  outHP.Set(5.0, 96000.0);
+  EXPECT_EQ(p.OutHP(0).mP, outHP.mP);
+  Biquad shelf;
+  shelf.SetShelf(5500.0, -4.0, 96000.0);
+  EXPECT_EQ(p.Shelf(1).mB2, shelf.mB2);
+}
+
+}  // namespace
