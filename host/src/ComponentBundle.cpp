@@ -300,6 +300,7 @@ const LoadedBundle* BundleLoader::Load(const std::string& bundlePath, std::strin
   bundle->mLibrary = library;
   LoadedBundle* result = bundle.release();
   Table()[folder] = result;
+  *status = LoadStatus::kOk;
   return result;
 }
 
