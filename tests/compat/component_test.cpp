@@ -4,7 +4,9 @@
 #include <MacOSCompat/MacOSCompat.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -274,6 +276,43 @@ TEST(ComponentRegistry, FindNextMatchesWildcardsInRegistrationOrder) {
   for (Component comp : {ca, cb, cc}) EXPECT_EQ(noErr, UnregisterComponent(comp));
   EXPECT_EQ(invalidComponentID, UnregisterComponent(ca));
   EXPECT_EQ(0, CountComponents(&effects));
+}
+
+// Counts opens and closes of instances made on several threads at once.
+std::atomic<int> gThreadOpens{0};
+ComponentResult CountingEntry(ComponentParameters* params, void* storage) {
+  ComponentInstance self = (ComponentInstance)params->params[0];
+  switch (params->what) {
+    case kComponentOpenSelect:
+      gThreadOpens++;
+      SetComponentInstanceStorage(self, (Handle) new long((long)self));
+      return noErr;
+    case kComponentCloseSelect:
+      delete static_cast<long*>(storage);
+      return noErr;
+    default:
+      // Each instance must get its own storage back.
+      return *static_cast<long*>(storage) == (long)self ? noErr : paramErr;
+  }
+}
+
+TEST(ComponentRegistry, InstancesOpenAndCloseOnSeveralThreads) {
+  ComponentDescription d = Desc(Code("aufx"), Code("Thrd"), Code("Tstm"));
+  Component c = CompatRegisterComponent(&d, CountingEntry, nullptr, nullptr);
+  std::atomic<int> failures{0};
+  auto work = [&] {
+    for (int i = 0; i < 200; i++) {
+      AudioUnit unit = OpenComponent(c);
+      if (!unit || AudioUnitReset(unit, 0, 0) != noErr || CloseComponent(unit) != noErr) failures++;
+    }
+  };
+  std::thread a(work), b(work);
+  a.join();
+  b.join();
+  EXPECT_EQ(0, failures.load());
+  EXPECT_EQ(400, gThreadOpens.load());
+  EXPECT_EQ(0, CountComponentInstances(c));
+  EXPECT_EQ(noErr, UnregisterComponent(c));
 }
 
 TEST(Gestalt, ReportsTheSystemVersion) {
