@@ -20,7 +20,11 @@ class MisuseRecorder {
   }
 
  private:
-  static void Record(const char* message, const void*) { Messages().push_back(message); }
+  static void Record(const char* message, const void* object) {
+    // The hook may call back into the library (no lock is held while it runs).
+    if (object) CFGetTypeID(object);
+    Messages().push_back(message);
+  }
   CompatErrorHandler mPrevious;
 };
 
@@ -191,6 +195,9 @@ TEST(CFRefCount, ArrayCallsCustomCallbacksAsValuesComeAndGo) {
   EXPECT_EQ(2, r2b.refs);
   CFArrayRef copy = CFArrayCreateCopy(nullptr, array);  // same callbacks, new references
   EXPECT_EQ(3, r2b.refs);
+  int equalsBefore = gCounts.equals;
+  EXPECT_TRUE(CFEqual(copy, array));
+  EXPECT_GE(gCounts.equals, equalsBefore);
   CFRelease(copy);
   CFArrayRemoveValueAtIndex(array, 1);
   EXPECT_EQ(1, r2.refs);

@@ -252,9 +252,11 @@ void CFRelease(CFTypeRef cf) {
   CFObject* object = const_cast<CFObject*>(static_cast<const CFObject*>(cf));
   {
     Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> lock(registry.mutex);
+    std::unique_lock<std::mutex> lock(registry.mutex);
     if (!registry.live.count(Disguise(cf))) {
-      // Checked before touching the object: its memory may be gone.
+      // Checked before touching the object: its memory may be gone. The hook
+      // runs without the lock so that it may call back into the library.
+      lock.unlock();
       ReportMisuse("CFRelease called on an object that is no longer alive (released more often "
                    "than retained).",
                    cf, true);
