@@ -41,6 +41,9 @@ TEST(CFString, Utf8RoundTripsAndCountsUtf16Units) {
   EXPECT_EQ(0, CFStringGetCharacterAtIndex(s.str(), 14));
   EXPECT_STREQ(text, CFStringGetCStringPtr(s.str(), kCFStringEncodingUTF8));
   EXPECT_EQ(nullptr, CFStringGetCStringPtr(s.str(), kCFStringEncodingASCII));
+  EXPECT_EQ(nullptr, CFStringGetCStringPtr(s.str(), kCFStringEncodingMacRoman));
+  EXPECT_STREQ("Drive", CFStringGetCStringPtr(CFSTR("Drive"), kCFStringEncodingMacRoman));
+  EXPECT_EQ(nullptr, CFStringGetCStringPtr(CFSTR("Drive"), kCFStringEncodingUTF16));
 
   UniChar units[14];
   CFStringGetCharacters(s.str(), CFRangeMake(0, 14), units);

@@ -23,6 +23,9 @@ namespace {
 // that a leaked bundle still shows up as leaked.
 constexpr uintptr_t kDisguise = (uintptr_t)0x5AC3F00DD00F3CA5ULL;
 
+// Manifests are small; a larger file is not read.
+constexpr size_t kMaxInfoBytes = 1 << 20;
+
 struct BundleIndex {
   std::mutex mutex;
   std::map<std::string, uintptr_t> byPath;  // folder path -> disguised bundle
@@ -70,8 +73,13 @@ CFDictionaryRef ReadInfo(const std::string& folder) {
     std::vector<UInt8> bytes;
     UInt8 chunk[4096];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    bool tooLarge = false;
+    while (!tooLarge && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+      bytes.insert(bytes.end(), chunk, chunk + n);
+      tooLarge = bytes.size() > kMaxInfoBytes;
+    }
     std::fclose(f);
+    if (tooLarge) bytes.clear();  // refused: read as an empty manifest
     CFDataRef data = CFDataCreate(nullptr, bytes.data(), (CFIndex)bytes.size());
     CFPropertyListRef plist = CFPropertyListCreateWithData(nullptr, data, 0, nullptr, nullptr);
     if (data) CFRelease(data);

@@ -386,12 +386,11 @@ const char* CFStringGetCStringPtr(CFStringRef theString, CFStringEncoding encodi
   const __CFString* s = Str(theString);
   if (!s || !s->mUtf8Valid) return nullptr;
   if (encoding == kCFStringEncodingUTF8) return s->mUtf8.c_str();
-  if (encoding == kCFStringEncodingASCII) {
-    for (char16_t c : s->mUnits)
-      if (c >= 0x80) return nullptr;
-    return s->mUtf8.c_str();
-  }
-  return nullptr;
+  // In the single-byte encodings an all-ASCII string has the same bytes as in UTF-8.
+  if (!KnownEncoding(encoding) || IsUtf16(encoding)) return nullptr;
+  for (char16_t c : s->mUnits)
+    if (c >= 0x80) return nullptr;
+  return s->mUtf8.c_str();
 }
 
 CFIndex CFStringGetBytes(CFStringRef theString, CFRange range, CFStringEncoding encoding,

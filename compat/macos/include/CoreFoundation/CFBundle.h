@@ -31,7 +31,8 @@ COMPAT_EXPORT CFBundleRef CFBundleGetMainBundle(void);
 COMPAT_EXPORT CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
 /* The bundle for a folder: the existing object (retained) if one is alive,
    else a new one reading Contents/Info.plist. NULL when the folder does not
-   exist. A missing or unreadable Info.plist leaves the info dictionary empty. [any thread] */
+   exist. A missing, unreadable or larger than 1 MiB Info.plist leaves the
+   info dictionary empty. [any thread] */
 COMPAT_EXPORT CFBundleRef CFBundleCreate(CFAllocatorRef allocator, CFURLRef bundleURL);
 /* CFBundleIdentifier of the bundle (Get rule), or NULL. [any thread] */
 COMPAT_EXPORT CFStringRef CFBundleGetIdentifier(CFBundleRef bundle);

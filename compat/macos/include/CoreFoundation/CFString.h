@@ -103,9 +103,10 @@ COMPAT_EXPORT void CFStringGetCharacters(CFStringRef theString, CFRange range, U
    has no representation; buffer then holds an empty string. [any thread] */
 COMPAT_EXPORT Boolean CFStringGetCString(CFStringRef theString, char* buffer, CFIndex bufferSize,
                                          CFStringEncoding encoding);
-/* The string's own NUL-terminated UTF-8 bytes for kCFStringEncodingUTF8 (and
-   for ASCII when every character is ASCII), valid until the string changes
-   or is freed; NULL otherwise. [any thread] */
+/* The string's own NUL-terminated bytes for kCFStringEncodingUTF8, and for
+   the single-byte encodings (ASCII, MacRoman, Latin-1, ...) when every
+   character is ASCII; valid until the string changes or is freed. NULL
+   otherwise (callers then use CFStringGetCString). [any thread] */
 COMPAT_EXPORT const char* CFStringGetCStringPtr(CFStringRef theString, CFStringEncoding encoding);
 /* Converts the code units of range into bytes (no terminator). With
    lossByte 0 conversion stops at the first unrepresentable character, else
