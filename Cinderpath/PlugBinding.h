@@ -4,10 +4,17 @@
 #ifndef CINDERPATH_PLUGBINDING_H
 #define CINDERPATH_PLUGBINDING_H
 
+#ifdef CINDERPATH_LV2
+#include "IPlugLV2.h"
+
+// Base class of Cinderpath in the LV2 module: the LV2 binding over IPlugBase.
+using CinderpathBinding = IPlugLV2;
+#else
 #include "IPlugAU.h"
 
 // Base class of Cinderpath: the Audio Unit binding over IPlugBase.
 using CinderpathBinding = IPlugAU;
+#endif
 
 // Packs a four-character code, first character in the top byte. [any thread]
 constexpr int CinderpathFourCC(const char (&code)[5])

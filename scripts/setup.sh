@@ -8,4 +8,5 @@ $SUDO apt-get install -y --no-install-recommends \
   build-essential cmake ninja-build pkg-config python3 \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libpng-dev zlib1g-dev libsndfile1-dev \
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev \
+  lv2-dev liblilv-dev lilv-utils sordi

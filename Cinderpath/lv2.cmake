@@ -1,0 +1,69 @@
+# The LV2 bundle a Linux host loads:
+#   Cinderpath.lv2/manifest.ttl     the plug-ins and where their files are
+#   Cinderpath.lv2/Cinderpath.ttl   ports, ranges, units, features
+#   Cinderpath.lv2/Cinderpath.so    exports lv2_descriptor only
+# The plug-in class is compiled a second time on IPlugLV2 (CINDERPATH_LV2
+# selects the binding in PlugBinding.h); the Turtle files are written at build
+# time by a generator that constructs the plug-in, so they always follow the
+# parameter table.
+#
+# Install: cmake --build <build dir> --target cinderpath_lv2_install
+# copies the bundle to $LV2_INSTALL_DIR, or to ~/.lv2 when that is not set.
+if(NOT TARGET iplug_lv2 OR NOT TARGET cinderpath_dsp OR NOT EXISTS ${CMAKE_CURRENT_LIST_DIR}/Cinderpath.cpp)
+  return()
+endif()
+
+set(CINDERPATH_LV2_DIR ${CMAKE_BINARY_DIR}/Cinderpath.lv2 CACHE INTERNAL "The built LV2 bundle")
+
+# The plug-in class on the LV2 binding.
+add_library(cinderpath_lv2_plug STATIC ${CMAKE_CURRENT_LIST_DIR}/Cinderpath.cpp)
+target_include_directories(cinderpath_lv2_plug PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(cinderpath_lv2_plug PUBLIC CINDERPATH_LV2)
+target_link_libraries(cinderpath_lv2_plug PUBLIC cinderpath_dsp iplug_lv2)
+
+# Descriptors and factory, shared by the module and the Turtle generator.
+add_library(cinderpath_lv2_entry OBJECT ${CMAKE_CURRENT_LIST_DIR}/CinderpathLV2.cpp)
+target_link_libraries(cinderpath_lv2_entry PUBLIC cinderpath_lv2_plug)
+set_target_properties(cinderpath_lv2_entry PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+
+set(_cp_lv2_exports ${CMAKE_CURRENT_BINARY_DIR}/CinderpathLV2.exports)
+file(CONFIGURE OUTPUT ${_cp_lv2_exports} CONTENT
+"{
+  global: lv2_descriptor;
+  local: *;
+};
+")
+
+add_library(cinderpath_lv2 MODULE $<TARGET_OBJECTS:cinderpath_lv2_entry>)
+target_link_libraries(cinderpath_lv2 PRIVATE cinderpath_lv2_plug)
+target_link_options(cinderpath_lv2 PRIVATE
+  "LINKER:--version-script=${_cp_lv2_exports}"
+  "LINKER:--exclude-libs,ALL"
+  "LINKER:--no-undefined")
+set_target_properties(cinderpath_lv2 PROPERTIES
+  OUTPUT_NAME Cinderpath
+  PREFIX ""
+  SUFFIX ".so"
+  LIBRARY_OUTPUT_DIRECTORY ${CINDERPATH_LV2_DIR}
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON
+  LINK_DEPENDS ${_cp_lv2_exports})
+
+# Turtle generator: the same descriptors, linked into a program.
+add_executable(cinderpath_lv2_turtle ${IPLUG_LV2_TURTLE_GEN_SOURCE} $<TARGET_OBJECTS:cinderpath_lv2_entry>)
+target_link_libraries(cinderpath_lv2_turtle PRIVATE cinderpath_lv2_plug)
+
+add_custom_command(
+  OUTPUT ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CINDERPATH_LV2_DIR}
+  COMMAND cinderpath_lv2_turtle ${CINDERPATH_LV2_DIR} Cinderpath.so Cinderpath.ttl
+  DEPENDS cinderpath_lv2_turtle
+  COMMENT "Writing the Turtle files of Cinderpath.lv2"
+  VERBATIM)
+add_custom_target(cinderpath_lv2_bundle ALL
+  DEPENDS ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl cinderpath_lv2)
+
+add_custom_target(cinderpath_lv2_install
+  COMMAND ${CMAKE_COMMAND} -DBUNDLE=${CINDERPATH_LV2_DIR} -P ${CMAKE_CURRENT_LIST_DIR}/lv2_install.cmake
+  DEPENDS cinderpath_lv2_bundle
+  VERBATIM)

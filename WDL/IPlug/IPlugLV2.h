@@ -1,0 +1,188 @@
+#ifndef _IPLUGLV2_
+#define _IPLUGLV2_
+
+// LV2 binding of the plug-in framework.
+//
+// A host finds the plug-in through the bundle's Turtle description and the
+// exported lv2_descriptor function. Each descriptor is one channel variant of
+// the same plug-in class (for instance stereo and mono), with its own URI.
+// IPlugLV2 maps the host's ports onto IPlugBase:
+//
+//   port index                     port
+//   0 ... NParams() - 1            one control input per parameter (index = parameter index)
+//   NParams()                      latency, control output (samples)
+//   NParams() + 1                  free-wheeling, control input (offline rendering while on)
+//   NParams() + 2 ...              the variant's audio inputs, then its audio outputs
+//
+// run() reads the control ports, applies the values that changed the way the
+// Audio Unit parameter procedure stores them (clamped into range, then
+// OnParamChange), and processes the block through the base's float
+// processing frame in pieces of at most kLV2MaxFrames frames.
+//
+// The state extension saves the plug-in's state chunk (SerializeState, the
+// same bytes the Audio Unit binding stores as class-info "data") as one
+// atom:Chunk property, and restores it only after checking it whole.
+//
+// Threads: instantiate, activate, deactivate, connect_port, cleanup and the
+// state restore run on the host's main thread and never concurrently with
+// run(); run() is the render thread; the state save may run on any thread
+// while run() runs. run() never allocates and never waits for the mutex: the
+// parameter updates of a block are put off to the next block when a state
+// save holds it.
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+
+#include "IPlugBase.h"
+
+// Identity handed to the plug-in's constructor by its factory.
+struct IPlugInstanceInfo
+{
+  WDL_String mBundleIdentifier;  // the plug-in's URI
+  WDL_String mViewClassName;     // class name of the editor view factory (unused by LV2 hosts)
+};
+
+// API identifier of the LV2 binding, next after the identifiers IPlugBase knows.
+constexpr EAPI kAPILV2 = static_cast<EAPI>(6);
+
+class IPlugLV2;
+
+// Static description of one LV2 plug-in (one channel variant of a plug-in
+// class). The host's LV2_Descriptor pointer is the address of mDescriptor,
+// which leads back to the rest. Made with IPlugLV2MakePlugin.
+struct IPlugLV2Plugin
+{
+  LV2_Descriptor mDescriptor;  // must stay the first member
+  IPlugLV2* (*mMake)();        // constructs the plug-in object; null on failure
+  int mNInputs;                // audio inputs of this variant
+  int mNOutputs;               // audio outputs of this variant
+  const char* mName;           // name hosts list
+  const char* mPluginClass;    // LV2 class in prefixed form, e.g. "lv2:DistortionPlugin"
+  const char* mStateKey;       // URI of the state property; the same for every variant
+};
+
+// Fills a plug-in description whose callbacks are IPlugLV2's. The strings
+// must live as long as the module (literals). [any thread]
+IPlugLV2Plugin IPlugLV2MakePlugin(const char* uri, const char* name, int nInputs, int nOutputs,
+                                  IPlugLV2* (*make)(), const char* pluginClass, const char* stateKey);
+
+class IPlugLV2 : public IPlugBase
+{
+public:
+  // Largest number of frames handed to the processing frame at once; run()
+  // cuts longer blocks into pieces of this size.
+  static constexpr int kLV2MaxFrames = 1024;
+
+  // Builds the base with the LV2 API identifier; the arguments are those of
+  // the Audio Unit binding, so that a plug-in class can switch between the
+  // two. plugScChans (side-chain inputs) must be 0: LV2 variants here have no
+  // side-chain. [main thread]
+  IPlugLV2(const IPlugInstanceInfo& instanceInfo, int nParams, const char* channelIOStr, int nPresets,
+           const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
+           int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst,
+           int plugScChans);
+
+  ~IPlugLV2() override;
+
+  IPlugLV2(const IPlugLV2&) = delete;
+  IPlugLV2& operator=(const IPlugLV2&) = delete;
+
+  // ---- Host context (overrides of IPlugBase) ----
+
+  // True while the host's free-wheeling port is on (rendering faster than
+  // real time, as in an export). Read at the start of every block. [any thread]
+  bool IsRenderingOffline() override { return mFreeWheeling.load(std::memory_order_relaxed); }
+
+  // ---- LV2 entry points (called by the descriptor callbacks; public for tests) ----
+
+  // Prepares the object for nInputs audio inputs and nOutputs audio outputs
+  // at sampleRate Hz: checks the channel configuration, sizes the port tables
+  // and scratch buffers, connects the channels, looks up urid:map among the
+  // host's features (optional: without it the state interface reports a
+  // missing feature) and maps stateKey (the URI of the state property),
+  // runs the parameter reset and Reset. False when the configuration is not
+  // legal, the rate is not positive and finite, or memory runs out. [main thread]
+  bool LV2Instantiate(int nInputs, int nOutputs, double sampleRate, const LV2_Feature* const* features,
+                      const char* stateKey);
+  // Records where port `port` lives; indices outside the layout are ignored. [main thread]
+  void LV2ConnectPort(uint32_t port, void* data);
+  // Reset before the first block after (re)activation. [main thread]
+  void LV2Activate();
+  // Processes nFrames frames: control ports, free-wheeling flag, audio,
+  // latency report. Allocates nothing, never blocks. [render thread]
+  void LV2Run(uint32_t nFrames);
+  // Stores the state chunk under the state key as atom:Chunk (POD,
+  // portable). May allocate. [any thread, never during a restore]
+  LV2_State_Status LV2Save(LV2_State_Store_Function store, LV2_State_Handle handle);
+  // Restores the state chunk stored under the state key. Refuses, changing
+  // nothing, a missing property (LV2_STATE_ERR_NO_PROPERTY), another type
+  // (LV2_STATE_ERR_BAD_TYPE) and data IsStateAcceptable rejects
+  // (LV2_STATE_ERR_UNKNOWN). [main thread]
+  LV2_State_Status LV2Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
+
+  // True when data (size bytes) is a state this plug-in restores whole: for
+  // the parameter block, exactly 8 bytes per parameter, every value a finite
+  // double. Plug-ins with another state layout override it. [main thread]
+  virtual bool IsStateAcceptable(const void* data, size_t size);
+
+  // ---- Port layout ----
+
+  // Index of the latency output port. [any thread]
+  uint32_t LatencyPortIndex() { return (uint32_t)NParams(); }
+  // Index of the free-wheeling input port. [any thread]
+  uint32_t FreeWheelPortIndex() { return (uint32_t)NParams() + 1; }
+  // Index of the first audio input port; the outputs follow the inputs. [any thread]
+  uint32_t FirstAudioPortIndex() { return (uint32_t)NParams() + 2; }
+
+  // ---- Description ----
+
+  // Port symbols of the parameters, index = parameter index: the name in
+  // lower case with every character outside [a-z0-9_] replaced by '_' (runs
+  // collapsed, ends trimmed, "_" in front of a leading digit, "param" for an
+  // empty result). A symbol already taken by an earlier parameter or by one
+  // of the fixed ports gets "_<index>" appended. Stable for a given table.
+  // [main thread]
+  static std::vector<std::string> ParamSymbols(IPlugBase* pPlug);
+  // LV2 unit (prefixed, e.g. "units:db") for a parameter label, or "" when
+  // the label has no LV2 counterpart. [any thread]
+  static const char* UnitForLabel(const char* label);
+  // Writes the Turtle prefixes used by WritePluginTurtle. [main thread]
+  static void WriteTurtlePrefixes(FILE* f);
+  // Writes the description of plug-in `desc` built on pPlug (ports from its
+  // parameter table, latency and free-wheeling ports, the variant's audio
+  // ports). [main thread]
+  static void WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* pPlug);
+  // Writes the manifest entry of plug-in `desc`: binary and description file
+  // names relative to the bundle. [main thread]
+  static void WriteManifestTurtle(FILE* f, const IPlugLV2Plugin& desc, const char* binaryName,
+                                  const char* ttlName);
+
+private:
+  // Takes the mutex if no other thread holds it; never blocks. Leave() releases. [render thread]
+  bool TryEnterMutex();
+  // Applies the control ports whose (clamped) values differ from the
+  // parameters'; false when the mutex was busy and nothing was applied.
+  bool ApplyControlPorts();
+
+  int mLV2NInputs = 0;                     // audio inputs of the variant
+  int mLV2NOutputs = 0;                    // audio outputs of the variant
+  bool mLV2Ready = false;                  // LV2Instantiate succeeded
+  WDL_TypedBuf<float*> mParamPorts;        // one per parameter; null until connected
+  WDL_TypedBuf<float*> mAudioPorts;        // inputs then outputs; null until connected
+  WDL_TypedBuf<float*> mPieceIn;           // inputs offset into the current piece
+  WDL_TypedBuf<float*> mPieceOut;          // outputs offset into the current piece
+  float* mLatencyPort = nullptr;
+  float* mFreeWheelPort = nullptr;
+  std::atomic<bool> mFreeWheeling{false};
+  LV2_URID_Map* mMap = nullptr;            // host's URI map, or null
+  LV2_URID mAtomChunk = 0;                 // atom:Chunk, mapped at instantiation
+  LV2_URID mStateKey = 0;                  // the state property, mapped at instantiation
+};
+
+#endif
