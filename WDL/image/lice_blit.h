@@ -16,30 +16,30 @@
 // combining by mode. Copy mode without flags at weight 1.0 copies rows; at
 // exactly 0.5 each byte becomes dest/2 + src/2. A mode byte of 0xF0..0xFF
 // copies source byte (mode & 3) into destination byte ((mode >> 2) & 3).
-// dest and src may be the same bitmap, overlapping or not.
+// dest and src may be the same bitmap, overlapping or not. [main thread]
 void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, const RECT* srcRect, float alpha, int mode);
 
-// LICE_Blit of the source rectangle (srcx, srcy, srcx + srcw, srcy + srch).
+// LICE_Blit of the source rectangle (srcx, srcy, srcx + srcw, srcy + srch). [main thread]
 void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw, int srch,
                float alpha, int mode);
 
-// Resizes dest to src's size and copies all of src into it.
+// Resizes dest to src's size and copies all of src into it. [main thread]
 void LICE_Copy(LICE_IBitmap* dest, LICE_IBitmap* src);
 
 // Fills the rectangle (x, y, w, h) with colour. With LICE_FLAG_SOURCE_ALPHA
 // the weight is scaled by the colour's alpha / 255. Copy mode at weights of
 // 1/4, 1/2, 3/4 and 1 uses whole-word arithmetic; otherwise the mode's
-// combine function gets the colour's R, G, B and the weight as source alpha.
+// combine function gets the colour's R, G, B and the weight as source alpha. [main thread]
 void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel colour, float alpha, int mode);
 
-// Sets every pixel p of the rectangle to (p & keepMask) | setBits.
+// Sets every pixel p of the rectangle to (p & keepMask) | setBits. [main thread]
 void LICE_ClearRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel keepMask, LICE_pixel setBits);
 
-// The pixel at (x, y), or 0 outside the bitmap or for null.
+// The pixel at (x, y), or 0 outside the bitmap or for null. [main thread]
 LICE_pixel LICE_GetPixel(LICE_IBitmap* bm, int x, int y);
 
 // Combines colour (all four bytes) into the pixel at (x, y) by the mode's
-// combine function (the source-alpha flag is ignored); nothing outside.
+// combine function (the source-alpha flag is ignored); nothing outside. [main thread]
 void LICE_PutPixel(LICE_IBitmap* bm, int x, int y, LICE_pixel colour, float alpha, int mode);
 
 #endif

@@ -30,7 +30,7 @@ enum
 };
 
 // Integer weight 0..256 of a float weight: trunc(alpha * 256), with values at
-// or above 1 giving 256 and zero, negative or non-finite values giving 0.
+// or above 1 giving 256 and zero, negative or non-finite values giving 0. [any thread]
 inline int LICE_WeightFromAlpha(float alpha)
 {
   if (!(alpha > 0.0f)) return 0;
@@ -38,9 +38,10 @@ inline int LICE_WeightFromAlpha(float alpha)
   return static_cast<int>(alpha * 256.0f);
 }
 
+// v limited to 0..255. [any thread]
 inline int LICE_Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
-// Source-alpha weight: w * (sa + 1) / 256.
+// Source-alpha weight: w * (sa + 1) / 256. [any thread]
 inline int LICE_SourceAlphaWeight(int w, int sa) { return w * (sa + 1) / 256; }
 
 // Sets each of the four channels of d to op(destination channel, source
@@ -189,7 +190,7 @@ struct _LICE_CombinePixelsOverlaySourceAlpha : LICE_SourceAlphaVariant<_LICE_Com
 // 65536 / i (entry 0 is 0).
 extern const int LICE_RGB2HSV_invtab[256];
 
-// Hue 0..383 (six sectors of 64), saturation and value 0..255.
+// Hue 0..383 (six sectors of 64), saturation and value 0..255. [any thread]
 void LICE_RGB2HSV(int r, int g, int b, int* h, int* s, int* v);
 void LICE_HSV2RGB(int h, int s, int v, int* r, int* g, int* b);
 
@@ -219,7 +220,7 @@ struct _LICE_CombinePixelsHSVAdjustSourceAlpha : LICE_SourceAlphaVariant<_LICE_C
 
 // Whole-word shortcuts for copy-mode weights of 1/4, 1/2, 3/4 and 1; each
 // byte is halved with (x >> 1) & 0x7F7F7F7F and quartered with
-// (x >> 2) & 0x3F3F3F3F, truncating.
+// (x >> 2) & 0x3F3F3F3F, truncating. [any thread]
 inline LICE_pixel LICE_Half(LICE_pixel x) { return (x >> 1) & 0x7F7F7F7Fu; }
 inline LICE_pixel LICE_Quarter(LICE_pixel x) { return (x >> 2) & 0x3F3F3F3Fu; }
 
