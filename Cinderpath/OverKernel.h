@@ -22,6 +22,9 @@
 #endif
 
 namespace cinderpath_dsp {
+// Internal linkage: this header is compiled with different instruction sets
+// in different files of the library, and the copies must stay apart.
+namespace {
 
 #if defined(__GNUC__) || defined(__clang__)
 // Two doubles in one 128-bit vector: lane 0 is the left channel, lane 1 the
@@ -154,6 +157,7 @@ CINDERPATH_INLINE void StoreWin(Over& l, Over& r, const OverWin<DoublePair>& w, 
 }
 #endif
 
+}  // namespace
 }  // namespace cinderpath_dsp
 
 #endif

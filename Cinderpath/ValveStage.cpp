@@ -1,215 +1,40 @@
 #include "ValveStage.h"
 
-#include "OverKernel.h"
+#include "ValveStageDispatch.h"
+#include "ValveStageKernel.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include <atomic>
 
 using namespace cinderpath_dsp;
 
+namespace cinderpath_dsp {
+
+#ifdef CINDERPATH_HAVE_WIDE
 namespace {
 
-// The shaper's cubic constants, as decimal literals (about 64/2187, 16/243
-// and 4/27): each stage has zero slope at the edge of its input range, so
-// 3.375 -> 2.25 -> 1.5 -> 1.
-constexpr double kC1 = 0.029263831732968;
-constexpr double kC2 = 0.065843621399177;
-constexpr double kC3 = 0.148148148148148;
-constexpr double kEdge = 3.375;
-
-template <typename T> CINDERPATH_INLINE T Splat(double v);
-template <> CINDERPATH_INLINE double Splat<double>(double v) { return v; }
-
-CINDERPATH_INLINE double Poly(double v, double c1, double c2, double c3)
+bool CpuHasWidePath()
 {
-  v = v - c1 * (v * v * v);
-  v = v - c2 * (v * v * v);
-  return v - c3 * (v * v * v);
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 }
 
-CINDERPATH_INLINE double ShapeT(double v)
-{
-  if (v > kEdge) return 1.0;
-  if (v < -kEdge) return -1.0;
-  return Poly(v, kC1, kC2, kC3);
-}
-
-CINDERPATH_INLINE double BiasT(double s, double k, double km1)
-{
-  return km1 * s / (k + s);
-}
-
-#ifdef CINDERPATH_HAVE_PAIR
-template <> CINDERPATH_INLINE DoublePair Splat<DoublePair>(double v) { return DoublePair{v, v}; }
-
-CINDERPATH_INLINE DoublePair Poly(DoublePair v, DoublePair c1, DoublePair c2, DoublePair c3)
-{
-  v = v - c1 * (v * v * v);
-  v = v - c2 * (v * v * v);
-  return v - c3 * (v * v * v);
-}
-
-// Per lane: `mask` all ones -> a, all zeros -> b (bitwise, so NaN payloads
-// and signed zeros pass unchanged).
-CINDERPATH_INLINE DoublePair SelectPair(DoublePair mask, DoublePair a, DoublePair b)
-{
-#ifdef __SSE2__
-  return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
-#else
-  const MaskPair m = (MaskPair)mask;
-  return (DoublePair)((m & (MaskPair)a) | (~m & (MaskPair)b));
-#endif
-}
-
-// Same result per lane as the scalar shaper: the polynomial is evaluated in
-// both lanes (a lane beyond the edges may overflow; it is discarded), then the
-// clipped lanes are replaced. NaN fails both comparisons and keeps the
-// polynomial's NaN, as in the scalar code.
-CINDERPATH_INLINE DoublePair ShapeT(DoublePair v)
-{
-  const DoublePair p = Poly(v, Splat<DoublePair>(kC1), Splat<DoublePair>(kC2), Splat<DoublePair>(kC3));
-  const DoublePair hi = (DoublePair)(v > Splat<DoublePair>(kEdge));
-  const DoublePair lo = (DoublePair)(v < Splat<DoublePair>(-kEdge));
-  return SelectPair(lo, Splat<DoublePair>(-1.0), SelectPair(hi, Splat<DoublePair>(1.0), p));
-}
-
-CINDERPATH_INLINE DoublePair BiasT(DoublePair s, DoublePair k, DoublePair km1)
-{
-  return km1 * s / (k + s);
-}
-#endif
-
-// Everything one oversampled group needs, in the sample type.
-template <typename T>
-struct StageRegs
-{
-  OverCoef<T> up, down;
-  OverWin<T> wu, wd;
-  T gain, k, km1;
-};
-
-// Sub-samples J ... N-1: a zero step of the interpolator, shaper, bias curve,
-// full step of the decimator whose output is dropped. Unrolled at compile time.
-template <unsigned J, unsigned N, typename T>
-CINDERPATH_INLINE void SubSamples(StageRegs<T>& r)
-{
-  if constexpr (J < N)
-  {
-    const T u = OverStep<(J < 8 ? int(J) : 8)>(r.up, r.wu, T{});
-    OverStep<0>(r.down, r.wd, BiasT(ShapeT(r.gain * u), r.k, r.km1));
-    SubSamples<J + 1, N>(r);
-  }
-}
-
-// One host sample at factor N: sub-sample 0 carries N·x (making up for the
-// zero-stuffing) and gives the kept output.
-template <unsigned N, typename T>
-CINDERPATH_INLINE T Group(StageRegs<T>& r, T x)
-{
-  const T u = OverStep<0>(r.up, r.wu, Splat<T>(double(N)) * x);
-  const T out = OverStep<0>(r.down, r.wd, BiasT(ShapeT(r.gain * u), r.k, r.km1));
-  SubSamples<1, N>(r);
-  return out;
-}
-
-// Loads both filters of one stage (or of two stages, one per lane) into
-// registers, runs `nFrames` groups and writes the rings back.
-template <unsigned N>
-void ProcessFactor(ValveStage& s, double* p, int nFrames)
-{
-  StageRegs<double> r;
-  LoadCoef(r.up, s.mUp);
-  LoadCoef(r.down, s.mDown);
-  LoadWin(r.wu, s.mUp);
-  LoadWin(r.wd, s.mDown);
-  r.gain = s.mGain;
-  r.k = s.mCurve;
-  r.km1 = s.mCurve - 1.0;
-  for (int i = 0; i < nFrames; ++i) p[i] = Group<N>(r, p[i]);
-  // Only the step count modulo 8 matters for the ring position.
-  const uint32_t steps = N * uint32_t(nFrames);
-  StoreWin(s.mUp, r.wu, steps);
-  StoreWin(s.mDown, r.wd, steps);
-}
-
-#ifdef CINDERPATH_HAVE_PAIR
-template <unsigned N>
-void ProcessFactorPair(ValveStage& a, ValveStage& b, double* l, double* rr, int nFrames)
-{
-  StageRegs<DoublePair> r;
-  LoadCoef(r.up, a.mUp, b.mUp);
-  LoadCoef(r.down, a.mDown, b.mDown);
-  LoadWin(r.wu, a.mUp, b.mUp);
-  LoadWin(r.wd, a.mDown, b.mDown);
-  r.gain = DoublePair{a.mGain, b.mGain};
-  r.k = DoublePair{a.mCurve, b.mCurve};
-  r.km1 = DoublePair{a.mCurve - 1.0, b.mCurve - 1.0};
-  for (int i = 0; i < nFrames; ++i)
-  {
-    const DoublePair y = Group<N>(r, DoublePair{l[i], rr[i]});
-    l[i] = y[0];
-    rr[i] = y[1];
-  }
-  const uint32_t steps = N * uint32_t(nFrames);
-  StoreWin(a.mUp, b.mUp, r.wu, steps);
-  StoreWin(a.mDown, b.mDown, r.wd, steps);
-}
-#endif
-
-// Calls f.template operator()<N>() for the written-out path of `factor`;
-// factors without their own path (0, 21 ... 31, above 32) take the factor-2
-// path with the factor-2 coefficients that Over::Set gave them. Factor 1 is
-// handled by the callers.
-template <typename F>
-CINDERPATH_INLINE void DispatchFactor(uint32_t factor, F&& f)
-{
-  switch (factor)
-  {
-    case 3: f.template operator()<3>(); break;
-    case 4: f.template operator()<4>(); break;
-    case 5: f.template operator()<5>(); break;
-    case 6: f.template operator()<6>(); break;
-    case 7: f.template operator()<7>(); break;
-    case 8: f.template operator()<8>(); break;
-    case 9: f.template operator()<9>(); break;
-    case 10: f.template operator()<10>(); break;
-    case 11: f.template operator()<11>(); break;
-    case 12: f.template operator()<12>(); break;
-    case 13: f.template operator()<13>(); break;
-    case 14: f.template operator()<14>(); break;
-    case 15: f.template operator()<15>(); break;
-    case 16: f.template operator()<16>(); break;
-    case 17: f.template operator()<17>(); break;
-    case 18: f.template operator()<18>(); break;
-    case 19: f.template operator()<19>(); break;
-    case 20: f.template operator()<20>(); break;
-    case 32: f.template operator()<32>(); break;
-    default: f.template operator()<2>(); break;
-  }
-}
-
-struct ProcessOne
-{
-  ValveStage& s;
-  double* p;
-  int n;
-  template <unsigned N> void operator()() const { ProcessFactor<N>(s, p, n); }
-};
-
-#ifdef CINDERPATH_HAVE_PAIR
-struct ProcessTwo
-{
-  ValveStage& a;
-  ValveStage& b;
-  double* l;
-  double* r;
-  int n;
-  template <unsigned N> void operator()() const { ProcessFactorPair<N>(a, b, l, r, n); }
-};
-#endif
+// Decided once at load time; the render thread only reads it.
+std::atomic<bool> g_useWide{CpuHasWidePath()};
 
 }  // namespace
+
+bool WidePathAvailable() { return CpuHasWidePath(); }
+
+void SetWidePathEnabled(bool enabled) { g_useWide.store(enabled && CpuHasWidePath(), std::memory_order_relaxed); }
+
+bool WidePathEnabled() { return g_useWide.load(std::memory_order_relaxed); }
+#else
+bool WidePathAvailable() { return false; }
+void SetWidePathEnabled(bool) {}
+bool WidePathEnabled() { return false; }
+#endif
+
+}  // namespace cinderpath_dsp
 
 ValveStage::ValveStage()
   : mFactor(2), mCurve(9.5), mGain(1.25), mHistory(), mHistoryPos(0)
@@ -258,7 +83,14 @@ void ValveStage::Process(double* samples, int nFrames)
     }
     return;
   }
-  DispatchFactor(mFactor, ProcessOne{*this, samples, nFrames});
+#ifdef CINDERPATH_HAVE_WIDE
+  if (WidePathEnabled())
+  {
+    WideProcess(*this, samples, nFrames);
+    return;
+  }
+#endif
+  KernelProcess(*this, samples, nFrames);
 }
 
 void ValveStage::RunPair(ValveStage& left, ValveStage& right, double& l, double& r)
@@ -273,7 +105,14 @@ void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, dou
   // Factor 1 is a delay and one shaper call per sample: nothing to gain.
   if (left.mFactor == right.mFactor && left.mFactor != 1)
   {
-    DispatchFactor(left.mFactor, ProcessTwo{left, right, l, r, nFrames});
+#ifdef CINDERPATH_HAVE_WIDE
+    if (WidePathEnabled())
+    {
+      WideProcessPair(left, right, l, r, nFrames);
+      return;
+    }
+#endif
+    KernelProcessPair(left, right, l, r, nFrames);
     return;
   }
 #endif

@@ -1,4 +1,5 @@
 #include "ValveStage.h"
+#include "ValveStageDispatch.h"
 #include "dsp_test_util.h"
 
 #include <gtest/gtest.h>
@@ -324,6 +325,32 @@ TEST(ValveStage, PairIsBitIdenticalToSingleChannels)
     ValveStage::RunPair(l, r, a, b);
     ASSERT_TRUE(SameBits(a, l1.Run(0.3 * std::sin(0.1 * i))));
     ASSERT_TRUE(SameBits(b, r1.Run(0.3 * std::sin(0.1 * i))));
+  }
+}
+
+// The build for the wider instruction set gives the baseline build's bits,
+// one channel and two, at every factor.
+TEST(ValveStage, WideBuildIsBitIdenticalToBaseline)
+{
+  if (!cinderpath_dsp::WidePathAvailable()) GTEST_SKIP() << "no wide build on this machine";
+  for (unsigned f : kAllFactors)
+  {
+    const std::vector<double> xl = Signal(200 + f, 300, 1.1), xr = Signal(300 + f, 300, 0.6);
+    ValveStage wl = MakeStage(f, 3.0, 4.0), wr = MakeStage(f, 30.0, 1.5);
+    ValveStage bl = wl, br = wr;
+    std::vector<double> wyl(xl), wyr(xr), byl(xl), byr(xr);
+    cinderpath_dsp::SetWidePathEnabled(true);
+    ASSERT_TRUE(cinderpath_dsp::WidePathEnabled());
+    ValveStage::ProcessPair(wl, wr, wyl.data(), wyr.data(), 150);
+    wl.Process(wyl.data() + 150, 150);
+    cinderpath_dsp::SetWidePathEnabled(false);
+    ValveStage::ProcessPair(bl, br, byl.data(), byr.data(), 150);
+    bl.Process(byl.data() + 150, 150);
+    cinderpath_dsp::SetWidePathEnabled(true);
+    for (size_t i = 0; i < xl.size(); ++i) ASSERT_TRUE(SameBits(wyl[i], byl[i])) << "factor " << f << " " << i;
+    for (size_t i = 0; i < 150; ++i) ASSERT_TRUE(SameBits(wyr[i], byr[i])) << "factor " << f << " " << i;
+    EXPECT_TRUE(SameStage(wl, bl));
+    EXPECT_TRUE(SameStage(wr, br));
   }
 }
 
