@@ -1,0 +1,27 @@
+# The cinderpath command-line host: renders audio files through the effect by
+# loading its component bundle and driving it only through the Audio Unit entry.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+
+add_library(cinderpath_cli STATIC
+  cli/audio_file.cpp
+  cli/component_loader_glue.cpp
+  cli/demo_signal.cpp
+  cli/options.cpp
+  cli/plist.cpp
+  cli/plugin_session.cpp
+  cli/render_job.cpp)
+target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli)
+target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat PkgConfig::SNDFILE)
+# The program finds the bundle relative to its own location in the build tree.
+file(RELATIVE_PATH _cp_component_rel ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_BINARY_DIR}/Cinderpath.component)
+target_compile_definitions(cinderpath_cli PRIVATE CINDERPATH_COMPONENT_RELATIVE="${_cp_component_rel}")
+
+# Target cinderpath_program, file name "cinderpath" (the plug-in library owns the
+# target name "cinderpath").
+add_executable(cinderpath_program cli/main.cpp)
+set_target_properties(cinderpath_program PROPERTIES OUTPUT_NAME cinderpath)
+target_link_libraries(cinderpath_program PRIVATE cinderpath_cli)
+if(TARGET Cinderpath_component)
+  add_dependencies(cinderpath_program Cinderpath_component)
+endif()

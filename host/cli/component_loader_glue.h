@@ -1,0 +1,16 @@
+// Opens the effect component of a bundle through the host loader.
+#pragma once
+
+#include <AudioUnit/AudioUnit.h>
+
+#include <string>
+
+namespace cinderpath_cli {
+
+// Loads the bundle at bundlePath, opens an instance of its first effect
+// component ('aufx') and reports its codes and display names (a manifest
+// name "Maker: Product" gives both). False with a message on any failure. [main thread]
+bool OpenComponentFromBundle(const std::string& bundlePath, AudioUnit* unit, ComponentDescription* description,
+                             std::string* productName, std::string* makerName, std::string* error);
+
+}  // namespace cinderpath_cli

@@ -1,0 +1,22 @@
+// A small XML property-list reader and writer for the host's state files.
+// Covers what a plug-in's class-info dictionary holds: dictionaries with string
+// keys, arrays, strings, integers, reals and data. Numbers keep their kind
+// (integer or real) and reals are written with 17 significant digits, so a
+// dictionary read back from its own text is equal to the one written.
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <string>
+
+namespace cinderpath_cli {
+
+// Writes a property list as XML text. Returns false with a message when it
+// holds a value of a kind this writer does not know. [main thread]
+bool WritePropertyListXml(CFPropertyListRef plist, std::string* xml, std::string* error);
+
+// Parses XML text into a new property list (the caller releases it). Returns
+// null with a message for malformed or unsupported input. [main thread]
+CFPropertyListRef ReadPropertyListXml(const std::string& xml, std::string* error);
+
+}  // namespace cinderpath_cli

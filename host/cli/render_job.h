@@ -1,0 +1,18 @@
+// The two jobs of the cinderpath program: rendering a file through the effect
+// and describing the effect as a host sees it.
+#pragma once
+
+#include "options.h"
+
+namespace cinderpath_cli {
+
+// Each returns the process exit code (0 on success) and prints one clear
+// message on stderr for a failure. [main thread]
+int RunRender(const RenderOptions& options);
+int RunInfo(const InfoOptions& options);
+
+// Where the component bundle is looked for when --component is not given:
+// $CINDERPATH_COMPONENT, then beside the program's build tree.
+std::string DefaultComponentPath();
+
+}  // namespace cinderpath_cli

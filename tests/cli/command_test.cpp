@@ -1,0 +1,306 @@
+// Drives the cinderpath program as a user does, in a subprocess, and checks
+// its files, messages and exit codes.
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+#include <sndfile.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "plist.h"
+
+namespace {
+
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct Result {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the program with the given arguments in folder cwd.
+Result RunProgram(const std::vector<std::string>& args, const std::string& cwd) {
+  std::string cmd = "cd " + Quote(cwd) + " && " + Quote(CINDERPATH_PROGRAM);
+  for (const std::string& a : args) cmd += " " + Quote(a);
+  const std::string outFile = cwd + "/.stdout", errFile = cwd + "/.stderr";
+  cmd += " >" + Quote(outFile) + " 2>" + Quote(errFile);
+  const int status = std::system(cmd.c_str());
+  Result r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = Slurp(outFile);
+  r.err = Slurp(errFile);
+  std::remove(outFile.c_str());
+  std::remove(errFile.c_str());
+  return r;
+}
+
+struct Audio {
+  int channels = 0;
+  int rate = 0;
+  std::vector<float> samples;  // interleaved
+  long Frames() const { return channels ? static_cast<long>(samples.size()) / channels : 0; }
+  float At(long frame, int ch) const { return samples[static_cast<size_t>(frame) * channels + ch]; }
+};
+
+void WriteWav(const std::string& path, const Audio& a) {
+  SF_INFO info{};
+  info.channels = a.channels;
+  info.samplerate = a.rate;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr);
+  sf_writef_float(f, a.samples.data(), a.Frames());
+  sf_close(f);
+}
+
+Audio ReadWav(const std::string& path) {
+  SF_INFO info{};
+  Audio a;
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  if (!f) return a;
+  a.channels = info.channels;
+  a.rate = info.samplerate;
+  a.samples.resize(static_cast<size_t>(info.frames) * info.channels);
+  sf_readf_float(f, a.samples.data(), info.frames);
+  sf_close(f);
+  return a;
+}
+
+// A short musical-ish test signal: two sines with a decaying envelope.
+Audio MakeSignal(int channels, int rate, long frames) {
+  Audio a;
+  a.channels = channels;
+  a.rate = rate;
+  a.samples.resize(static_cast<size_t>(frames) * channels);
+  for (long n = 0; n < frames; ++n)
+    for (int c = 0; c < channels; ++c)
+      a.samples[static_cast<size_t>(n) * channels + c] = static_cast<float>(
+          0.4 * std::sin(2 * M_PI * (220.0 + 110.0 * c) * n / rate) * std::exp(-2.0 * n / rate) +
+          0.1 * std::sin(2 * M_PI * 1375.0 * n / rate));
+  return a;
+}
+
+// The parameter values stored in a saved state file (the "data" entry).
+std::vector<double> StateValues(const std::string& path) {
+  std::string error;
+  CFPropertyListRef plist = cinderpath_cli::ReadPropertyListXml(Slurp(path), &error);
+  std::vector<double> values;
+  if (!plist) return values;
+  CFStringRef key = CFStringCreateWithCString(nullptr, "data", kCFStringEncodingUTF8);
+  CFDataRef data = static_cast<CFDataRef>(CFDictionaryGetValue(static_cast<CFDictionaryRef>(plist), key));
+  if (data) {
+    values.resize(static_cast<size_t>(CFDataGetLength(data)) / sizeof(double));
+    std::memcpy(values.data(), CFDataGetBytePtr(data), values.size() * sizeof(double));
+  }
+  CFRelease(key);
+  CFRelease(plist);
+  return values;
+}
+
+double MaxAbsDiff(const Audio& a, const Audio& b) {
+  if (a.samples.size() != b.samples.size()) return INFINITY;
+  double m = 0;
+  for (size_t i = 0; i < a.samples.size(); ++i) m = std::max(m, std::fabs(double(a.samples[i]) - b.samples[i]));
+  return m;
+}
+
+}  // namespace
+
+TEST(Command, RendersTheDemoWithoutInput) {
+  TempDir dir;
+  Result r = RunProgram({"render", "--quiet"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  Audio out = ReadWav(dir / "cinderpath-demo.wav");
+  EXPECT_EQ(out.channels, 2);
+  EXPECT_EQ(out.rate, 48000);
+  EXPECT_GT(out.Frames(), 48000 * 3);
+  double energy = 0;
+  for (float v : out.samples) energy += double(v) * v;
+  EXPECT_GT(energy, 1.0) << "the demo is not silent";
+  EXPECT_EQ(dir.Entries().size(), 1u) << "nothing but the output is left behind";
+}
+
+TEST(Command, RendersStereoAndMonoFilesAlignedAndFullLength) {
+  TempDir dir;
+  for (int channels : {1, 2}) {
+    const std::string in = dir / ("in" + std::to_string(channels) + ".wav");
+    Audio signal = MakeSignal(channels, 44100, 10007);
+    WriteWav(in, signal);
+    Result r = RunProgram({"render", in}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("realtime factor"), std::string::npos) << r.out;
+    Audio out = ReadWav(dir / ("in" + std::to_string(channels) + "-cinderpath.wav"));
+    EXPECT_EQ(out.channels, channels);
+    EXPECT_EQ(out.rate, 44100);
+    EXPECT_EQ(out.Frames(), signal.Frames());
+  }
+}
+
+TEST(Command, ImpulseComesOutAtTheSameSampleAtFactorOne) {
+  TempDir dir;
+  Audio impulse;
+  impulse.channels = 2;
+  impulse.rate = 48000;
+  impulse.samples.assign(2 * 4000, 0.0f);
+  const long at = 1234;
+  impulse.samples[2 * at] = impulse.samples[2 * at + 1] = 0.5f;
+  WriteWav(dir / "imp.wav", impulse);
+  Result r = RunProgram({"render", "imp.wav", "-o", "out.wav", "--set", "OS=1", "--quiet", "--block", "100"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  Audio out = ReadWav(dir / "out.wav");
+  ASSERT_EQ(out.Frames(), impulse.Frames());
+  for (int c = 0; c < 2; ++c) {
+    long peakAt = 0;
+    for (long n = 0; n < out.Frames(); ++n)
+      if (std::fabs(out.At(n, c)) > std::fabs(out.At(peakAt, c))) peakAt = n;
+    EXPECT_EQ(peakAt, at) << "channel " << c;
+    for (long n = 0; n < at; ++n) ASSERT_LT(std::fabs(out.At(n, c)), 1e-6) << "nothing before the impulse";
+  }
+}
+
+TEST(Command, SetAcceptsNamesIndicesAndDisplayTexts) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 2000));
+  Result r = RunProgram({"render", "in.wav", "-o", "o.wav", "--quiet", "--set", "HP Freq=120", "--set", "2=6", "--set",
+                  "Mono=on", "--set", "Boost=12", "--save-state", "s.plist"},
+                 dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<double> v = StateValues(dir / "s.plist");
+  ASSERT_EQ(v.size(), 22u);
+  EXPECT_EQ(v[11], 120.0);
+  EXPECT_EQ(v[2], 6.0);
+  EXPECT_EQ(v[5], 1.0);
+  EXPECT_EQ(v[8], 12.0);
+  Audio out = ReadWav(dir / "o.wav");
+  for (long n = 0; n < out.Frames(); ++n) ASSERT_EQ(out.At(n, 0), out.At(n, 1)) << "mono copies the left channel";
+}
+
+TEST(Command, BadSettingsAreClearErrorsAndWriteNothing) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 1000));
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--set", "Nope=1"}, "unknown parameter 'Nope'"},
+      {{"--set", "Drive=99"}, "out of range [-12 .. 16]"},
+      {{"--set", "Drive=loud"}, "cannot read 'loud'"},
+      {{"--set", "Mono=maybe"}, "cannot read 'maybe'"},
+      {{"--set", "22=1"}, "unknown parameter '22'"},
+      {{"--preset", "99"}, "preset 99"},
+      {{"--state", "missing.plist"}, "missing.plist"},
+      {{"--block", "0"}, "--block"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"render", "in.wav", "-o", "o.wav"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Result r = RunProgram(args, dir.path);
+    EXPECT_NE(r.exitCode, 0) << c.args[0] << " " << c.args[1];
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(dir.Entries().size(), 1u) << "only the input remains after " << c.args[1];
+  }
+}
+
+TEST(Command, InputProblemsAreClearErrorsAndWriteNothing) {
+  TempDir dir;
+  WriteWav(dir / "three.wav", MakeSignal(3, 48000, 100));
+  { std::ofstream(dir / "corrupt.wav") << "RIFFxxxxWAVEfmt garbage"; }
+  Result r = RunProgram({"render", "three.wav"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("3 channels"), std::string::npos) << r.err;
+  r = RunProgram({"render", "corrupt.wav"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("corrupt.wav"), std::string::npos) << r.err;
+  r = RunProgram({"render", "absent.wav"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("absent.wav"), std::string::npos) << r.err;
+  EXPECT_EQ(dir.Entries().size(), 2u);
+}
+
+TEST(Command, StateRoundTripsAndPresetsRestoreDefaults) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 3000));
+  Result r = RunProgram({"render", "in.wav", "-o", "a.wav", "--quiet", "--set", "Drive=10", "--set", "Peak On=on",
+                  "--set", "Peak Gain=-7.5", "--save-state", "a.plist"},
+                 dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = RunProgram({"render", "in.wav", "-o", "b.wav", "--quiet", "--state", "a.plist", "--save-state", "b.plist"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Slurp(dir / "a.plist"), Slurp(dir / "b.plist"));
+  EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "a.wav"), ReadWav(dir / "b.wav")), 0.0);
+
+  // A factory preset holds the defaults: it undoes the restored state.
+  r = RunProgram({"render", "in.wav", "-o", "c.wav", "--quiet", "--state", "a.plist", "--preset", "0", "--save-state",
+           "c.plist"},
+          dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<double> v = StateValues(dir / "c.plist");
+  ASSERT_EQ(v.size(), 22u);
+  EXPECT_EQ(v[2], 2.0);
+  EXPECT_EQ(v[12], 0.0);
+
+  { std::ofstream(dir / "bad.plist") << "<plist><dict><key>data</key><data>AAAA</data></dict></plist>"; }
+  r = RunProgram({"render", "in.wav", "-o", "d.wav", "--state", "bad.plist"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("bad.plist"), std::string::npos) << r.err;
+}
+
+TEST(Command, OfflineQualityRendersAtFactorSixteen) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 4000));
+  ASSERT_EQ(RunProgram({"render", "in.wav", "-o", "q.wav", "--quiet", "--offline", "--set", "OS=1", "--set", "Quality=on",
+                 "--set", "Drive=12"},
+                dir.path)
+                .exitCode,
+            0);
+  ASSERT_EQ(RunProgram({"render", "in.wav", "-o", "x16.wav", "--quiet", "--set", "OS=16", "--set", "Drive=12"}, dir.path)
+                .exitCode,
+            0);
+  ASSERT_EQ(RunProgram({"render", "in.wav", "-o", "x1.wav", "--quiet", "--set", "OS=1", "--set", "Quality=on", "--set",
+                 "Drive=12"},
+                dir.path)
+                .exitCode,
+            0);
+  const Audio q = ReadWav(dir / "q.wav");
+  EXPECT_EQ(MaxAbsDiff(q, ReadWav(dir / "x16.wav")), 0.0);
+  EXPECT_GT(MaxAbsDiff(q, ReadWav(dir / "x1.wav")), 1e-4) << "Quality only applies offline";
+}
+
+TEST(Command, InfoListsWhatAHostSees) {
+  TempDir dir;
+  Result r = RunProgram({"info"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* text : {"Cinderpath", "Marrowfield", "1.2.2", "'aufx'", "'Cdpm'", "'Mrwf'", "1 in/1 out",
+                           "2 in/2 out", "parameters (22)", "HP_Freq", "LP_Freq", "factory presets (16)", "\"-\""}) {
+    EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+  }
+}
+
+TEST(Command, MissingComponentIsAClearError) {
+  TempDir dir;
+  Result r = RunProgram({"info", "--component", dir / "Nothing.component"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("Nothing.component"), std::string::npos) << r.err;
+}

@@ -1,0 +1,51 @@
+// Command-line parsing of the render and info commands.
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+using namespace cinderpath_cli;
+
+TEST(RenderOptions, ParsesEveryOption) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseRenderOptions({"in.wav", "-o", "out.wav", "--set", "HP Freq=120", "--set=Drive=6", "--preset",
+                                  "3", "--state", "a.plist", "--save-state=b.plist", "--offline", "--block", "256",
+                                  "--format", "pcm24", "--quiet"},
+                                 &o, &error))
+      << error;
+  EXPECT_EQ(o.input, "in.wav");
+  EXPECT_EQ(o.output, "out.wav");
+  ASSERT_EQ(o.sets.size(), 2u);
+  EXPECT_EQ(o.sets[0].first, "HP Freq");
+  EXPECT_EQ(o.sets[0].second, "120");
+  EXPECT_EQ(o.sets[1].first, "Drive");
+  EXPECT_EQ(o.sets[1].second, "6");
+  EXPECT_EQ(o.preset, 3);
+  EXPECT_EQ(o.stateIn, "a.plist");
+  EXPECT_EQ(o.stateOut, "b.plist");
+  EXPECT_TRUE(o.offline);
+  EXPECT_EQ(o.blockFrames, 256);
+  EXPECT_EQ(o.format, SampleFormat::kPcm24);
+  EXPECT_TRUE(o.quiet);
+}
+
+TEST(RenderOptions, RefusesBadOptionsWithAMessage) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--set"},           {"--set", "Drive"},     {"--set", "=3"},       {"--preset", "-1"},
+      {"--preset", "x"},   {"--block", "0"},       {"--block", "1e9"},    {"--format", "mp3"},
+      {"--bogus"},         {"a.wav", "b.wav"},     {"-o"},
+  };
+  for (const auto& args : bad) {
+    RenderOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseRenderOptions(args, &o, &error)) << args[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(RenderOptions, DefaultOutputNameKeepsTheFolderAndAddsTheSuffix) {
+  EXPECT_EQ(DefaultOutputPath("song.wav"), "song-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath("dir.x/take"), "dir.x/take-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath("a/b/guitar.flac"), "a/b/guitar-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden-cinderpath.wav");
+}
