@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include <fstream>
+#include <sys/stat.h>
+
+#include "au_test_plug.h"
 #include "props_rig.h"
 
 namespace
@@ -416,6 +420,45 @@ TEST_F(PropsGetTest, ValueFromAVeryLongString)
   EXPECT_EQ(Get(kAudioUnitProperty_ParameterValueFromString, kAudioUnitScope_Global, 0, &vfs), noErr);
   EXPECT_EQ(vfs.outValue, 2.5f);
   CFRelease(str);
+}
+
+// The view properties answer only for a plug-in with an editor, and the
+// Cocoa view only when the plug-in's own bundle can be found.
+TEST_F(PropsGetTest, ViewPropertiesNeedAnEditorAndTheBundle)
+{
+  ComponentDescription view = {};
+  AudioUnitCocoaViewInfo cocoa = {};
+  EXPECT_EQ(Get(kAudioUnitProperty_GetUIComponentList, kAudioUnitScope_Global, 0, &view),
+            kAudioUnitErr_InvalidProperty);
+  rig.plug->AttachGraphics(new AuTestGraphics);
+  ASSERT_EQ(Get(kAudioUnitProperty_GetUIComponentList, kAudioUnitScope_Global, 0, &view), noErr);
+  EXPECT_EQ(view.componentType, (OSType)kAudioUnitCarbonViewComponentType);
+  EXPECT_EQ(view.componentSubType, RigDescription().componentSubType);
+  EXPECT_EQ(view.componentManufacturer, RigDescription().componentManufacturer);
+  EXPECT_EQ(view.componentFlags, 0u);
+  EXPECT_EQ(view.componentFlagsMask, 0u);
+
+  // No bundle carries the rig's identifier yet.
+  EXPECT_EQ(Get(kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &cocoa), kAudioUnitErr_InvalidProperty);
+
+  const std::string dir = std::string(CINDERPATH_BINARY_DIR) + "/RigPlugTest.component";
+  mkdir(dir.c_str(), 0755);
+  mkdir((dir + "/Contents").c_str(), 0755);
+  std::ofstream(dir + "/Contents/Info.plist")
+    << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+       "<key>CFBundleIdentifier</key><string>org.example.test.RigPlug</string></dict></plist>\n";
+  CFURLRef url = CFURLCreateFromFileSystemRepresentation(nullptr, (const UInt8*)dir.c_str(), (CFIndex)dir.size(), true);
+  CFBundleRef bundle = CFBundleCreate(nullptr, url);
+  ASSERT_NE(bundle, nullptr);
+  ASSERT_EQ(Get(kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &cocoa), noErr);
+  EXPECT_EQ(Utf8(cocoa.mCocoaAUViewClass[0]), "RigPlug_View");
+  CFStringRef folder = CFURLCopyLastPathComponent(cocoa.mCocoaAUViewBundleLocation);
+  EXPECT_EQ(Utf8(folder), "RigPlugTest.component");
+  if (folder) CFRelease(folder);
+  CFRelease(cocoa.mCocoaAUViewBundleLocation);
+  CFRelease(cocoa.mCocoaAUViewClass[0]);
+  CFRelease(bundle);
+  CFRelease(url);
 }
 
 TEST_F(PropsGetTest, FastDispatchHandsOutTheThreeProcedures)
