@@ -21,16 +21,22 @@ double ClampBiquadFreq(double freqHz, double sampleRateHz)
   return freqHz > maxHz ? maxHz : freqHz;
 }
 
+bool ValidRate(double sampleRateHz) { return std::isfinite(sampleRateHz) && sampleRateHz > 0.0; }
+
+bool ValidFreq(double freqHz) { return std::isfinite(freqHz) && freqHz > 0.0; }
+
 }  // namespace
 
 // ---------------------------------------------------------------- OnePoleHP
 
 OnePoleHP::OnePoleHP() : mX1(0.0), mY1(0.0), mG(1.0), mP(1.0) {}
 
-void OnePoleHP::Set(double freqHz, double sampleRateHz)
+bool OnePoleHP::Set(double freqHz, double sampleRateHz)
 {
+  if (!ValidRate(sampleRateHz) || !ValidFreq(freqHz)) return false;
   mP = std::exp(-kTwoPi * freqHz / sampleRateHz);
   mG = (1.0 + mP) * 0.5;
+  return true;
 }
 
 void OnePoleHP::Clear()
@@ -46,8 +52,9 @@ Biquad::Biquad()
 {
 }
 
-void Biquad::SetPeak(double freqHz, double gainDb, double sampleRateHz)
+bool Biquad::SetPeak(double freqHz, double gainDb, double sampleRateHz)
 {
+  if (!ValidRate(sampleRateHz) || !ValidFreq(freqHz) || !std::isfinite(gainDb)) return false;
   const double w0 = kTwoPi * ClampBiquadFreq(freqHz, sampleRateHz) / sampleRateHz;
   const double a = std::pow(10.0, gainDb / 40.0);
   const double alpha = 2.0 * std::sin(w0);
@@ -57,10 +64,12 @@ void Biquad::SetPeak(double freqHz, double gainDb, double sampleRateHz)
   mB2 = (1.0 - alpha * a) / a0;
   mA1 = -2.0 * std::cos(w0) / a0;
   mA2 = (1.0 - alpha / a) / a0;
+  return true;
 }
 
-void Biquad::SetShelf(double freqHz, double gainDb, double sampleRateHz)
+bool Biquad::SetShelf(double freqHz, double gainDb, double sampleRateHz)
 {
+  if (!ValidRate(sampleRateHz) || !ValidFreq(freqHz) || !std::isfinite(gainDb)) return false;
   const double w0 = kTwoPi * ClampBiquadFreq(freqHz, sampleRateHz) / sampleRateHz;
   const double a = std::pow(10.0, gainDb / 40.0);
   const double cs = std::cos(w0);
@@ -71,6 +80,7 @@ void Biquad::SetShelf(double freqHz, double gainDb, double sampleRateHz)
   mB2 = a * ((a + 1.0) + (a - 1.0) * cs - s) / a0;
   mA1 = 2.0 * ((a - 1.0) - (a + 1.0) * cs) / a0;
   mA2 = ((a + 1.0) - (a - 1.0) * cs - s) / a0;
+  return true;
 }
 
 void Biquad::Clear()
@@ -88,8 +98,9 @@ LowPass4::LowPass4()
   Set(1000.0, 0.0);
 }
 
-void LowPass4::SetSampleRate(double sampleRateHz)
+bool LowPass4::SetSampleRate(double sampleRateHz)
 {
+  if (!ValidRate(sampleRateHz)) return false;
   const double fs = sampleRateHz;
   mK4 = 4.0 * fs * fs;
   mK8 = 8.0 * fs * fs;
@@ -97,10 +108,12 @@ void LowPass4::SetSampleRate(double sampleRateHz)
   mPiOverFs = kPiSingle / fs;
   mMinFreq = kMinRatioSingle * fs;
   mMaxFreq = kMaxRatioSingle * fs;
+  return true;
 }
 
-void LowPass4::Set(double cutoffHz, double r)
+bool LowPass4::Set(double cutoffHz, double r)
 {
+  if (!std::isfinite(cutoffHz) || !std::isfinite(r)) return false;
   double fc = cutoffHz;
   if (fc < mMinFreq) fc = mMinFreq;
   if (fc > mMaxFreq) fc = mMaxFreq;
@@ -126,6 +139,7 @@ void LowPass4::Set(double cutoffHz, double r)
   mA2b = (n - u2) / a0b;
 
   mGain = 1.0 / (a0 * a0b);
+  return true;
 }
 
 void LowPass4::Clear()
@@ -137,9 +151,11 @@ void LowPass4::Clear()
 
 OnePoleLP::OnePoleLP() : mY1(0.0), mC(0.0) {}
 
-void OnePoleLP::Set(double freqHz, double sampleRateHz)
+bool OnePoleLP::Set(double freqHz, double sampleRateHz)
 {
+  if (!ValidRate(sampleRateHz) || !ValidFreq(freqHz)) return false;
   mC = std::exp(-kTwoPiSingle * freqHz / sampleRateHz);
+  return true;
 }
 
 void OnePoleLP::Clear()

@@ -7,6 +7,9 @@
 // coefficient updates. Coefficient updates never touch the filter state; the
 // state is only cleared by Clear, which the effect itself never needs.
 // Frequencies in Hz, sample rates in Hz, gains in dB. Nothing allocates.
+// A coefficient update with a sample rate that is not a positive finite
+// number, or a frequency, gain or resonance that is not finite (or a
+// frequency that is not positive), returns false and changes nothing.
 
 // First-order high-pass: y = g·(x - x1) + p·y1, p = exp(-2π·f/fs), g = (1 + p)/2.
 class OnePoleHP
@@ -18,7 +21,7 @@ public:
 
   // Sets the corner frequency `freqHz` (> 0, no clamp) at `sampleRateHz`.
   // [main thread, serialised with Run by the owner]
-  void Set(double freqHz, double sampleRateHz);
+  bool Set(double freqHz, double sampleRateHz);
 
   // Zeroes x1 and y1. [any thread, serialised with Run by the owner]
   void Clear();
@@ -55,11 +58,11 @@ public:
 
   // Peaking design: gain 10^(gainDb/20) at `freqHz`, α = 2·sin w0.
   // [main thread, serialised with Run by the owner]
-  void SetPeak(double freqHz, double gainDb, double sampleRateHz);
+  bool SetPeak(double freqHz, double gainDb, double sampleRateHz);
 
   // High-shelf design: gain 1 at DC and 10^(gainDb/20) at the Nyquist
   // frequency, corner `freqHz`. [main thread, serialised with Run by the owner]
-  void SetShelf(double freqHz, double gainDb, double sampleRateHz);
+  bool SetShelf(double freqHz, double gainDb, double sampleRateHz);
 
   // Zeroes the two previous inputs and outputs. [any thread, serialised]
   void Clear();
@@ -103,12 +106,12 @@ public:
   // Sets the sample-rate constants mK4, mK8, mK2, mPiOverFs, mMinFreq and
   // mMaxFreq for `sampleRateHz`; the coefficients are not recomputed.
   // [main thread, serialised with Run by the owner]
-  void SetSampleRate(double sampleRateHz);
+  bool SetSampleRate(double sampleRateHz);
 
   // Computes the coefficients for cutoff `cutoffHz` (clamped to
   // [mMinFreq, mMaxFreq]) and resonance `r` (clamped to [0, 1]; the effect
   // passes 0 ... 0.15). [main thread, serialised with Run by the owner]
-  void Set(double cutoffHz, double r);
+  bool Set(double cutoffHz, double r);
 
   // Zeroes the four state values. [any thread, serialised]
   void Clear();
@@ -156,7 +159,7 @@ public:
 
   // Sets the corner frequency `freqHz` (> 0) at `sampleRateHz`.
   // [main thread, serialised with Run by the owner]
-  void Set(double freqHz, double sampleRateHz);
+  bool Set(double freqHz, double sampleRateHz);
 
   // Zeroes y1. [any thread, serialised]
   void Clear();

@@ -316,3 +316,48 @@ TEST(Filters, BlockSizesDoNotChangeTheResult)
   check([] { LowPass4 f; f.SetSampleRate(44100.0); f.Set(4000.0, 0.15); return f; });
   check([] { OnePoleLP f; f.Set(12000.0, 44100.0); return f; });
 }
+
+// Rates and settings that are not numbers a host or caller should send are
+// refused and leave the coefficients as they were.
+TEST(Filters, InvalidSettingsAreRefusedAndChangeNothing)
+{
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  OnePoleHP hp;
+  hp.Set(16.0, 44100.0);
+  const OnePoleHP hp0 = hp;
+  Biquad q;
+  q.SetPeak(410.0, 3.0, 44100.0);
+  const Biquad q0 = q;
+  LowPass4 lp;
+  lp.SetSampleRate(44100.0);
+  lp.Set(5000.0, 0.1);
+  const LowPass4 lp0 = lp;
+  OnePoleLP olp;
+  olp.Set(24000.0, 44100.0);
+  const OnePoleLP olp0 = olp;
+  for (double fs : {0.0, -44100.0, nan, inf})
+  {
+    EXPECT_FALSE(hp.Set(16.0, fs));
+    EXPECT_FALSE(q.SetPeak(410.0, 3.0, fs));
+    EXPECT_FALSE(q.SetShelf(5500.0, 3.0, fs));
+    EXPECT_FALSE(lp.SetSampleRate(fs));
+    EXPECT_FALSE(olp.Set(24000.0, fs));
+  }
+  for (double f : {0.0, -5.0, nan, inf})
+  {
+    EXPECT_FALSE(hp.Set(f, 44100.0));
+    EXPECT_FALSE(q.SetPeak(f, 3.0, 44100.0));
+    EXPECT_FALSE(q.SetShelf(f, 3.0, 44100.0));
+    EXPECT_FALSE(olp.Set(f, 44100.0));
+  }
+  EXPECT_FALSE(q.SetPeak(410.0, nan, 44100.0));
+  EXPECT_FALSE(q.SetShelf(5500.0, inf, 44100.0));
+  EXPECT_FALSE(lp.Set(nan, 0.1));
+  EXPECT_FALSE(lp.Set(5000.0, nan));
+  EXPECT_EQ(std::memcmp(&hp, &hp0, sizeof hp), 0);
+  EXPECT_EQ(std::memcmp(&q, &q0, sizeof q), 0);
+  EXPECT_EQ(std::memcmp(&lp, &lp0, sizeof lp), 0);
+  EXPECT_EQ(std::memcmp(&olp, &olp0, sizeof olp), 0);
+  EXPECT_TRUE(lp.Set(1e9, 5.0));  // finite values outside the range are clamped
+  EXPECT_TRUE(q.SetPeak(410.0, 3.0, 44100.0));
+}
