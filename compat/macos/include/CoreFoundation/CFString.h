@@ -75,11 +75,14 @@ COMPAT_EXPORT CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc,
 
 /* New string built from a printf-style format. Supported conversions:
    %d %i %u %o %x %X %c with the h, hh, l, ll, z, t, j and q length modifiers,
-   %f %F %e %E %g %G %a %A (double; L for long double), %s (UTF-8 C string),
+   %f %F %e %E %g %G %a %A (double; L for long double), %s (a UTF-8 C
+   string; bytes that are not UTF-8 are read as Latin-1),
    %S (NUL-terminated UTF-16), %C (one UTF-16 unit), %p, %% and %@ (the
    description of a CoreFoundation object; "(null)" for NULL), with flags,
    width and precision (also given as *). formatOptions is ignored. An
-   unknown conversion is copied through as text. [any thread] */
+   unknown conversion is copied through as text; %n takes its argument but
+   writes nothing; a positional argument (%1$d) ends formatting and the rest
+   of the format is copied as text. [any thread] */
 COMPAT_EXPORT CFStringRef CFStringCreateWithFormat(CFAllocatorRef alloc,
                                                    CFDictionaryRef formatOptions,
                                                    CFStringRef format, ...);

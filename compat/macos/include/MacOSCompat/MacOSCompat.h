@@ -21,7 +21,9 @@ typedef void (*CompatErrorHandler)(const char* message, const void* object);
 
 /* Installs the error hook and returns the previous one; NULL restores the
    default, which prints "macos_compat: <message>" to standard error and, for
-   over-releases and releases of NULL, aborts. [any thread] */
+   a CFRetain or CFRelease of NULL or of an object no longer alive, aborts.
+   With a hook installed nothing aborts: the faulty call does nothing. The
+   hook runs without any library lock held. [any thread] */
 COMPAT_EXPORT CompatErrorHandler CompatSetErrorHandler(CompatErrorHandler handler);
 
 /* Number of CoreFoundation objects currently alive, constants excluded. [any thread] */
