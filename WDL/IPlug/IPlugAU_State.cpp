@@ -136,11 +136,16 @@ ComponentResult IPlugAU::SetState(CFPropertyListRef pPropList)
 
   ByteChunk chunk;
   if (!GetDataFromDict(pDict, "data", &chunk)) return kAudioUnitErr_InvalidPropertyValue;
+  // A chunk that runs out part-way would leave some parameters from the data
+  // and one zeroed; the values as they were before the data are put back.
+  ByteChunk before;
+  const bool haveBefore = SerializeState(&before);
   if (UnserializeState(&chunk, 0) > 0)
   {
     RedrawParamControls();
     return noErr;
   }
+  if (haveBefore) UnserializeState(&before, 0);
   return kAudioUnitErr_InvalidPropertyValue;
 }
 

@@ -173,7 +173,7 @@ TEST_F(ClassInfoTest, NamedPresetIsSelectedEvenWhenTheDataFails)
   } rows[] = {
     {"missing data", nullptr},
     {"data as string", Str("data")},
-    {"truncated data", CFDataCreate(nullptr, std::vector<UInt8>(12, 0).data(), 12)},
+    {"truncated data", CFDataCreate(nullptr, std::vector<UInt8>(12, 0x11).data(), 12)},
   };
   for (const Row& row : rows)
   {
@@ -186,6 +186,9 @@ TEST_F(ClassInfoTest, NamedPresetIsSelectedEvenWhenTheDataFails)
     Put(state, "data", row.data);
     EXPECT_EQ(Restore(state), kAudioUnitErr_InvalidPropertyValue) << row.what;
     EXPECT_EQ(rig.plug->GetCurrentPresetIdx(), kRigPresetHot) << row.what;
+    // The parameters hold the preset's values, none from the failed data.
+    EXPECT_EQ(rig.plug->GetParam(kRigGain)->Value(), 6.0) << row.what;
+    EXPECT_EQ(rig.plug->GetParam(kRigMode)->Value(), 2.0) << row.what;
     CFRelease(state);
   }
 }
