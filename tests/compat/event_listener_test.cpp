@@ -12,9 +12,25 @@ namespace {
 
 Float32 gValues[4] = {0.5f, 1.5f, 2.5f, 3.5f};
 
-// A unit whose parameters are gValues; anything else is refused.
+// The property listener the unit holds (one, for the property-change test).
+AudioUnitPropertyListenerProc gUnitListener = nullptr;
+AudioUnitPropertyID gUnitListenerProperty = 0;
+int gUnitListenerRemovals = 0;
+
+// A unit whose parameters are gValues and which keeps one property
+// listener; anything else is refused.
 ComponentResult ValueEntry(ComponentParameters* params, void*) {
   if (params->what == kComponentOpenSelect || params->what == kComponentCloseSelect) return noErr;
+  if (params->what == kAudioUnitAddPropertyListenerSelect) {
+    std::memcpy(&gUnitListenerProperty, &params->params[1], sizeof gUnitListenerProperty);
+    std::memcpy(&gUnitListener, &params->params[2], sizeof gUnitListener);
+    return noErr;
+  }
+  if (params->what == kAudioUnitRemovePropertyListenerWithUserDataSelect) {
+    gUnitListenerRemovals++;
+    gUnitListener = nullptr;
+    return noErr;
+  }
   if (params->what != kAudioUnitGetParameterSelect) return badComponentSelector;
   AudioUnitParameterID id;
   std::memcpy(&id, &params->params[1], sizeof id);
@@ -195,6 +211,33 @@ TEST_F(EventListenerTest, PropertyEventsMatchOnPropertyScopeAndElement) {
   AUEventListenerNotify(nullptr, nullptr, &other);
   EXPECT_EQ(1u, log.heard.size());
   AUListenerDispose(listener);
+}
+
+TEST_F(EventListenerTest, TheUnitsPropertyNotificationsBecomeEvents) {
+  gUnitListener = nullptr;
+  gUnitListenerRemovals = 0;
+  Log a, b;
+  AUEventListenerRef la = nullptr, lb = nullptr;
+  AUEventListenerCreate(EventProc, &a, nullptr, nullptr, 0, 0, &la);
+  AUEventListenerCreate(EventProc, &b, nullptr, nullptr, 0, 0, &lb);
+  AudioUnitEvent e = {};
+  e.mEventType = kAudioUnitEvent_PropertyChange;
+  e.mArgument.mProperty = {mUnit, kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0};
+  AUEventListenerAddEventType(la, nullptr, &e);
+  ASSERT_NE(nullptr, gUnitListener);  // installed on the unit with the first registration
+  EXPECT_EQ((AudioUnitPropertyID)kAudioUnitProperty_PresentPreset, gUnitListenerProperty);
+  AudioUnitPropertyListenerProc installed = gUnitListener;
+  AUEventListenerAddEventType(lb, nullptr, &e);
+  // The unit tells its property listeners, as a plug-in does after a program change.
+  installed(nullptr, mUnit, kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0);
+  ASSERT_EQ(1u, a.heard.size());
+  EXPECT_EQ((UInt32)kAudioUnitEvent_PropertyChange, a.heard[0].type);
+  EXPECT_EQ(1u, b.heard.size());
+  AUListenerDispose(la);
+  EXPECT_EQ(0, gUnitListenerRemovals);  // still wanted by the second listener
+  AUEventListenerRemoveEventType(lb, nullptr, &e);
+  EXPECT_EQ(1, gUnitListenerRemovals);
+  AUListenerDispose(lb);
 }
 
 TEST_F(EventListenerTest, UnknownUnitsGiveAZeroValue) {

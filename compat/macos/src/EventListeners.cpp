@@ -6,6 +6,7 @@
 #include <AudioToolbox/AudioUnitUtilities.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -31,6 +32,9 @@ struct Registry {
   std::unordered_map<AUListenerBase*, std::shared_ptr<AUListenerBase>> listeners;
   std::vector<Registration> registrations;  // registration order
   uint64_t nextSerial = 1;
+  // Property-change registrations per (unit, property): while above zero the
+  // unit has PropertyBridge installed as one of its property listeners.
+  std::map<std::pair<AudioUnit, AudioUnitPropertyID>, int> bridged;
 };
 
 Registry& TheRegistry() {
@@ -74,6 +78,38 @@ bool Reaches(const AudioUnitEvent& posted, const AudioUnitEvent& registered) {
   return p.mParameterID == r.mParameterID && p.mScope == r.mScope && p.mElement == r.mElement;
 }
 
+// Installed on a unit for each property some listener registered for: the
+// unit's own property notifications become property-change events.
+void PropertyBridge(void*, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
+                    AudioUnitElement element) {
+  AudioUnitEvent event = {};
+  event.mEventType = kAudioUnitEvent_PropertyChange;
+  event.mArgument.mProperty = {unit, id, scope, element};
+  AUEventListenerNotify(nullptr, nullptr, &event);
+}
+
+// Counts a property registration coming (+1) or going (-1); installs or
+// removes the bridge on the unit when the count leaves or reaches zero.
+// Called without the registry lock: the unit's entry runs here.
+void CountBridge(const AudioUnitEvent& event, int delta) {
+  if (event.mEventType != kAudioUnitEvent_PropertyChange) return;
+  const AudioUnitProperty& p = event.mArgument.mProperty;
+  Registry& r = TheRegistry();
+  bool install = false, remove = false;
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    int& count = r.bridged[{p.mAudioUnit, p.mPropertyID}];
+    install = count == 0 && delta > 0;
+    count += delta;
+    remove = count == 0;
+    if (remove) r.bridged.erase({p.mAudioUnit, p.mPropertyID});
+  }
+  if (install) AudioUnitAddPropertyListener(p.mAudioUnit, p.mPropertyID, PropertyBridge, nullptr);
+  if (remove)
+    AudioUnitRemovePropertyListenerWithUserData(p.mAudioUnit, p.mPropertyID, PropertyBridge,
+                                                nullptr);
+}
+
 OSStatus Create(AUEventListenerProc eventProc, AUParameterListenerProc parameterProc,
                 void* userData, AUEventListenerRef* outListener) {
   if ((!eventProc && !parameterProc) || !outListener) return paramErr;
@@ -90,27 +126,34 @@ OSStatus Create(AUEventListenerProc eventProc, AUParameterListenerProc parameter
 
 OSStatus Add(AUEventListenerRef inListener, void* inObject, const AudioUnitEvent& event) {
   Registry& r = TheRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  auto it = r.listeners.find(inListener);
-  if (it == r.listeners.end()) return paramErr;
-  for (const Registration& reg : r.registrations)
-    if (reg.listener.get() == inListener && reg.object == inObject && SameTarget(reg.event, event))
-      return noErr;
-  r.registrations.push_back(Registration{r.nextSerial++, it->second, inObject, event});
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto it = r.listeners.find(inListener);
+    if (it == r.listeners.end()) return paramErr;
+    for (const Registration& reg : r.registrations)
+      if (reg.listener.get() == inListener && reg.object == inObject &&
+          SameTarget(reg.event, event))
+        return noErr;
+    r.registrations.push_back(Registration{r.nextSerial++, it->second, inObject, event});
+  }
+  CountBridge(event, +1);
   return noErr;
 }
 
 OSStatus Remove(AUEventListenerRef inListener, void* inObject, const AudioUnitEvent& event) {
   Registry& r = TheRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  for (auto it = r.registrations.begin(); it != r.registrations.end(); ++it) {
-    if (it->listener.get() == inListener && it->object == inObject &&
-        SameTarget(it->event, event)) {
-      r.registrations.erase(it);
-      return noErr;
-    }
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto it = r.registrations.begin();
+    while (it != r.registrations.end() &&
+           !(it->listener.get() == inListener && it->object == inObject &&
+             SameTarget(it->event, event)))
+      ++it;
+    if (it == r.registrations.end()) return paramErr;
+    r.registrations.erase(it);
   }
-  return paramErr;
+  CountBridge(event, -1);
+  return noErr;
 }
 
 AudioUnitEvent ValueChangeEvent(const AudioUnitParameter& parameter) {
@@ -140,19 +183,22 @@ OSStatus AUListenerDispose(AUParameterListenerRef inListener) {
   std::shared_ptr<AUListenerBase> keep;  // freed after the lock is released
   std::vector<Registration> removed;
   Registry& r = TheRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  auto it = r.listeners.find(inListener);
-  if (it == r.listeners.end()) return paramErr;
-  keep = it->second;
-  r.listeners.erase(it);
-  for (auto reg = r.registrations.begin(); reg != r.registrations.end();) {
-    if (reg->listener.get() == inListener) {
-      removed.push_back(std::move(*reg));
-      reg = r.registrations.erase(reg);
-    } else {
-      ++reg;
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto it = r.listeners.find(inListener);
+    if (it == r.listeners.end()) return paramErr;
+    keep = it->second;
+    r.listeners.erase(it);
+    for (auto reg = r.registrations.begin(); reg != r.registrations.end();) {
+      if (reg->listener.get() == inListener) {
+        removed.push_back(std::move(*reg));
+        reg = r.registrations.erase(reg);
+      } else {
+        ++reg;
+      }
     }
   }
+  for (const Registration& reg : removed) CountBridge(reg.event, -1);
   return noErr;
 }
 

@@ -21,6 +21,12 @@
  * For a parameter value change the value passed to callbacks is read once
  * per post from the unit with AudioUnitGetParameter (0 when that fails).
  *
+ * Registering for kAudioUnitEvent_PropertyChange of a (unit, property)
+ * installs one property listener on the unit (AudioUnitAddPropertyListener,
+ * user data NULL) while any registration for it exists; the unit's own
+ * property notifications are then posted as property-change events. Remove
+ * such registrations before closing the unit.
+ *
  * Callbacks may create, register, unregister and dispose listeners,
  * including their own: a post works on a snapshot of the registrations and
  * skips any that were removed after it began. All functions may be called
