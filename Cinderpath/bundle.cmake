@@ -21,13 +21,13 @@ file(CONFIGURE OUTPUT ${_cp_exports} CONTENT
 };
 ")
 
-add_library(cinderpath_bundle MODULE ${CMAKE_CURRENT_LIST_DIR}/CinderpathEntry.cpp)
-target_link_libraries(cinderpath_bundle PRIVATE cinderpath)
-target_compile_definitions(cinderpath_bundle PRIVATE CINDERPATH_BUNDLE_ID="${CINDERPATH_BUNDLE_ID}")
-target_link_options(cinderpath_bundle PRIVATE
+add_library(Cinderpath_component MODULE ${CMAKE_CURRENT_LIST_DIR}/CinderpathEntry.cpp)
+target_link_libraries(Cinderpath_component PRIVATE cinderpath)
+target_compile_definitions(Cinderpath_component PRIVATE CINDERPATH_BUNDLE_ID="${CINDERPATH_BUNDLE_ID}")
+target_link_options(Cinderpath_component PRIVATE
   "LINKER:--version-script=${_cp_exports}"
   "LINKER:--exclude-libs,ALL")
-set_target_properties(cinderpath_bundle PROPERTIES
+set_target_properties(Cinderpath_component PROPERTIES
   OUTPUT_NAME Cinderpath
   PREFIX ""
   SUFFIX ".so"
@@ -83,5 +83,5 @@ foreach(_cp_image ${_cp_images})
   list(APPEND _cp_resource_outputs ${_cp_contents}/Resources/${_cp_name})
 endforeach()
 file(MAKE_DIRECTORY ${_cp_contents}/Resources)
-add_custom_target(cinderpath_bundle_resources DEPENDS ${_cp_resource_outputs})
-add_dependencies(cinderpath_bundle cinderpath_bundle_resources)
+add_custom_target(Cinderpath_component_resources DEPENDS ${_cp_resource_outputs})
+add_dependencies(Cinderpath_component Cinderpath_component_resources)
