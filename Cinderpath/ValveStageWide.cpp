@@ -3,6 +3,11 @@
 // source, same operation order as the baseline build; the build system only
 // adds this file when it can compile it, and ValveStage.cpp only calls it
 // when the processor supports it.
+//
+// Keep this file free of headers with out-of-line inline functions (the
+// standard library's, for one): a weak copy built for the wider instruction
+// set could be picked by the linker for the rest of the program. It must
+// define nothing but its two entry points (check with nm).
 #include "ValveStageDispatch.h"
 #include "ValveStageKernel.h"
 
