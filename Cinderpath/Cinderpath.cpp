@@ -291,11 +291,13 @@ void Cinderpath::SetOutLP()
 
 // ---------------------------------------------------------------------------
 // Processing. Every switch is fixed for a block (parameter changes are kept
-// apart from processing), so a block is run by one of three loops. The mono
-// and stereo loops run each processing object over a chunk of samples in
-// turn rather than sample by sample: every object sees the same sequence of
-// inputs either way, so the output is the same bit for bit, and the chunk
-// form lets the valve stages run the two channels side by side.
+// apart from processing), so a block is run by one of two loops: bypass, or
+// the chain for one (mono) or two channels. The chain runs in chunks: the
+// input filters over the chunk, then the valve stages over the chunk, then
+// the output filters, level, clip watch and phase. Every processing object
+// sees the same sequence of inputs as when the whole chain runs sample by
+// sample, so the output is the same bit for bit; the chunk form lets the two
+// valve stages run side by side and the two channels' filters overlap.
 
 namespace
 {
@@ -314,9 +316,9 @@ void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int n
   if (mBypass)
     ProcessBypass(inputs, outputs, nFrames);
   else if (mMono)
-    ProcessMono(inputs, outputs, nFrames, comp);
+    ProcessChain<false>(inputs, outputs, nFrames, comp);
   else
-    ProcessStereo(inputs, outputs, nFrames, comp);
+    ProcessChain<true>(inputs, outputs, nFrames, comp);
 }
 
 inline void Cinderpath::WatchClip(double l, double r, double holdSamples)
@@ -334,6 +336,18 @@ inline void Cinderpath::WatchClip(double l, double r, double holdSamples)
   }
 }
 
+inline void Cinderpath::WriteFrame(double l, double r, double holdSamples, double* outL, double* outR)
+{
+  WatchClip(l, r, holdSamples);
+  if (mPhase)
+  {
+    l = -l;
+    r = -r;
+  }
+  *outL = l;
+  *outR = r;
+}
+
 inline double Cinderpath::NextOffset()
 {
   const double m = mDenormal;
@@ -341,20 +355,20 @@ inline double Cinderpath::NextOffset()
   return m;
 }
 
-void Cinderpath::RunPreFilters(int ch, double* x, int n)
+inline double Cinderpath::RunInputFilters(int ch, double x)
 {
-  if (mHPOn) mInHP[ch]->Process(x, n);
-  if (mPeakOn) mPeak[ch]->Process(x, n);
-  if (mShelfOn) mShelf[ch]->Process(x, n);
-  if (mLPOn) mLowPass[ch]->Process(x, n);
+  if (mHPOn) x = mInHP[ch]->Run(x);
+  if (mPeakOn) x = mPeak[ch]->Run(x);
+  if (mShelfOn) x = mShelf[ch]->Run(x);
+  if (mLPOn) x = mLowPass[ch]->Run(x);
+  return x;
 }
 
-void Cinderpath::RunPostFilters(int ch, double* x, int n, double comp)
+inline double Cinderpath::RunOutputFilters(int ch, double x, double comp)
 {
-  mOutHP[ch]->Process(x, n);
-  const double volume = mVolume;
-  for (int i = 0; i < n; ++i) x[i] = x[i] * volume * comp;
-  mOutLP[ch]->Process(x, n);
+  x = mOutHP[ch]->Run(x);
+  x = x * mVolume * comp;
+  return mOutLP[ch]->Run(x);
 }
 
 void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
@@ -367,43 +381,12 @@ void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
   for (int i = 0; i < nFrames; ++i)
   {
     const double m = NextOffset();
-    double l = SanitizeSample(inL[i]) - m;
-    double r = SanitizeSample(inR[i]) - m;
-    WatchClip(l, r, hold);
-    if (mPhase)
-    {
-      l = -l;
-      r = -r;
-    }
-    outL[i] = l;
-    outR[i] = r;
+    WriteFrame(SanitizeSample(inL[i]) - m, SanitizeSample(inR[i]) - m, hold, outL + i, outR + i);
   }
 }
 
-void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, double comp)
-{
-  const double hold = mFs * kClipHoldSeconds;
-  double x[kChunkFrames];
-  for (int start = 0; start < nFrames; start += kChunkFrames)
-  {
-    const int n = std::min(kChunkFrames, nFrames - start);
-    const double* inL = inputs[0] + start;
-    for (int i = 0; i < n; ++i) x[i] = SanitizeSample(inL[i]) - NextOffset();
-    RunPreFilters(0, x, n);
-    mStage[0]->Process(x, n);
-    RunPostFilters(0, x, n, comp);
-    double* outL = outputs[0] + start;
-    double* outR = outputs[1] + start;
-    for (int i = 0; i < n; ++i)
-    {
-      const double l = x[i];
-      WatchClip(l, l, hold);
-      outL[i] = outR[i] = mPhase ? -l : l;
-    }
-  }
-}
-
-void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, double comp)
+template <bool kStereo>
+void Cinderpath::ProcessChain(double** inputs, double** outputs, int nFrames, double comp)
 {
   const double hold = mFs * kClipHoldSeconds;
   double l[kChunkFrames];
@@ -411,29 +394,28 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
   for (int start = 0; start < nFrames; start += kChunkFrames)
   {
     const int n = std::min(kChunkFrames, nFrames - start);
-    // Both channels of the chunk are read before any output is written, so
-    // the host may hand the same buffers for input and output.
+    // The whole chunk is read before any output is written, so the host may
+    // hand the same buffers for input and output. In mono the right input is
+    // not read at all.
     const double* inL = inputs[0] + start;
     const double* inR = inputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
       const double m = NextOffset();
-      l[i] = SanitizeSample(inL[i]) - m;
-      r[i] = SanitizeSample(inR[i]) - m;
+      l[i] = RunInputFilters(0, SanitizeSample(inL[i]) - m);
+      if (kStereo) r[i] = RunInputFilters(1, SanitizeSample(inR[i]) - m);
     }
-    RunPreFilters(0, l, n);
-    RunPreFilters(1, r, n);
-    // Both stages side by side; bit for bit the same as one after the other.
-    ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);
-    RunPostFilters(0, l, n, comp);
-    RunPostFilters(1, r, n, comp);
+    if (kStereo)
+      ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
+    else
+      mStage[0]->Process(l, n);
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      WatchClip(l[i], r[i], hold);
-      outL[i] = mPhase ? -l[i] : l[i];
-      outR[i] = mPhase ? -r[i] : r[i];
+      const double yl = RunOutputFilters(0, l[i], comp);
+      const double yr = kStereo ? RunOutputFilters(1, r[i], comp) : yl;
+      WriteFrame(yl, yr, hold, outL + i, outR + i);
     }
   }
 }

@@ -128,22 +128,24 @@ private:
   // Initialises the 22 parameters of the table.
   void InitParams();
 
-  // Processes the block with both channels side by side; bit for bit the
-  // same as running the left and then the right chain.
-  void ProcessStereo(double** inputs, double** outputs, int nFrames, double comp);
-  // Processes the block through the left chain only, the result on both.
-  void ProcessMono(double** inputs, double** outputs, int nFrames, double comp);
+  // Processes the block through both chains (kStereo), the valve stages
+  // side by side, or through the left chain only with the result on both
+  // outputs. comp is the block's make-up gain.
+  template <bool kStereo>
+  void ProcessChain(double** inputs, double** outputs, int nFrames, double comp);
   // Passes the block through unprocessed (offset, clip watch and phase only).
   void ProcessBypass(double** inputs, double** outputs, int nFrames);
   // The input offset for the current sample (subtracted from every channel's
   // input); flips its sign for the next sample.
   double NextOffset();
-  // The switched input filters of channel ch (0 left, 1 right) on n samples.
-  void RunPreFilters(int ch, double* x, int n);
-  // Output high-pass, level with make-up gain comp, output low-pass, on n samples.
-  void RunPostFilters(int ch, double* x, int n, double comp);
-  // Updates the clip indicator from one output pair.
+  // The switched input filters of channel ch (0 left, 1 right) on one sample.
+  double RunInputFilters(int ch, double x);
+  // Output high-pass, level with make-up gain comp, output low-pass, on one sample.
+  double RunOutputFilters(int ch, double x, double comp);
+  // Updates the clip indicator from one output pair; holdSamples = 0.75·fs.
   void WatchClip(double l, double r, double holdSamples);
+  // Clip watch, phase inversion, then the frame's two output samples.
+  void WriteFrame(double l, double r, double holdSamples, double* outL, double* outR);
 
   double mCutoff;      // low-pass cutoff, Hz
   double mResonance;   // r = "Resonance" x 0.15
