@@ -220,46 +220,22 @@ ComponentResult IPlugAU::DispatchLocked(int select, ComponentParameters* params)
 
     case kAudioUnitGetPropertySelect:
     {
-      const AudioUnitPropertyID propID = Arg<AudioUnitPropertyID>(params, 0);
-      const AudioUnitScope scope = Arg<AudioUnitScope>(params, 1);
-      const AudioUnitElement element = Arg<AudioUnitElement>(params, 2);
-      void* pData = Arg<void*>(params, 3);
+      // The property code compares *pDataSize, the room the host gave, with
+      // the property's size before it writes anything.
       UInt32* pDataSize = Arg<UInt32*>(params, 4);
       UInt32 localSize = 0;
       Boolean writable = false;
-      if (pData)
-      {
-        // The property code writes whole structures: refuse a host buffer
-        // smaller than the property before anything is written to it.
-        UInt32 needed = 0;
-        GetProperty(propID, scope, element, &needed, &writable, 0);
-        const UInt32 given = pDataSize ? *pDataSize : 0;
-        if (given < needed) return kAudioUnitErr_InvalidPropertyValue;
-        writable = false;
-      }
       if (!pDataSize) pDataSize = &localSize;
-      return GetProperty(propID, scope, element, pDataSize, &writable, pData);
+      return GetProperty(Arg<AudioUnitPropertyID>(params, 0), Arg<AudioUnitScope>(params, 1),
+                         Arg<AudioUnitElement>(params, 2), pDataSize, &writable, Arg<void*>(params, 3));
     }
 
     case kAudioUnitSetPropertySelect:
     {
-      const AudioUnitPropertyID propID = Arg<AudioUnitPropertyID>(params, 0);
-      const AudioUnitScope scope = Arg<AudioUnitScope>(params, 1);
-      const AudioUnitElement element = Arg<AudioUnitElement>(params, 2);
-      const void* pData = Arg<const void*>(params, 3);
+      // The property code reads only as many bytes as dataSize says are there.
       UInt32 dataSize = Arg<UInt32>(params, 4);
-      if (pData)
-      {
-        // The property code reads whole structures: a shorter host buffer
-        // would be read past its end.
-        UInt32 needed = 0;
-        Boolean writable = false;
-        if (GetProperty(propID, scope, element, &needed, &writable, 0) == noErr && dataSize < needed)
-        {
-          return kAudioUnitErr_InvalidPropertyValue;
-        }
-      }
-      return SetProperty(propID, scope, element, &dataSize, pData);
+      return SetProperty(Arg<AudioUnitPropertyID>(params, 0), Arg<AudioUnitScope>(params, 1),
+                         Arg<AudioUnitElement>(params, 2), &dataSize, Arg<const void*>(params, 3));
     }
 
     case kAudioUnitGetParameterSelect:

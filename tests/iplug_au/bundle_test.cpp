@@ -96,6 +96,40 @@ AudioUnitParameterEvent Event(AudioUnitParameterID id, AUParameterEventType type
 }
 
 int g_listenerCalls = 0;
+
+// Input callback that supplies silence.
+OSStatus SilentInput(void*, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32, UInt32,
+                     AudioBufferList* list)
+{
+  for (UInt32 i = 0; i < list->mNumberBuffers; ++i) memset(list->mBuffers[i].mData, 0, list->mBuffers[i].mDataByteSize);
+  return noErr;
+}
+
+// Render observer that records "<name>:pre" / "<name>:post" and, if asked,
+// removes itself during its pre-render call.
+struct Observer
+{
+  const char* name;
+  AudioUnit unit;
+  bool removeSelf;
+  std::vector<std::string>* calls;
+};
+
+OSStatus ObserverProc(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
+                      AudioBufferList*)
+{
+  Observer* pObserver = (Observer*) refCon;
+  const bool pre = (*flags & kAudioUnitRenderAction_PreRender) != 0;
+  pObserver->calls->push_back(std::string(pObserver->name) + (pre ? ":pre" : ":post"));
+  if (pre && pObserver->removeSelf) AudioUnitRemoveRenderNotify(pObserver->unit, ObserverProc, pObserver);
+  return noErr;
+}
+
+OSStatus OtherObserverProc(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp* ts, UInt32 bus,
+                           UInt32 frames, AudioBufferList* list)
+{
+  return ObserverProc(refCon, flags, ts, bus, frames, list);
+}
 void CountingListener(void*, AudioUnit, AudioUnitPropertyID, AudioUnitScope, AudioUnitElement)
 {
   ++g_listenerCalls;
@@ -283,4 +317,42 @@ TEST_F(BundleTest, InstancesAreIndependentAndOpenFromManyThreads)
   EXPECT_FLOAT_EQ(Get(kDrive), 2.0f);
   for (int i = 0; i < kThreads; ++i) EXPECT_EQ(units[i].Close(), noErr);
   EXPECT_FLOAT_EQ(Get(kDrive), 2.0f);
+}
+
+TEST_F(BundleTest, RenderObserversAroundEachRender)
+{
+  AudioUnit unit = mUnit.Get();
+  AURenderCallbackStruct input = {SilentInput, nullptr};
+  ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0, &input,
+                                 sizeof(input)),
+            noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit), noErr);
+
+  std::vector<std::string> calls;
+  Observer a = {"a", unit, true, &calls};
+  Observer b = {"b", unit, false, &calls};
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, ObserverProc, &a), noErr);
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit, OtherObserverProc, &b), noErr);
+
+  const UInt32 kFrames = 64;
+  std::vector<float> left(kFrames), right(kFrames);
+  struct
+  {
+    AudioBufferList list;
+    AudioBuffer more;
+  } buffers;
+  AudioTimeStamp ts;
+  memset(&ts, 0, sizeof(ts));
+  ts.mFlags = kAudioTimeStampSampleTimeValid;
+  for (int round = 0; round < 2; ++round)
+  {
+    buffers.list.mNumberBuffers = 2;
+    buffers.list.mBuffers[0] = {1, kFrames * 4, left.data()};
+    buffers.more = {1, kFrames * 4, right.data()};
+    AudioUnitRenderActionFlags flags = 0;
+    ASSERT_EQ(AudioUnitRender(unit, &flags, &ts, 0, kFrames, &buffers.list), noErr);
+    ts.mSampleTime += kFrames;
+  }
+  // a removed itself before the post-render round of the first render.
+  EXPECT_EQ(calls, (std::vector<std::string>{"a:pre", "b:pre", "b:post", "b:pre", "b:post"}));
 }

@@ -349,3 +349,37 @@ TEST_F(EntryTest, NoteParametersOutsideTheMidiRangeAreKeptInIt)
   ASSERT_EQ(MusicDeviceStopNote(mUnit, 0, 100000, 0), noErr);
   EXPECT_EQ(mPlug->mMidi.back().mData1, 127);
 }
+
+TEST_F(EntryTest, PropertySelectorsRespectTheHostsBufferSize)
+{
+  // Information query without either pointer: the entry supplies its own.
+  EXPECT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, nullptr,
+                                     nullptr),
+            noErr);
+  UInt32 size = 0;
+  Boolean writable = false;
+  ASSERT_EQ(AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, &size,
+                                     &writable),
+            noErr);
+  EXPECT_EQ(size, sizeof(AudioStreamBasicDescription));
+  EXPECT_TRUE(writable);
+
+  // Too little room, or no size at all: nothing is written.
+  unsigned char buffer[64];
+  memset(buffer, 0xA5, sizeof(buffer));
+  size = 4;
+  EXPECT_NE(AudioUnitGetProperty(mUnit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, buffer, &size),
+            noErr);
+  EXPECT_NE(AudioUnitGetProperty(mUnit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, buffer, nullptr),
+            noErr);
+  for (unsigned char byte : buffer) ASSERT_EQ(byte, 0xA5);
+
+  // A short value is not read past its end and changes nothing.
+  const Float64 rate = 96000.0;
+  EXPECT_NE(AudioUnitSetProperty(mUnit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, &rate, 4), noErr);
+  EXPECT_EQ(mPlug->GetSampleRate(), 44100.0);
+  EXPECT_EQ(AudioUnitSetProperty(mUnit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, &rate,
+                                 sizeof(rate)),
+            noErr);
+  EXPECT_EQ(mPlug->GetSampleRate(), 96000.0);
+}
