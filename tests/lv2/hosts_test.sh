@@ -1,0 +1,250 @@
+#!/usr/bin/env bash
+# Runs real LV2 hosts against the built Cinderpath.lv2 bundle:
+#   1. lv2_validate     the bundle's Turtle against the LV2 vocabularies
+#   2. lv2apply         a stereo file through the stereo URI and a mono file
+#                       through the mono URI, compared with `cinderpath render`
+#                       of the same file and settings (the command-line host
+#                       compensates the 4-sample latency, lv2apply does not)
+#   3. jalv             under `jackd -d dummy`: instantiates the plug-in and
+#                       passes a metronome through it into a recording
+#   4. ardour7-lua      loads the plug-in on a track, sets a parameter, saves,
+#                       reloads the session and reads the value back
+# A host whose package is missing is installed with apt-get when running as
+# root; when that fails, its check is skipped with a message. Exit status: 0
+# when nothing failed and something ran, 77 when everything was skipped, 1 on
+# any failure.
+#
+# Usage: hosts_test.sh --bundle DIR --wavdiff EXE [--cli EXE] [--sanitized 0|1]
+
+set -u
+
+bundle="" wavdiff="" cli="" sanitized=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --bundle) bundle="$2"; shift 2 ;;
+    --wavdiff) wavdiff="$2"; shift 2 ;;
+    --cli) cli="$2"; shift 2 ;;
+    --sanitized) sanitized="$2"; shift 2 ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+if [ -z "$bundle" ] || [ -z "$wavdiff" ]; then
+  echo "usage: $0 --bundle DIR --wavdiff EXE [--cli EXE] [--sanitized 0|1]" >&2
+  exit 2
+fi
+if [ "$sanitized" = "1" ]; then
+  echo "SKIP all: this build instruments the bundle with the address sanitizer, which" \
+       "uninstrumented hosts cannot load; the release build runs these checks"
+  exit 77
+fi
+if [ ! -f "$bundle/manifest.ttl" ]; then
+  echo "FAIL: no bundle at $bundle (build the cinderpath_lv2_bundle target)"
+  exit 1
+fi
+
+here="$(cd "$(dirname "$0")" && pwd)"
+source_dir="$(cd "$here/../.." && pwd)"
+stereo_uri="https://cinderpath.example/lv2/cinderpath"
+mono_uri="https://cinderpath.example/lv2/cinderpath-mono"
+
+work="$(mktemp -d)"
+started_pids=()
+cleanup() {
+  local pid
+  exec 3>&-
+  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${started_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0 failed=0 skipped=0
+pass() { echo "PASS: $*"; passed=$((passed + 1)); }
+fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
+skip() { echo "SKIP: $*"; skipped=$((skipped + 1)); }
+
+# have_or_install COMMAND PACKAGE...: true when COMMAND is there, installing
+# the packages first when it is not and this runs as root.
+have_or_install() {
+  local cmd="$1"; shift
+  command -v "$cmd" >/dev/null 2>&1 && return 0
+  if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null 2>&1; then
+    echo "note: $cmd is missing and packages can only be installed as root"
+    return 1
+  fi
+  echo "note: installing $* for $cmd"
+  DEBIAN_FRONTEND=noninteractive timeout 900 apt-get install -y --no-install-recommends "$@" \
+    >"$work/apt-$cmd.log" 2>&1 || tail -3 "$work/apt-$cmd.log"
+  command -v "$cmd" >/dev/null 2>&1
+}
+
+# The bundle is installed the way a user installs it, into a folder of its own.
+if ! cmake -DBUNDLE="$bundle" -DDEST="$work/lv2" -P "$source_dir/Cinderpath/lv2_install.cmake" >/dev/null; then
+  fail "installing the bundle into $work/lv2"
+  exit 1
+fi
+export LV2_PATH="$work/lv2:/usr/lib/lv2"
+
+# ---- 1. lv2_validate ----
+if have_or_install lv2_validate lv2-dev && have_or_install sord_validate sordi; then
+  if lv2_validate "$work/lv2/Cinderpath.lv2/"*.ttl >"$work/validate.log" 2>&1 &&
+     ! grep -q '^error' "$work/validate.log"; then
+    pass "lv2_validate: $(tail -1 "$work/validate.log")"
+  else
+    fail "lv2_validate reported errors:"; grep -v '^Skipping' "$work/validate.log" | head -20
+  fi
+else
+  skip "lv2_validate: packages lv2-dev and sordi could not be installed"
+fi
+
+# ---- 2. lv2apply against cinderpath render ----
+# Two seconds of a rising two-tone signal with a little noise, 32-bit float.
+make_input() {
+  python3 - "$1" "$2" <<'EOF'
+import math, random, struct, sys
+path, channels, rate = sys.argv[1], int(sys.argv[2]), 48000
+random.seed(7)
+data = bytearray()
+for i in range(2 * rate):
+    t = i / rate
+    for c in range(channels):
+        f = 110.0 * (1 + c) * (1 + 4 * t)
+        data += struct.pack('<f', 0.7 * math.sin(2 * math.pi * f * t) + 0.05 * (random.random() - 0.5))
+fmt = struct.pack('<HHIIHH', 3, channels, rate, rate * 4 * channels, 4 * channels, 32)
+body = b'WAVE' + b'fmt ' + struct.pack('<I', len(fmt)) + fmt + b'data' + struct.pack('<I', len(data)) + data
+open(path, 'wb').write(b'RIFF' + struct.pack('<I', len(body)) + body)
+EOF
+}
+
+if have_or_install lv2apply lilv-utils; then
+  make_input "$work/stereo.wav" 2 && make_input "$work/mono.wav" 1
+  for variant in stereo mono; do
+    uri="$stereo_uri"; [ "$variant" = mono ] && uri="$mono_uri"
+    # The same settings by port symbol (LV2) and by parameter name (command line).
+    if ! lv2apply -i "$work/$variant.wav" -o "$work/$variant-lv2.wav" \
+         -c drive 9 -c bias 2.5 -c os 2 -c hp_on 1 -c hp_freq 120 -c volume -3 "$uri" \
+         >"$work/lv2apply-$variant.log" 2>&1; then
+      fail "lv2apply $variant ($uri):"; tail -5 "$work/lv2apply-$variant.log"
+      continue
+    fi
+    if [ -n "$cli" ] && [ -x "$cli" ]; then
+      if ! "$cli" render "$work/$variant.wav" -o "$work/$variant-cli.wav" --quiet \
+           --set Drive=9 --set Bias=2.5 --set OS=2 --set "HP On=on" --set "HP Freq=120" --set Volume=-3 \
+           >"$work/cli-$variant.log" 2>&1; then
+        fail "cinderpath render $variant:"; tail -5 "$work/cli-$variant.log"
+        continue
+      fi
+      # lv2apply's output is late by the reported latency of 4 samples.
+      if "$wavdiff" "$work/$variant-lv2.wav" "$work/$variant-cli.wav" --shift 4 --tolerance 1e-6 \
+           >"$work/diff-$variant.log" 2>&1; then
+        pass "lv2apply $variant equals cinderpath render: $(cat "$work/diff-$variant.log")"
+      else
+        fail "lv2apply $variant differs from cinderpath render: $(cat "$work/diff-$variant.log")"
+      fi
+    else
+      # The in-process comparison lives in lv2_tests (ModuleProcessesLikeThePlugInClass).
+      "$wavdiff" "$work/$variant-lv2.wav" "$work/$variant.wav" --shift 4 >"$work/diff-$variant.log" 2>&1
+      if grep -q "peak" "$work/diff-$variant.log" && ! grep -q "max difference 0 " "$work/diff-$variant.log"; then
+        pass "lv2apply $variant rendered a processed file ($(cat "$work/diff-$variant.log"))"
+      else
+        fail "lv2apply $variant output looks unprocessed: $(cat "$work/diff-$variant.log")"
+      fi
+      skip "comparison with cinderpath render ($variant): no command-line host at '${cli:-unset}'"
+    fi
+  done
+else
+  skip "lv2apply: package lilv-utils could not be installed"
+fi
+
+# ---- 3. jalv under jackd -d dummy ----
+wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND every 0.2 s
+  local deadline=$(( $(date +%s) + $1 )); shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s)" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+
+port_exists() { jack_lsp 2>/dev/null | grep -qx "$1"; }
+
+if have_or_install jackd jackd2 && have_or_install jalv jalv; then
+  export JACK_DEFAULT_SERVER="cinderpath-lv2-test-$$"
+  export JACK_NO_AUDIO_RESERVATION=1
+  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+  started_pids+=($!)
+  if ! wait_for 15 port_exists system:playback_1; then
+    fail "jackd -d dummy did not start:"; tail -5 "$work/jackd.log"
+  else
+    # jalv reads commands from standard input: a FIFO kept open by this
+    # script until the end (descriptor 3).
+    mkfifo "$work/jalv.in"
+    jalv -x -n cinderpath -c drive=9 -c os=2 "$stereo_uri" <"$work/jalv.in" >"$work/jalv.log" 2>&1 &
+    started_pids+=($!)
+    exec 3>"$work/jalv.in"
+    jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro.log" 2>&1 &
+    started_pids+=($!)
+    if ! wait_for 15 port_exists cinderpath:out_l || ! wait_for 10 port_exists metro:600_bpm; then
+      fail "jalv did not create its ports:"; tail -5 "$work/jalv.log"
+    else
+      jack_connect metro:600_bpm cinderpath:in_l
+      jack_connect metro:600_bpm cinderpath:in_r
+      timeout 20 jack_rec -f "$work/jalv.wav" -d 2 cinderpath:out_l cinderpath:out_r >"$work/rec.log" 2>&1
+      "$wavdiff" "$work/jalv.wav" "$work/jalv.wav" >"$work/jalv-peak.log" 2>&1
+      peak=$(sed -n 's/.*peak \([0-9.e+-]*\).*/\1/p' "$work/jalv-peak.log")
+      if [ -n "$peak" ] && python3 -c "import sys; sys.exit(0 if float('$peak') > 0.05 else 1)"; then
+        pass "jalv passed audio under jackd -d dummy (output peak $peak)"
+      else
+        fail "jalv produced no audio (peak '${peak}'):"; tail -5 "$work/jalv.log" "$work/rec.log"
+      fi
+    fi
+  fi
+else
+  skip "jalv: packages jackd2 and jalv could not be installed"
+fi
+
+# ---- 4. Ardour's headless Lua tool ----
+if have_or_install ardour7-lua ardour; then
+  cat >"$work/session.lua" <<EOF
+local dir = "$work/session"
+local s = create_session(dir, "cinderpath", 48000)
+assert(s, "create_session failed")
+local tl = Session:new_audio_track(2, 2, nil, 1, "CP", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true)
+local proc = ARDOUR.LuaAPI.new_plugin(Session, "$stereo_uri", ARDOUR.PluginType.LV2, "")
+assert(not proc:isnil(), "plug-in not found")
+assert(tl:front():add_processor_by_index(proc, 0, nil, true) == 0, "could not add the plug-in")
+assert(ARDOUR.LuaAPI.set_processor_param(proc, 2, 9.5), "could not set Drive")
+assert(ARDOUR.LuaAPI.set_processor_param(proc, 19, 8), "could not set OS")
+Session:save_state("", false, false, false, false, false)
+close_session()
+assert(load_session(dir, "cinderpath"), "load_session failed")
+local p = Session:route_by_name("CP"):nth_plugin(0)
+assert(not p:isnil(), "plug-in missing after reload")
+print("RELOADED " .. p:name() .. " drive=" .. ARDOUR.LuaAPI.get_processor_param(p, 2, true)
+      .. " os=" .. ARDOUR.LuaAPI.get_processor_param(p, 19, true))
+print("LUA-DONE")
+io.stdout:flush()
+os.exit(0)
+EOF
+  # The tool lingers for minutes while its engine shuts down: wait for the
+  # script's last line, then stop it (the saved session is on disk by then).
+  # Its configuration and caches go to the scratch folder, not the home folder.
+  XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" \
+    ardour7-lua "$work/session.lua" >"$work/ardour.log" 2>&1 &
+  ardour_pid=$!
+  started_pids+=($ardour_pid)
+  wait_for 180 sh -c "grep -q LUA-DONE '$work/ardour.log' || ! kill -0 $ardour_pid"
+  kill "$ardour_pid" 2>/dev/null
+  line=$(grep "^RELOADED" "$work/ardour.log")
+  if echo "$line" | grep -q "drive=9.5 os=8"; then
+    pass "ardour7-lua: loaded on a track, saved and reloaded with the values intact ($line)"
+  else
+    fail "ardour7-lua session round trip:"; grep -v "^\[WARNING\]" "$work/ardour.log" | tail -10
+  fi
+else
+  skip "ardour7-lua: package ardour could not be installed"
+fi
+
+echo "lv2 hosts: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" -gt 0 ] && exit 1
+[ "$passed" -eq 0 ] && exit 77
+exit 0
