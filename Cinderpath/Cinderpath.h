@@ -85,12 +85,13 @@ public:
   // as formatted at the last change; valueIdx 0 ... 3. [main thread]
   const char* GetValueText(int valueIdx) const;
 
-  // Current settings, for tests and the editor. [any thread]
+  // Current state, for tests and the editor: the factor of the current
+  // block, the clip indicator (0 or 1), samples since the last over, the
+  // stages' linear drive gain. Plain reads. [any thread]
   int GetFactor() const { return mFactor; }
   int GetClip() const { return mClip; }
   int GetClipCount() const { return mClipCount; }
   double GetStageGain() const { return mStage[0]->mGain; }
-  double GetCurve() const { return mCurve; }
 
   // Read access to the processing objects of channel ch (0 left, 1 right),
   // for tests that inspect filter state. [any thread]
