@@ -63,7 +63,7 @@ int NArgsOf(int select)
 }
 
 // Selectors CanDo reports. kAudioUnitRemovePropertyListenerWithUserDataSelect
-// is served but not reported, as hosts of the original platform expect.
+// and the MusicDevice selectors are served but not reported.
 bool CanDo(int select)
 {
   switch (select)
