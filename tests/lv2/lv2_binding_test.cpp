@@ -15,6 +15,7 @@
 #include <lv2/atom/atom.h>
 
 #include "IPlugLV2.h"
+#include "lv2_urid_map.h"
 
 namespace
 {
@@ -85,22 +86,7 @@ public:
   bool offlineSeen = false;
 };
 
-// A URI map over a std::map, as hosts provide.
-struct UridMap
-{
-  std::map<std::string, LV2_URID> ids;
-  LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) -> LV2_URID {
-                     auto* self = static_cast<UridMap*>(h);
-                     auto it = self->ids.find(uri);
-                     if (it != self->ids.end()) return it->second;
-                     const LV2_URID id = (LV2_URID)self->ids.size() + 1;
-                     self->ids[uri] = id;
-                     return id;
-                   }};
-  LV2_Feature feature{LV2_URID__map, &map};
-  const LV2_Feature* features[2] = {&feature, nullptr};
-  LV2_URID Id(const char* uri) { return map.map(this, uri); }
-};
+using UridMap = Lv2UridMap;
 
 const char kStateKey[] = "https://cinderpath.example/test#state";
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Cinderpath.h"
+#include "lv2_urid_map.h"
 
 namespace
 {
@@ -26,26 +27,7 @@ const char kMonoURI[] = "https://cinderpath.example/lv2/cinderpath-mono";
 const char kStateKey[] = "https://cinderpath.example/lv2/cinderpath#state";
 constexpr double kRate = 48000.0;
 
-// URI map and unmap for the instances lilv creates.
-struct Urids
-{
-  std::map<std::string, LV2_URID> ids;
-  std::vector<std::string> uris;
-  LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) -> LV2_URID {
-                     auto* self = static_cast<Urids*>(h);
-                     auto it = self->ids.find(uri);
-                     if (it != self->ids.end()) return it->second;
-                     self->uris.push_back(uri);
-                     return self->ids[uri] = (LV2_URID)self->uris.size();
-                   }};
-  LV2_URID_Unmap unmap{this, [](LV2_URID_Unmap_Handle h, LV2_URID id) -> const char* {
-                         auto* self = static_cast<Urids*>(h);
-                         return (id >= 1 && id <= self->uris.size()) ? self->uris[id - 1].c_str() : nullptr;
-                       }};
-  LV2_Feature mapFeature{LV2_URID__map, &map};
-  LV2_Feature unmapFeature{LV2_URID__unmap, &unmap};
-  const LV2_Feature* features[3] = {&mapFeature, &unmapFeature, nullptr};
-};
+using Urids = Lv2UridMap;
 
 // One lilv world holding the built bundle, shared by the tests.
 class Lv2Bundle : public ::testing::Test
