@@ -138,7 +138,8 @@ TEST_F(Lv2Bundle, LatencyAndFreeWheelingPortsCarryTheirDesignations)
 // Renders `frames` frames of a test signal through a lilv instance of uri
 // (the built module) with the given parameter values; returns the outputs.
 std::vector<std::vector<float>> RenderThroughModule(const LilvPlugin* p, int nCh, const std::vector<float>& in,
-                                                    const std::map<int, float>& sets, Urids* urids)
+                                                    const std::map<int, float>& sets, Urids* urids,
+                                                    float freeWheel = 0.0f)
 {
   LilvInstance* inst = lilv_plugin_instantiate(p, kRate, urids->features);
   EXPECT_NE(inst, nullptr);
@@ -147,7 +148,7 @@ std::vector<std::vector<float>> RenderThroughModule(const LilvPlugin* p, int nCh
   std::vector<float> mins(nPorts), maxs(nPorts), controls(nPorts);
   lilv_plugin_get_port_ranges_float(p, mins.data(), maxs.data(), controls.data());
   for (const auto& s : sets) controls[(size_t)s.first] = s.second;
-  controls[kNumParams + 1] = 0.0f;
+  controls[kNumParams + 1] = freeWheel;
   for (uint32_t i = 0; i < (uint32_t)kNumParams + 2; ++i) lilv_instance_connect_port(inst, i, &controls[i]);
   const size_t frames = in.size();
   std::vector<std::vector<float>> inputs(nCh, in), outputs(nCh, std::vector<float>(frames));
@@ -228,6 +229,26 @@ TEST_F(Lv2Bundle, ModuleProcessesLikeThePlugInClass)
     EXPECT_EQ(maxDiff, 0.0) << nCh << " channel(s)";
     EXPECT_GT(peak, 0.1);
   }
+}
+
+TEST_F(Lv2Bundle, FreeWheelingWithQualityRendersAtFactorSixteen)
+{
+  // Offline rendering (the host's free-wheeling port) with "Quality" on runs
+  // at factor 16 whatever "OS" says; in real time "OS" rules.
+  std::vector<float> in(4000);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = (float)(0.9 * std::sin(2.0 * M_PI * 3000.0 * (double)i / kRate));
+  Urids urids;
+  const LilvPlugin* p = Plugin(kStereoURI);
+  ASSERT_NE(p, nullptr);
+  const auto offline = RenderThroughModule(p, 2, in, {{kDrive, 14.0f}, {kOS, 2.0f}, {kQuality, 1.0f}}, &urids, 1.0f);
+  const auto realtime = RenderThroughModule(p, 2, in, {{kDrive, 14.0f}, {kOS, 2.0f}, {kQuality, 1.0f}}, &urids, 0.0f);
+  const auto factor16 = RenderDirect(2, in, {{kDrive, 14.0f}, {kOS, 16.0f}});
+  const auto factor2 = RenderDirect(2, in, {{kDrive, 14.0f}, {kOS, 2.0f}});
+  ASSERT_EQ(offline.size(), 2u);
+  ASSERT_EQ(realtime.size(), 2u);
+  EXPECT_EQ(offline, factor16);
+  EXPECT_EQ(realtime, factor2);
+  EXPECT_NE(factor16, factor2);
 }
 
 // lilv's port-value callbacks for state save and restore.
