@@ -184,6 +184,72 @@ TEST(LV2Ports, UnitsMapKnownLabelsOnly)
   EXPECT_STREQ(IPlugLV2::UnitForLabel(nullptr), "");
 }
 
+// The description the Turtle generator writes for one variant.
+std::string DescribeTurtle(const IPlugLV2Plugin& desc, IPlugLV2* plug)
+{
+  char* buf = nullptr;
+  size_t size = 0;
+  FILE* f = open_memstream(&buf, &size);
+  IPlugLV2::WritePluginTurtle(f, desc, plug);
+  IPlugLV2::WriteManifestTurtle(f, desc, "Test.so", "Test.ttl");
+  fclose(f);
+  std::string text(buf, size);
+  free(buf);
+  return text;
+}
+
+// The description block of control port `index`, up to the next port.
+std::string PortBlock(const std::string& ttl, int index)
+{
+  const size_t start = ttl.find("lv2:index " + std::to_string(index) + " ;");
+  if (start == std::string::npos) return "";
+  const size_t end = ttl.find("lv2:index", start + 1);
+  return ttl.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+TEST(LV2Ports, DescriptionCarriesRangesTypesTextsAndUnits)
+{
+  TestPlug plug;
+  const IPlugLV2Plugin desc =
+      IPlugLV2MakePlugin("urn:test:mono", "Test \"Mono\"", 1, 1, nullptr, "lv2:DistortionPlugin", kStateKey);
+  const std::string ttl = DescribeTurtle(desc, &plug);
+  EXPECT_NE(ttl.find("<urn:test:mono>\n    a lv2:Plugin , lv2:DistortionPlugin"), std::string::npos);
+  EXPECT_NE(ttl.find("doap:name \"Test \\\"Mono\\\"\""), std::string::npos);  // quotes escaped
+  EXPECT_NE(ttl.find("lv2:minorVersion 2 ;\n    lv2:microVersion 3 ;"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:extensionData state:interface"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:binary <Test.so>"), std::string::npos);
+
+  const std::string gain = PortBlock(ttl, kGain);
+  EXPECT_NE(gain.find("lv2:default 0.0 ;\n        lv2:minimum -24.0 ;\n        lv2:maximum 24.0 ;"), std::string::npos)
+      << gain;
+  EXPECT_NE(gain.find("units:unit units:db"), std::string::npos);
+  EXPECT_EQ(gain.find("lv2:portProperty"), std::string::npos);
+
+  const std::string steps = PortBlock(ttl, kSteps);
+  EXPECT_NE(steps.find("lv2:portProperty lv2:integer ;"), std::string::npos) << steps;
+  EXPECT_NE(steps.find("units:symbol \"x\" ; units:render \"%.0f x\""), std::string::npos) << steps;
+
+  const std::string mute = PortBlock(ttl, kMute);
+  EXPECT_NE(mute.find("lv2:portProperty lv2:toggled ;"), std::string::npos) << mute;
+  EXPECT_NE(mute.find("rdfs:label \"on\" ; rdf:value 1.0"), std::string::npos) << mute;
+
+  const std::string mode = PortBlock(ttl, kMode);
+  EXPECT_NE(mode.find("lv2:portProperty lv2:integer , lv2:enumeration ;"), std::string::npos) << mode;
+  EXPECT_NE(mode.find("rdfs:label \"soft\" ; rdf:value 0.0"), std::string::npos);
+  EXPECT_NE(mode.find("rdfs:label \"hot\" ; rdf:value 2.0"), std::string::npos);
+  EXPECT_NE(mode.find("lv2:default 1.0"), std::string::npos);
+
+  EXPECT_NE(PortBlock(ttl, kHPFreq2).find("lv2:symbol \"hp_freq_5\""), std::string::npos);
+  // Fixed ports, then one audio input and one audio output.
+  EXPECT_NE(ttl.find("lv2:index 8 ;\n        lv2:symbol \"latency\" ;"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:designation lv2:latency"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:index 9 ;\n        lv2:symbol \"freewheel\" ;"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:designation lv2:freeWheeling"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:index 10 ;\n        lv2:symbol \"in\" ;"), std::string::npos);
+  EXPECT_NE(ttl.find("lv2:index 11 ;\n        lv2:symbol \"out\" ;"), std::string::npos);
+  EXPECT_EQ(ttl.find("lv2:index 12 ;"), std::string::npos);
+}
+
 TEST(LV2Instantiate, RefusesIllegalConfigurationsAndRates)
 {
   UridMap urid;
