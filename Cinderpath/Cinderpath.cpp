@@ -321,74 +321,124 @@ void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int n
     ProcessChain<true>(inputs, outputs, nFrames, comp);
 }
 
-inline void Cinderpath::WatchClip(double l, double r, double holdSamples)
+// The clip indicator and the input offset, held in locals for a block and
+// written back after it.
+struct Cinderpath::FrameState
 {
-  // The count stops just above the hold time, so it never overflows.
-  if (mClipCount <= holdSamples && mClipCount < INT_MAX) ++mClipCount;
-  if (std::max(std::fabs(l), std::fabs(r)) > 1.0)
-  {
-    mClip = 1;
-    mClipCount = 0;
-  }
-  else if (mClipCount > holdSamples)
-  {
-    mClip = 0;
-  }
-}
+  double offset;       // ±1e-20, sign alternates every sample
+  int clipCount;       // samples since the last over
+  int clip;            // indicator, 0 or 1
+  double holdSamples;  // 0.75·fs
+  bool phase;          // invert both outputs
 
-inline void Cinderpath::WriteFrame(double l, double r, double holdSamples, double* outL, double* outR)
-{
-  WatchClip(l, r, holdSamples);
-  if (mPhase)
+  // The offset for the current sample; flips its sign for the next.
+  double NextOffset()
   {
-    l = -l;
-    r = -r;
+    const double m = offset;
+    offset = -m;
+    return m;
   }
-  *outL = l;
-  *outR = r;
-}
 
-inline double Cinderpath::NextOffset()
-{
-  const double m = mDenormal;
-  mDenormal = -m;
-  return m;
-}
+  // Clip watch (the count stops just above the hold time, so it never
+  // overflows), phase inversion, then the frame's two output samples.
+  void Write(double l, double r, double* outL, double* outR)
+  {
+    if (clipCount <= holdSamples && clipCount < INT_MAX) ++clipCount;
+    if (std::max(std::fabs(l), std::fabs(r)) > 1.0)
+    {
+      clip = 1;
+      clipCount = 0;
+    }
+    else if (clipCount > holdSamples)
+    {
+      clip = 0;
+    }
+    if (phase)
+    {
+      l = -l;
+      r = -r;
+    }
+    *outL = l;
+    *outR = r;
+  }
+};
 
-inline double Cinderpath::RunInputFilters(int ch, double x)
+namespace
 {
-  if (mHPOn) x = mInHP[ch]->Run(x);
-  if (mPeakOn) x = mPeak[ch]->Run(x);
-  if (mShelfOn) x = mShelf[ch]->Run(x);
-  if (mLPOn) x = mLowPass[ch]->Run(x);
+// One channel's filters, copied into locals for a block so that their state
+// can stay in registers; written back after it.
+struct ChannelFilters
+{
+  OnePoleHP inHP;
+  Biquad peak;
+  Biquad shelf;
+  LowPass4 lowPass;
+  OnePoleHP outHP;
+  OnePoleLP outLP;
+};
+
+// The input filter switches of a block.
+struct InputSwitches
+{
+  bool hp, peak, shelf, lowPass;
+};
+
+inline double RunInputFilters(const InputSwitches& on, ChannelFilters& f, double x)
+{
+  if (on.hp) x = f.inHP.Run(x);
+  if (on.peak) x = f.peak.Run(x);
+  if (on.shelf) x = f.shelf.Run(x);
+  if (on.lowPass) x = f.lowPass.Run(x);
   return x;
 }
 
-inline double Cinderpath::RunOutputFilters(int ch, double x, double comp)
+// Output high-pass, level (volume, then make-up gain), output low-pass.
+inline double RunOutputFilters(ChannelFilters& f, double x, double volume, double comp)
 {
-  x = mOutHP[ch]->Run(x);
-  x = x * mVolume * comp;
-  return mOutLP[ch]->Run(x);
+  x = f.outHP.Run(x);
+  x = x * volume * comp;
+  return f.outLP.Run(x);
+}
+}  // namespace
+
+Cinderpath::FrameState Cinderpath::LoadFrameState() const
+{
+  return FrameState{mDenormal, mClipCount, mClip, mFs * kClipHoldSeconds, mPhase};
+}
+
+void Cinderpath::StoreFrameState(const FrameState& state)
+{
+  mDenormal = state.offset;
+  mClipCount = state.clipCount;
+  mClip = state.clip;
 }
 
 void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
 {
-  const double hold = mFs * kClipHoldSeconds;
+  FrameState st = LoadFrameState();
   const double* inL = inputs[0];
   const double* inR = inputs[1];
   double* outL = outputs[0];
   double* outR = outputs[1];
   for (int i = 0; i < nFrames; ++i)
   {
-    const double m = NextOffset();
-    WriteFrame(SanitizeSample(inL[i]) - m, SanitizeSample(inR[i]) - m, hold, outL + i, outR + i);
+    const double m = st.NextOffset();
+    st.Write(SanitizeSample(inL[i]) - m, SanitizeSample(inR[i]) - m, outL + i, outR + i);
   }
+  StoreFrameState(st);
 }
 
 template <bool kStereo>
 void Cinderpath::ProcessChain(double** inputs, double** outputs, int nFrames, double comp)
 {
-  const double hold = mFs * kClipHoldSeconds;
+  constexpr int nChannels = kStereo ? 2 : 1;
+  ChannelFilters f[nChannels];
+  for (int c = 0; c < nChannels; ++c)
+    f[c] = ChannelFilters{*mInHP[c], *mPeak[c], *mShelf[c], *mLowPass[c], *mOutHP[c], *mOutLP[c]};
+  const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
+  const double volume = mVolume;
+  FrameState st = LoadFrameState();
+
   double l[kChunkFrames];
   double r[kChunkFrames];
   for (int start = 0; start < nFrames; start += kChunkFrames)
@@ -401,11 +451,11 @@ void Cinderpath::ProcessChain(double** inputs, double** outputs, int nFrames, do
     const double* inR = inputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      const double m = NextOffset();
-      l[i] = RunInputFilters(0, SanitizeSample(inL[i]) - m);
-      if (kStereo) r[i] = RunInputFilters(1, SanitizeSample(inR[i]) - m);
+      const double m = st.NextOffset();
+      l[i] = RunInputFilters(on, f[0], SanitizeSample(inL[i]) - m);
+      if constexpr (kStereo) r[i] = RunInputFilters(on, f[1], SanitizeSample(inR[i]) - m);
     }
-    if (kStereo)
+    if constexpr (kStereo)
       ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
     else
       mStage[0]->Process(l, n);
@@ -413,9 +463,21 @@ void Cinderpath::ProcessChain(double** inputs, double** outputs, int nFrames, do
     double* outR = outputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      const double yl = RunOutputFilters(0, l[i], comp);
-      const double yr = kStereo ? RunOutputFilters(1, r[i], comp) : yl;
-      WriteFrame(yl, yr, hold, outL + i, outR + i);
+      const double yl = RunOutputFilters(f[0], l[i], volume, comp);
+      double yr = yl;
+      if constexpr (kStereo) yr = RunOutputFilters(f[1], r[i], volume, comp);
+      st.Write(yl, yr, outL + i, outR + i);
     }
+  }
+
+  StoreFrameState(st);
+  for (int c = 0; c < nChannels; ++c)
+  {
+    *mInHP[c] = f[c].inHP;
+    *mPeak[c] = f[c].peak;
+    *mShelf[c] = f[c].shelf;
+    *mLowPass[c] = f[c].lowPass;
+    *mOutHP[c] = f[c].outHP;
+    *mOutLP[c] = f[c].outLP;
   }
 }

@@ -104,6 +104,9 @@ public:
   const OnePoleLP& OutLP(int ch) const { return *mOutLP[ch]; }
 
 private:
+  // Offset and clip indicator held in locals while a block runs.
+  struct FrameState;
+
   // Stores the setting derived from value v of parameter paramIdx and
   // returns the value used: v clamped into the parameter's range, or its
   // default when v is not finite. Touches no coefficient.
@@ -136,17 +139,10 @@ private:
   void ProcessChain(double** inputs, double** outputs, int nFrames, double comp);
   // Passes the block through unprocessed (offset, clip watch and phase only).
   void ProcessBypass(double** inputs, double** outputs, int nFrames);
-  // The input offset for the current sample (subtracted from every channel's
-  // input); flips its sign for the next sample.
-  double NextOffset();
-  // The switched input filters of channel ch (0 left, 1 right) on one sample.
-  double RunInputFilters(int ch, double x);
-  // Output high-pass, level with make-up gain comp, output low-pass, on one sample.
-  double RunOutputFilters(int ch, double x, double comp);
-  // Updates the clip indicator from one output pair; holdSamples = 0.75·fs.
-  void WatchClip(double l, double r, double holdSamples);
-  // Clip watch, phase inversion, then the frame's two output samples.
-  void WriteFrame(double l, double r, double holdSamples, double* outL, double* outR);
+  // The per-frame state of the loops (offset, clip indicator) in and out of
+  // the members.
+  FrameState LoadFrameState() const;
+  void StoreFrameState(const FrameState& state);
 
   double mCutoff;      // low-pass cutoff, Hz
   double mResonance;   // r = "Resonance" x 0.15
