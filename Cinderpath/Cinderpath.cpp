@@ -1,5 +1,7 @@
 #include "Cinderpath.h"
 
+#include "StereoFilters.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -316,9 +318,9 @@ void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int n
   if (mBypass)
     ProcessBypass(inputs, outputs, nFrames);
   else if (mMono)
-    ProcessChain<false>(inputs, outputs, nFrames, comp);
+    ProcessMono(inputs, outputs, nFrames, comp);
   else
-    ProcessChain<true>(inputs, outputs, nFrames, comp);
+    ProcessStereo(inputs, outputs, nFrames, comp);
 }
 
 // The clip indicator and the input offset, held in locals for a block and
@@ -428,56 +430,86 @@ void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
   StoreFrameState(st);
 }
 
-template <bool kStereo>
-void Cinderpath::ProcessChain(double** inputs, double** outputs, int nFrames, double comp)
+void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, double comp)
 {
-  constexpr int nChannels = kStereo ? 2 : 1;
-  ChannelFilters f[nChannels];
-  for (int c = 0; c < nChannels; ++c)
-    f[c] = ChannelFilters{*mInHP[c], *mPeak[c], *mShelf[c], *mLowPass[c], *mOutHP[c], *mOutLP[c]};
+  ChannelFilters f{*mInHP[0], *mPeak[0], *mShelf[0], *mLowPass[0], *mOutHP[0], *mOutLP[0]};
   const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
   const double volume = mVolume;
+  FrameState st = LoadFrameState();
+  double x[kChunkFrames];
+  for (int start = 0; start < nFrames; start += kChunkFrames)
+  {
+    // The right input is not read at all.
+    const int n = std::min(kChunkFrames, nFrames - start);
+    const double* in = inputs[0] + start;
+    for (int i = 0; i < n; ++i) x[i] = RunInputFilters(on, f, SanitizeSample(in[i]) - st.NextOffset());
+    mStage[0]->Process(x, n);
+    double* outL = outputs[0] + start;
+    double* outR = outputs[1] + start;
+    for (int i = 0; i < n; ++i)
+    {
+      const double y = RunOutputFilters(f, x[i], volume, comp);
+      st.Write(y, y, outL + i, outR + i);
+    }
+  }
+  StoreFrameState(st);
+  *mInHP[0] = f.inHP;
+  *mPeak[0] = f.peak;
+  *mShelf[0] = f.shelf;
+  *mLowPass[0] = f.lowPass;
+  *mOutHP[0] = f.outHP;
+  *mOutLP[0] = f.outLP;
+}
+
+void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, double comp)
+{
+  using namespace cinderpath_stereo;
+  OnePoleHPPair inHP(*mInHP[0], *mInHP[1]);
+  BiquadPair peak(*mPeak[0], *mPeak[1]);
+  BiquadPair shelf(*mShelf[0], *mShelf[1]);
+  LowPass4Pair lowPass(*mLowPass[0], *mLowPass[1]);
+  OnePoleHPPair outHP(*mOutHP[0], *mOutHP[1]);
+  OnePoleLPPair outLP(*mOutLP[0], *mOutLP[1]);
+  const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
+  const Lanes volume = Both(mVolume);
+  const Lanes makeUp = Both(comp);
   FrameState st = LoadFrameState();
 
   double l[kChunkFrames];
   double r[kChunkFrames];
   for (int start = 0; start < nFrames; start += kChunkFrames)
   {
-    const int n = std::min(kChunkFrames, nFrames - start);
     // The whole chunk is read before any output is written, so the host may
-    // hand the same buffers for input and output. In mono the right input is
-    // not read at all.
+    // hand the same buffers for input and output.
+    const int n = std::min(kChunkFrames, nFrames - start);
     const double* inL = inputs[0] + start;
     const double* inR = inputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      const double m = st.NextOffset();
-      l[i] = RunInputFilters(on, f[0], SanitizeSample(inL[i]) - m);
-      if constexpr (kStereo) r[i] = RunInputFilters(on, f[1], SanitizeSample(inR[i]) - m);
+      Lanes x = Lanes{SanitizeSample(inL[i]), SanitizeSample(inR[i])} - Both(st.NextOffset());
+      if (on.hp) x = inHP.Run(x);
+      if (on.peak) x = peak.Run(x);
+      if (on.shelf) x = shelf.Run(x);
+      if (on.lowPass) x = lowPass.Run(x);
+      l[i] = x[0];
+      r[i] = x[1];
     }
-    if constexpr (kStereo)
-      ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
-    else
-      mStage[0]->Process(l, n);
+    ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      const double yl = RunOutputFilters(f[0], l[i], volume, comp);
-      double yr = yl;
-      if constexpr (kStereo) yr = RunOutputFilters(f[1], r[i], volume, comp);
-      st.Write(yl, yr, outL + i, outR + i);
+      Lanes y = outHP.Run(Lanes{l[i], r[i]});
+      y = outLP.Run(y * volume * makeUp);
+      st.Write(y[0], y[1], outL + i, outR + i);
     }
   }
 
   StoreFrameState(st);
-  for (int c = 0; c < nChannels; ++c)
-  {
-    *mInHP[c] = f[c].inHP;
-    *mPeak[c] = f[c].peak;
-    *mShelf[c] = f[c].shelf;
-    *mLowPass[c] = f[c].lowPass;
-    *mOutHP[c] = f[c].outHP;
-    *mOutLP[c] = f[c].outLP;
-  }
+  inHP.Store(*mInHP[0], *mInHP[1]);
+  peak.Store(*mPeak[0], *mPeak[1]);
+  shelf.Store(*mShelf[0], *mShelf[1]);
+  lowPass.Store(*mLowPass[0], *mLowPass[1]);
+  outHP.Store(*mOutHP[0], *mOutHP[1]);
+  outLP.Store(*mOutLP[0], *mOutLP[1]);
 }

@@ -132,11 +132,11 @@ private:
   // Initialises the 22 parameters of the table.
   void InitParams();
 
-  // Processes the block through both chains (kStereo), the valve stages
-  // side by side, or through the left chain only with the result on both
-  // outputs. comp is the block's make-up gain.
-  template <bool kStereo>
-  void ProcessChain(double** inputs, double** outputs, int nFrames, double comp);
+  // Processes the block through both chains, the two channels side by side;
+  // comp is the block's make-up gain.
+  void ProcessStereo(double** inputs, double** outputs, int nFrames, double comp);
+  // Processes the block through the left chain only, the result on both outputs.
+  void ProcessMono(double** inputs, double** outputs, int nFrames, double comp);
   // Passes the block through unprocessed (offset, clip watch and phase only).
   void ProcessBypass(double** inputs, double** outputs, int nFrames);
   // The per-frame state of the loops (offset, clip indicator) in and out of

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Cinderpath.h"
+#include "ValveStageDispatch.h"
 
 namespace
 {
@@ -84,7 +85,17 @@ void BM_EffectMono(benchmark::State& state)
 {
   BM_Effect(state, false, true);
 }
+// The same with the valve stages' baseline instruction-set build, as on a
+// processor without the wider vector extensions.
+void BM_EffectSignalBaselineISA(benchmark::State& state)
+{
+  const bool wide = cinderpath_dsp::WidePathEnabled();
+  cinderpath_dsp::SetWidePathEnabled(false);
+  BM_Effect(state, false);
+  cinderpath_dsp::SetWidePathEnabled(wide);
+}
 BENCHMARK(BM_EffectSignal)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
+BENCHMARK(BM_EffectSignalBaselineISA)->Arg(16);
 BENCHMARK(BM_EffectMono)->Arg(1)->Arg(16);
 BENCHMARK(BM_EffectSilence)->Arg(16);
 
