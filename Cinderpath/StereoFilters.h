@@ -18,13 +18,13 @@ namespace cinderpath_stereo
 // -ffp-contract=off.
 typedef double Lanes __attribute__((vector_size(16)));
 
-// One value in both lanes.
+// One value in both lanes. [any thread]
 inline Lanes Both(double v)
 {
   return Lanes{v, v};
 }
 
-// y = g·(x - x1) + p·y1.
+// First-order high-pass pair: y = g·(x - x1) + p·y1. [render thread]
 struct OnePoleHPPair
 {
   Lanes x1, y1, g, p;
@@ -43,7 +43,8 @@ struct OnePoleHPPair
   }
 };
 
-// Direct form I: y = b0·x + b1·x1 + b2·x2 - a1·y1 - a2·y2.
+// Biquad pair, direct form I: y = b0·x + b1·x1 + b2·x2 - a1·y1 - a2·y2.
+// [render thread]
 struct BiquadPair
 {
   Lanes b0, b1, b2, a1, a2, y1, y2, x1, x2;
@@ -64,7 +65,8 @@ struct BiquadPair
   }
 };
 
-// Two direct form II sections with one common gain.
+// Fourth-order low-pass pair: two direct form II sections with one common
+// gain. [render thread]
 struct LowPass4Pair
 {
   Lanes gain, a1a, a2a, a1b, a2b, w1a, w2a, w1b, w2b;
@@ -90,7 +92,7 @@ struct LowPass4Pair
   }
 };
 
-// y = (y1 - x + 1e-20)·λ + x.
+// First-order low-pass pair: y = (y1 - x + 1e-20)·λ + x. [render thread]
 struct OnePoleLPPair
 {
   Lanes y1, c;
