@@ -12,7 +12,7 @@ using namespace compat;
 
 namespace {
 
-struct Spec {
+struct Directive {
   std::string flags;
   int width = -1;
   int precision = -1;
@@ -39,11 +39,11 @@ size_t CodePoints(const std::string& utf8) {
   return n;
 }
 
-// Pads text to the spec's width (in characters), left-aligned with '-'.
-void AppendPadded(std::string* out, const std::string& text, const Spec& spec) {
+// Pads text to the directive's width (in characters), left-aligned with '-'.
+void AppendPadded(std::string* out, const std::string& text, const Directive& directive) {
   size_t n = CodePoints(text);
-  size_t pad = spec.width > 0 && (size_t)spec.width > n ? (size_t)spec.width - n : 0;
-  bool left = spec.flags.find('-') != std::string::npos;
+  size_t pad = directive.width > 0 && (size_t)directive.width > n ? (size_t)directive.width - n : 0;
+  bool left = directive.flags.find('-') != std::string::npos;
   if (!left) out->append(pad, ' ');
   out->append(text);
   if (left) out->append(pad, ' ');
@@ -62,22 +62,22 @@ std::string CutChars(const std::string& text, int maxChars) {
   return text.substr(0, i);
 }
 
-std::string SpecString(const Spec& spec) {
-  std::string s = "%" + spec.flags;
-  if (spec.width >= 0) s += std::to_string(spec.width);
-  if (spec.precision >= 0) s += "." + std::to_string(spec.precision);
-  std::string length = spec.length == "q" ? "ll" : spec.length;
-  return s + length + spec.conversion;
+std::string DirectiveText(const Directive& directive) {
+  std::string s = "%" + directive.flags;
+  if (directive.width >= 0) s += std::to_string(directive.width);
+  if (directive.precision >= 0) s += "." + std::to_string(directive.precision);
+  std::string length = directive.length == "q" ? "ll" : directive.length;
+  return s + length + directive.conversion;
 }
 
 template <typename T>
-std::string Snprintf(const std::string& spec, T value) {
+std::string Snprintf(const std::string& directive, T value) {
   char small[128];
-  int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+  int n = std::snprintf(small, sizeof small, directive.c_str(), value);
   if (n < 0) return std::string();
   if ((size_t)n < sizeof small) return std::string(small, (size_t)n);
   std::string big((size_t)n + 1, '\0');
-  std::snprintf(&big[0], big.size(), spec.c_str(), value);
+  std::snprintf(&big[0], big.size(), directive.c_str(), value);
   big.resize((size_t)n);
   return big;
 }
@@ -94,13 +94,13 @@ std::string FormatUtf8(const std::string& format, va_list args) {
       continue;
     }
     const size_t start = i++;
-    Spec spec;
-    while (i < n && std::strchr("-+ #0'", format[i])) spec.flags.push_back(format[i++]);
+    Directive directive;
+    while (i < n && std::strchr("-+ #0'", format[i])) directive.flags.push_back(format[i++]);
     if (i < n && format[i] == '*') {
-      spec.width = va_arg(args, int);
-      if (spec.width < 0) {
-        spec.flags.push_back('-');
-        spec.width = -spec.width;
+      directive.width = va_arg(args, int);
+      if (directive.width < 0) {
+        directive.flags.push_back('-');
+        directive.width = -directive.width;
       }
       i++;
     } else {
@@ -113,78 +113,78 @@ std::string FormatUtf8(const std::string& format, va_list args) {
         out.append(format, start, std::string::npos);
         return out;
       }
-      if (i > digitsStart) spec.width = width;
+      if (i > digitsStart) directive.width = width;
     }
     if (i < n && format[i] == '.') {
       i++;
       if (i < n && format[i] == '*') {
-        spec.precision = va_arg(args, int);
+        directive.precision = va_arg(args, int);
         i++;
       } else {
         int precision = 0;
         while (i < n && format[i] >= '0' && format[i] <= '9' && precision < 100000)
           precision = precision * 10 + (format[i++] - '0');
-        spec.precision = precision;
+        directive.precision = precision;
       }
     }
-    while (i < n && std::strchr("hlqLztj", format[i])) spec.length.push_back(format[i++]);
+    while (i < n && std::strchr("hlqLztj", format[i])) directive.length.push_back(format[i++]);
     if (i >= n) {
       out.append(format, start, std::string::npos);
       break;
     }
-    spec.conversion = format[i++];
-    const std::string& len = spec.length;
-    switch (spec.conversion) {
+    directive.conversion = format[i++];
+    const std::string& len = directive.length;
+    switch (directive.conversion) {
       case '%':
         out.push_back('%');
         break;
       case 'd':
       case 'i':
-        if (len == "ll" || len == "q") out += Snprintf(SpecString(spec), va_arg(args, long long));
-        else if (len == "l") out += Snprintf(SpecString(spec), va_arg(args, long));
-        else if (len == "z" || len == "t") out += Snprintf(SpecString(spec), va_arg(args, ptrdiff_t));
-        else if (len == "j") out += Snprintf(SpecString(spec), va_arg(args, intmax_t));
-        else out += Snprintf(SpecString(spec), va_arg(args, int));
+        if (len == "ll" || len == "q") out += Snprintf(DirectiveText(directive), va_arg(args, long long));
+        else if (len == "l") out += Snprintf(DirectiveText(directive), va_arg(args, long));
+        else if (len == "z" || len == "t") out += Snprintf(DirectiveText(directive), va_arg(args, ptrdiff_t));
+        else if (len == "j") out += Snprintf(DirectiveText(directive), va_arg(args, intmax_t));
+        else out += Snprintf(DirectiveText(directive), va_arg(args, int));
         break;
       case 'u':
       case 'o':
       case 'x':
       case 'X':
         if (len == "ll" || len == "q")
-          out += Snprintf(SpecString(spec), va_arg(args, unsigned long long));
-        else if (len == "l") out += Snprintf(SpecString(spec), va_arg(args, unsigned long));
-        else if (len == "z" || len == "t") out += Snprintf(SpecString(spec), va_arg(args, size_t));
-        else if (len == "j") out += Snprintf(SpecString(spec), va_arg(args, uintmax_t));
-        else out += Snprintf(SpecString(spec), va_arg(args, unsigned int));
+          out += Snprintf(DirectiveText(directive), va_arg(args, unsigned long long));
+        else if (len == "l") out += Snprintf(DirectiveText(directive), va_arg(args, unsigned long));
+        else if (len == "z" || len == "t") out += Snprintf(DirectiveText(directive), va_arg(args, size_t));
+        else if (len == "j") out += Snprintf(DirectiveText(directive), va_arg(args, uintmax_t));
+        else out += Snprintf(DirectiveText(directive), va_arg(args, unsigned int));
         break;
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
-        if (len == "L") out += Snprintf(SpecString(spec), va_arg(args, long double));
+        if (len == "L") out += Snprintf(DirectiveText(directive), va_arg(args, long double));
         else {
-          spec.length.clear();
-          out += Snprintf(SpecString(spec), va_arg(args, double));
+          directive.length.clear();
+          out += Snprintf(DirectiveText(directive), va_arg(args, double));
         }
         break;
       case 'c': {
         unsigned char byte = (unsigned char)va_arg(args, int);
         std::string text;
         AppendBytes(&text, reinterpret_cast<const char*>(&byte), 1);
-        AppendPadded(&out, text, spec);
+        AppendPadded(&out, text, directive);
         break;
       }
       case 'C': {
         char16_t unit = (char16_t)va_arg(args, int);
         std::string text;
         EncodeUtf8(&unit, 1, &text, true);
-        AppendPadded(&out, text, spec);
+        AppendPadded(&out, text, directive);
         break;
       }
       case 's': {
         const char* s = va_arg(args, const char*);
         std::string text;
         if (!s) text = "(null)";
-        else if (spec.precision >= 0) AppendBytes(&text, s, strnlen(s, (size_t)spec.precision));
+        else if (directive.precision >= 0) AppendBytes(&text, s, strnlen(s, (size_t)directive.precision));
         else AppendBytes(&text, s, std::strlen(s));
-        AppendPadded(&out, text, spec);
+        AppendPadded(&out, text, directive);
         break;
       }
       case 'S': {
@@ -196,13 +196,13 @@ std::string FormatUtf8(const std::string& format, va_list args) {
           text.clear();
           EncodeUtf8(reinterpret_cast<const char16_t*>(s), count, &text, true);
         }
-        AppendPadded(&out, CutChars(text, spec.precision), spec);
+        AppendPadded(&out, CutChars(text, directive.precision), directive);
         break;
       }
       case '@': {
         CFTypeRef object = va_arg(args, CFTypeRef);
         std::string text = object ? static_cast<const CFObject*>(object)->FormatText() : "(null)";
-        AppendPadded(&out, CutChars(text, spec.precision), spec);
+        AppendPadded(&out, CutChars(text, directive.precision), directive);
         break;
       }
       case 'p':
