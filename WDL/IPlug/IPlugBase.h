@@ -36,7 +36,8 @@ enum EAPI
   kAPIAU = 2,
   kAPIRTAS = 3,
   kAPIAAX = 4,
-  kAPISA = 5  // stand-alone
+  kAPISA = 5,  // stand-alone
+  kAPILV2 = 6  // LV2 hosts (Linux)
 };
 
 class IPlugBase

@@ -48,9 +48,6 @@ struct IPlugInstanceInfo
   WDL_String mViewClassName;     // class name of the editor view factory (unused by LV2 hosts)
 };
 
-// API identifier of the LV2 binding, next after the identifiers IPlugBase knows.
-constexpr EAPI kAPILV2 = static_cast<EAPI>(6);
-
 class IPlugLV2;
 
 // Static description of one LV2 plug-in (one channel variant of a plug-in

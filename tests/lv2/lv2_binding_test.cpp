@@ -270,6 +270,7 @@ TEST(LV2Instantiate, RefusesIllegalConfigurationsAndRates)
   ASSERT_TRUE(p.LV2Instantiate(1, 1, 96000.0, nullptr, kStateKey));
   EXPECT_EQ(p.GetSampleRate(), 96000.0);
   EXPECT_EQ(p.GetAPI(), kAPILV2);
+  EXPECT_STREQ(p.GetAPIString(), "LV2");
   EXPECT_GE(p.resets, 1);
   // The parameter reset ran once for every parameter.
   EXPECT_EQ(p.changes.size(), (size_t)kNumTestParams);
