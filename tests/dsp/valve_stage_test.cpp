@@ -1,5 +1,6 @@
 #include "ValveStage.h"
 #include "ValveStageDispatch.h"
+#include "ValveStageKernel.h"
 #include "dsp_test_util.h"
 
 #include <gtest/gtest.h>
@@ -333,6 +334,7 @@ TEST(ValveStage, PairIsBitIdenticalToSingleChannels)
 TEST(ValveStage, WideBuildIsBitIdenticalToBaseline)
 {
   if (!cinderpath_dsp::WidePathAvailable()) GTEST_SKIP() << "no wide build on this machine";
+  const bool wasEnabled = cinderpath_dsp::WidePathEnabled();
   for (unsigned f : kAllFactors)
   {
     const std::vector<double> xl = Signal(200 + f, 300, 1.1), xr = Signal(300 + f, 300, 0.6);
@@ -352,6 +354,60 @@ TEST(ValveStage, WideBuildIsBitIdenticalToBaseline)
     EXPECT_TRUE(SameStage(wl, bl));
     EXPECT_TRUE(SameStage(wr, br));
   }
+  cinderpath_dsp::SetWidePathEnabled(wasEnabled);
+}
+
+// CINDERPATH_NO_AVX512 (read once at start-up) keeps the stages on the
+// baseline build; unset, empty or "0" leaves the choice to the processor.
+// Run by ctest also with the variable set (see CMakeLists.txt).
+TEST(ValveStage, StartupChoiceFollowsEnvironment)
+{
+  const char* v = std::getenv("CINDERPATH_NO_AVX512");
+  const bool forbidden = v != nullptr && std::strcmp(v, "") != 0 && std::strcmp(v, "0") != 0;
+  EXPECT_EQ(cinderpath_dsp::WidePathEnabled(), cinderpath_dsp::WidePathAvailable() && !forbidden);
+  // Switching on for a test or benchmark still works, where the processor has it.
+  cinderpath_dsp::SetWidePathEnabled(true);
+  EXPECT_EQ(cinderpath_dsp::WidePathEnabled(), cinderpath_dsp::WidePathAvailable());
+  cinderpath_dsp::SetWidePathEnabled(!forbidden);
+}
+
+// The kernel's schedule (how far the interpolator runs ahead of the
+// decimator) changes the order of independent work only: every lead, the
+// plain order 0 included, gives the stage's bits and end state.
+template <unsigned N, unsigned L>
+void ExpectLeadMatchesStage()
+{
+  const std::vector<double> xl = Signal(500 + N, 120, 1.2), xr = Signal(600 + N, 120, 0.4);
+  ValveStage l = MakeStage(N, 9.5, 3.0), r = MakeStage(N, 20.0, 1.5);
+  l.Run(0.3);  // different ring positions per channel
+  ValveStage l1 = l, r1 = r, s = l;
+  std::vector<double> yl(xl), yr(xr), ys(xl);
+  cinderpath_dsp::ProcessFactorPair<N, L>(l, r, yl.data(), yr.data(), int(yl.size()));
+  cinderpath_dsp::ProcessFactor<N, L>(s, ys.data(), int(ys.size()));
+  for (size_t i = 0; i < xl.size(); ++i)
+  {
+    ASSERT_TRUE(SameBits(yl[i], l1.Run(xl[i]))) << "factor " << N << " lead " << L << " sample " << i;
+    ASSERT_TRUE(SameBits(yr[i], r1.Run(xr[i]))) << "factor " << N << " lead " << L << " sample " << i;
+    ASSERT_TRUE(SameBits(ys[i], yl[i])) << "factor " << N << " lead " << L << " sample " << i;
+  }
+  EXPECT_TRUE(SameStage(l, l1));
+  EXPECT_TRUE(SameStage(r, r1));
+  EXPECT_TRUE(SameStage(s, l1));
+}
+
+TEST(ValveStage, EveryInterpolatorLeadGivesTheSameBits)
+{
+  ExpectLeadMatchesStage<2, 0>();
+  ExpectLeadMatchesStage<2, 4>();
+  ExpectLeadMatchesStage<3, 0>();
+  ExpectLeadMatchesStage<3, 1>();
+  ExpectLeadMatchesStage<3, 3>();
+  ExpectLeadMatchesStage<4, 0>();
+  ExpectLeadMatchesStage<4, 2>();
+  ExpectLeadMatchesStage<16, 0>();
+  ExpectLeadMatchesStage<16, 1>();
+  ExpectLeadMatchesStage<16, 3>();
+  ExpectLeadMatchesStage<16, 4>();
 }
 
 TEST(ValveStage, NanPropagatesInBothPaths)
