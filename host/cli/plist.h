@@ -1,8 +1,9 @@
-// A small XML property-list reader and writer for the host's state files.
-// Covers what a plug-in's class-info dictionary holds: dictionaries with string
-// keys, arrays, strings, integers, reals and data. Numbers keep their kind
-// (integer or real) and reals are written with 17 significant digits, so a
-// dictionary read back from its own text is equal to the one written.
+// XML property lists for the host's state files. Writing covers what a
+// plug-in's class-info dictionary holds: dictionaries with string keys,
+// arrays, strings, integers, reals and data. Numbers keep their kind (integer
+// or real) and reals are written with 17 significant digits, so a dictionary
+// read back from its own text is equal to the one written. Reading goes
+// through the platform's property-list parser.
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -15,8 +16,9 @@ namespace cinderpath_cli {
 // holds a value of a kind this writer does not know. [main thread]
 bool WritePropertyListXml(CFPropertyListRef plist, std::string* xml, std::string* error);
 
-// Parses XML text into a new property list (the caller releases it). Returns
-// null with a message for malformed or unsupported input. [main thread]
+// Parses XML text into a new property list (the caller releases it) with
+// CFPropertyListCreateWithData. Returns null with the parser's message for
+// malformed or unsupported input. [main thread]
 CFPropertyListRef ReadPropertyListXml(const std::string& xml, std::string* error);
 
 }  // namespace cinderpath_cli
