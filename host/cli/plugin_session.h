@@ -81,8 +81,6 @@ class PluginSession {
   bool Render(const AudioData& input, long inputFrame, UInt32 frames, float* const* out,
               std::string* error);
 
-  AudioUnit Unit() const { return mUnit; }
-
  private:
   bool ReadSeconds(AudioUnitPropertyID id, const char* what, double* seconds, std::string* error);
   static OSStatus InputCallback(void* refCon, AudioUnitRenderActionFlags* flags,

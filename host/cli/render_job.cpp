@@ -88,12 +88,8 @@ bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string&
     *value = static_cast<float>(number);
     return true;
   }
-  for (size_t i = 0; i < p.valueStrings.size(); ++i) {
-    if (p.valueStrings[i] == text) {
-      *value = p.minValue + static_cast<float>(i);
-      return true;
-    }
-  }
+  // Display texts are mapped by the plug-in itself, which knows the value each
+  // text stands for. Parameters without texts would read any text as a number.
   float fromText = 0.0f;
   if (!p.valueStrings.empty() && session.ValueFromText(p.id, text, &fromText)) {
     *value = fromText;

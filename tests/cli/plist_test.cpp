@@ -131,7 +131,9 @@ TEST(StateFile, RandomBytesNeverCrash) {
     std::string text = xml;
     const int flips = 1 + trial % 5;
     for (int f = 0; f < flips; ++f) text[rng() % text.size()] = static_cast<char>(rng() & 0xFF);
+    error.clear();
     CFPropertyListRef v = ReadPropertyListXml(text, &error);
+    EXPECT_TRUE(v != nullptr || !error.empty()) << "a refusal always says why";
     if (v) CFRelease(v);
   }
 }

@@ -2,7 +2,6 @@
 // and settings, computed in this process without any host in between: the
 // host path adds nothing but the float conversions and the latency shift.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "Cinderpath.h"
 #include "temp_dir.h"
+#include "test_audio.h"
 
 namespace {
 
@@ -24,28 +24,6 @@ std::vector<float> Signal(int channels) {
     for (int c = 0; c < channels; ++c)
       s[static_cast<size_t>(n) * channels + c] =
           static_cast<float>(0.7 * std::sin(0.031 * n * (c + 1)) + 0.2 * std::sin(0.37 * n));
-  return s;
-}
-
-bool WriteFloatWav(const std::string& path, const std::vector<float>& interleaved, int channels) {
-  SF_INFO info{};
-  info.channels = channels;
-  info.samplerate = kRate;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (!f) return false;
-  sf_writef_float(f, interleaved.data(), kFrames);
-  sf_close(f);
-  return true;
-}
-
-std::vector<float> ReadFloatWav(const std::string& path) {
-  SF_INFO info{};
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) return {};
-  std::vector<float> s(static_cast<size_t>(info.frames) * info.channels);
-  sf_readf_float(f, s.data(), info.frames);
-  sf_close(f);
   return s;
 }
 
@@ -99,12 +77,12 @@ TEST(Reference, ProgramOutputEqualsDirectProcessing) {
       {2, 9.5}, {9, 1}, {0, 7.5}, {1, 0.6}, {10, 1}, {11, 90}, {12, 1}, {14, -6}, {15, 1}, {17, 4}, {19, 2}};
   for (int channels : {1, 2}) {
     const std::vector<float> in = Signal(channels);
-    ASSERT_TRUE(WriteFloatWav(dir / "in.wav", in, channels));
+    WriteWav(dir / "in.wav", Audio{channels, kRate, in});
     std::string cmd = std::string("'") + CINDERPATH_PROGRAM + "' render '" + (dir / "in.wav") + "' -o '" +
                       (dir / "out.wav") + "' --quiet --block 512";
     for (const auto& s : settings) cmd += " --set " + std::to_string(s.first) + "=" + std::to_string(s.second);
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    const std::vector<float> program = ReadFloatWav(dir / "out.wav");
+    const std::vector<float> program = ReadWav(dir / "out.wav").samples;
     const std::vector<float> direct = ProcessDirectly(in, channels, settings);
     ASSERT_EQ(program.size(), direct.size());
     long mismatches = 0;
