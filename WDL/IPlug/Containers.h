@@ -17,6 +17,7 @@
 
 #include "../heapbuf.h"
 #include "../wdlstring.h"
+#include "Log.h"
 
 // Size of IPreset::mName in bytes; names hold at most MAX_PRESET_NAME_LEN - 1
 // characters.
@@ -188,13 +189,7 @@ struct IPreset
 
   // Stores name, cut to MAX_PRESET_NAME_LEN - 1 characters; null stores "".
   // [main thread]
-  void SetName(const char* name)
-  {
-    size_t n = name ? strlen(name) : 0;
-    if (n > MAX_PRESET_NAME_LEN - 1) n = MAX_PRESET_NAME_LEN - 1;
-    if (n) memcpy(mName, name, n);
-    mName[n] = 0;
-  }
+  void SetName(const char* name) { CopyToField(mName, name); }
 
   bool mInitialized;               // the slot holds a preset
   char mName[MAX_PRESET_NAME_LEN];  // NUL-terminated name, at most 255 characters

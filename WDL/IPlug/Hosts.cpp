@@ -11,11 +11,8 @@ EHost LookUpHost(const char* host)
 
   // Names longer than the buffer are identified by their first 255 bytes.
   char name[256];
-  size_t n = strnlen(host, sizeof(name) - 1);
-  char src[256];
-  memcpy(src, host, n);
-  src[n] = 0;
-  ToLower(name, src);
+  CopyToField(name, host);
+  ToLower(name, name);
 
   static const struct
   {

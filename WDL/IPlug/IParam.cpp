@@ -6,18 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-// Copies src into a 32-byte field, cut to 31 characters.
-void CopyName(char (&dst)[32], const char* src)
-{
-  if (!src) src = "";
-  size_t n = strnlen(src, sizeof(dst) - 1);
-  memcpy(dst, src, n);
-  dst[n] = 0;
-}
-
-}  // namespace
+#include "Log.h"
 
 IParam::IParam()
   : mType(kTypeNone)
@@ -47,9 +36,9 @@ int IParam::ToInt(double value)
 void IParam::InitCommon(EParamType type, const char* name, const char* label, const char* group)
 {
   if (mType == kTypeNone) mType = type;
-  CopyName(mName, name);
-  CopyName(mLabel, label);
-  CopyName(mParamGroup, group);
+  CopyToField(mName, name);
+  CopyToField(mLabel, label);
+  CopyToField(mParamGroup, group);
 }
 
 void IParam::InitBool(const char* name, bool defaultVal, const char* label, const char* group)
@@ -157,7 +146,7 @@ void IParam::SetDisplayText(int value, const char* text)
   DisplayText* dt = mDisplayTexts.Add(nullptr, 1);
   if (!dt) return;
   dt->mValue = value;
-  CopyName(dt->mText, text);
+  CopyToField(dt->mText, text);
 }
 
 int IParam::GetNDisplayTexts() const

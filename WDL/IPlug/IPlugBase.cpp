@@ -11,15 +11,6 @@
 
 namespace {
 
-// Copies src into a 128-byte name field, cut to 127 characters.
-void CopyName128(char (&dst)[128], const char* src)
-{
-  if (!src) src = "";
-  const size_t n = strnlen(src, sizeof(dst) - 1);
-  memcpy(dst, src, n);
-  dst[n] = 0;
-}
-
 // Clamps the channel range idx .. idx + n - 1 to the existing channels
 // 0 .. count - 1; computed in 64 bits so idx + n cannot overflow.
 void ChannelRange(int idx, int n, int count, int* pFirst, int* pEnd)
@@ -165,9 +156,9 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
   for (int i = 0; i < nParams; ++i) mParams.Add(new IParam);
   for (int i = 0; i < nPresets; ++i) mPresets.Add(new IPreset);
 
-  CopyName128(mEffectName, effectName);
-  CopyName128(mProductName, productName);
-  CopyName128(mMfrName, mfrName);
+  CopyToField(mEffectName, effectName);
+  CopyToField(mProductName, productName);
+  CopyToField(mMfrName, mfrName);
 
   int nInputs = 0, nOutputs = 0;
   for (const char* p = channelIOStr; p;)

@@ -102,16 +102,15 @@ bool IPlugBase::CompareState(const unsigned char* incomingState, int startPos)
   if (!n) return true;
   if (!incomingState || startPos < 0) return false;
   const unsigned char* p = incomingState + (size_t)startPos * sizeof(double);
-  bool isEqual = true;
   for (int i = 0; i < n; ++i)
   {
     double stored;
     memcpy(&stored, p + (size_t)i * sizeof(double), sizeof(double));  // may be unaligned
     const float a = (float)GetParam(i)->Value();
     const float b = (float)stored;
-    isEqual = isEqual && std::fabs(a - b) < 0.00001f;
+    if (!(std::fabs(a - b) < 0.00001f)) return false;
   }
-  return isEqual;
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -170,11 +169,6 @@ int IPlugBase::UnserializePresets(ByteChunk* pChunk, int startPos)
   for (int i = 0; i < n && pos >= 0; ++i)
   {
     IPreset* pPreset = mPresets.Get(i);
-    if (!pPreset)
-    {
-      pos = -1;
-      break;
-    }
     // A fresh string per slot: a zero-length stored name gives an empty name
     // instead of repeating the previous slot's.
     WDL_String name;
@@ -325,8 +319,7 @@ void IPlugBase::PruneUninitializedPresets()
 {
   for (int i = 0; i < mPresets.GetSize();)
   {
-    const IPreset* pPreset = mPresets.Get(i);
-    if (pPreset && pPreset->mInitialized)
+    if (mPresets.Get(i)->mInitialized)
       ++i;
     else
       mPresets.Delete(i, true);
@@ -336,7 +329,7 @@ void IPlugBase::PruneUninitializedPresets()
 bool IPlugBase::RestorePreset(int idx)
 {
   WDL_MutexLock lock(&mMutex);
-  IPreset* pPreset = idx >= 0 && idx < NPresets() ? mPresets.Get(idx) : nullptr;
+  IPreset* pPreset = mPresets.Get(idx);  // null for an index out of range
   if (!pPreset) return false;
 
   bool restoredOK;
@@ -377,14 +370,14 @@ bool IPlugBase::RestorePreset(const char* name)
 
 const char* IPlugBase::GetPresetName(int idx)
 {
-  IPreset* pPreset = idx >= 0 && idx < NPresets() ? mPresets.Get(idx) : nullptr;
+  IPreset* pPreset = mPresets.Get(idx);
   return pPreset ? pPreset->mName : "";
 }
 
 void IPlugBase::ModifyCurrentPreset(const char* name)
 {
   WDL_MutexLock lock(&mMutex);
-  IPreset* pPreset = mCurrentPresetIdx >= 0 && mCurrentPresetIdx < NPresets() ? mPresets.Get(mCurrentPresetIdx) : nullptr;
+  IPreset* pPreset = mPresets.Get(mCurrentPresetIdx);
   if (!pPreset) return;
   pPreset->mChunk.Clear();
   SerializeState(&pPreset->mChunk);
@@ -409,11 +402,11 @@ void IPlugBase::DumpPresetSrcCode(const char* filename, const char* paramEnumNam
     switch (pParam->Type())
     {
       case IParam::kTypeBool:
-        snprintf(paramVal, sizeof paramVal, "%s", pParam->Value() >= 0.5 ? "true" : "false");
+        snprintf(paramVal, sizeof paramVal, "%s", pParam->Bool() ? "true" : "false");
         break;
       case IParam::kTypeInt:
       case IParam::kTypeEnum:
-        snprintf(paramVal, sizeof paramVal, "%d", (int)pParam->Value());
+        snprintf(paramVal, sizeof paramVal, "%d", pParam->Int());
         break;
       default:
         snprintf(paramVal, sizeof paramVal, "%.6f", pParam->Value());
@@ -433,7 +426,7 @@ void IPlugBase::DumpPresetBlob(const char* filename)
 {
   if (!filename) return;
   WDL_MutexLock lock(&mMutex);
-  IPreset* pPreset = mCurrentPresetIdx >= 0 && mCurrentPresetIdx < NPresets() ? mPresets.Get(mCurrentPresetIdx) : nullptr;
+  IPreset* pPreset = mPresets.Get(mCurrentPresetIdx);
   if (!pPreset) return;
   ByteChunk* pChunk = &pPreset->mChunk;
   // Sized to the chunk: a long state needs more than any fixed buffer.

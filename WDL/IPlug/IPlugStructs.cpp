@@ -34,9 +34,9 @@ void IMidiMsg::MakePitchWheelMsg(double value, int channel)
   if (std::isnan(value)) value = 0.0;
   else if (value < -1.0) value = -1.0;
   else if (value > 1.0) value = 1.0;
+  // value is within -1..1, so i is within 0..16384; only the top needs a limit.
   int i = (int)(value * 8192.0) + 8192;
-  if (i < 0) i = 0;
-  else if (i > 16383) i = 16383;
+  if (i > 16383) i = 16383;
   mOffset = 0;
   mStatus = (uint8_t)(0xE0 | (channel & 0x0F));
   mData1 = (uint8_t)(i & 0x7F);

@@ -2,6 +2,7 @@
 #ifndef IPLUG_LOG_H_
 #define IPLUG_LOG_H_
 
+#include <cstring>
 #include <ctime>
 
 #include "wdlstring.h"
@@ -28,8 +29,20 @@ void CompileTimestamp(const char* date, const char* time, WDL_String* pStr);
 // string overwritten by the next call. May allocate. [main thread]
 const char* AppendTimestamp(const char* date, const char* time, const char* cStr);
 
+// Copies src (null counts as "") into the fixed-size text field dst, cut to
+// N - 1 characters, and terminates it. [any thread]
+template <size_t N>
+inline void CopyToField(char (&dst)[N], const char* src)
+{
+  if (!src) src = "";
+  const size_t n = strnlen(src, N - 1);
+  memcpy(dst, src, n);
+  dst[n] = 0;
+}
+
 // Copies src lower-cased (per character, standard conversion) into dst and
-// terminates it; dst must hold strlen(src) + 1 bytes. [any thread]
+// terminates it; dst must hold strlen(src) + 1 bytes and may be src itself
+// (lower-cases in place). [any thread]
 void ToLower(char* dst, const char* src);
 
 // True for tab, line feed, carriage return and space only. [any thread]

@@ -26,7 +26,9 @@ TEST(BaseChannels, ParsesChannelStringAndSizesChannels)
   CoreTestPlug none(nullptr);
   EXPECT_EQ(none.NChannelIO(), 0);
   EXPECT_FALSE(none.LegalIO(-1, -1));
-  none.ProcessBuffers(0.0f, 16);  // no channels: harmless
+  none.ProcessBuffers(0.0f, 16);  // no channels and no scratch room: an empty block
+  EXPECT_EQ(none.mProcessCalls, 1);
+  EXPECT_EQ(none.mLastFrames, 0);
 }
 
 TEST(BaseChannels, LegalIOWithWildcards)
@@ -188,7 +190,10 @@ TEST(BaseChannels, UnconnectedChannelsFollowResizedScratch)
   EXPECT_EQ(plug.InData()[1], plug.In(1)->mScratchBuf.Get());
   // A connected channel bound to its scratch buffer follows too.
   EXPECT_EQ(plug.InData()[0], plug.In(0)->mScratchBuf.Get());
-  plug.ProcessBuffers(0.0f, 8);
+  plug.ProcessBuffers(0.0f, 8);  // reads the fresh, zeroed scratch input
+  EXPECT_EQ(plug.mLastFrames, 8);
+  EXPECT_EQ(out[7], 0.0f);
+  EXPECT_EQ(out[8], 0.25f);  // past the block: untouched
 }
 
 TEST(BaseChannels, RefusedBlockSizeKeepsBuffers)

@@ -176,7 +176,9 @@ TEST(Param, DisplayRespectsBufferSizeAndIntRange)
   EXPECT_STREQ(big, "-2147483648");
   p.GetDisplayForHost(1e299, false, big, sizeof(big));  // 300+ digits cut to 31
   EXPECT_EQ(strlen(big), 31u);
+  big[0] = 'x';
   p.GetDisplayForHost(1.0, false, big, 0);  // no room: nothing written
+  EXPECT_EQ(big[0], 'x');
 }
 
 TEST(Param, DisplayTextTableQueries)

@@ -8,13 +8,9 @@
 
 #include "IPlug/Containers.h"
 #include "base64encdec.h"
+#include "state_test_plug.h"
 
 namespace {
-
-std::vector<unsigned char> Bytes(const ByteChunk& c)
-{
-  return std::vector<unsigned char>(c.GetBytes(), c.GetBytes() + c.Size());
-}
 
 // A chunk holding a 4-byte length field followed by raw bytes.
 void PutLength(ByteChunk* c, int len) { c->Put(&len); }
@@ -31,7 +27,7 @@ TEST(StateByteChunk, PutAppendsNativeLittleEndianValues)
   EXPECT_EQ(c.PutBool(true), 13);
   EXPECT_EQ(c.PutBool(false), 14);
   const std::vector<unsigned char> want = {0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 1, 0};
-  EXPECT_EQ(Bytes(c), want);
+  EXPECT_EQ(ChunkBytes(c), want);
 
   int iBack = 0;
   double dBack = 0;
@@ -79,7 +75,7 @@ TEST(StateByteChunk, PutStrWritesLengthThenCharactersWithoutNul)
   EXPECT_EQ(c.PutStr(""), 9);
   EXPECT_EQ(c.PutStr(nullptr), 13);
   const std::vector<unsigned char> want = {1, 0, 0, 0, '-', 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(Bytes(c), want);
+  EXPECT_EQ(ChunkBytes(c), want);
 
   WDL_String s("old");
   EXPECT_EQ(c.GetStr(&s, 0), 5);
@@ -122,11 +118,11 @@ TEST(StateByteChunk, GetStrHandlesBadLengthsWithoutReadingOutOfBounds)
     ByteChunk c;
     PutLength(&c, k.len);
     c.PutBytes("xyz", kBody);
-    const std::vector<unsigned char> before = Bytes(c);
+    const std::vector<unsigned char> before = ChunkBytes(c);
     WDL_String s("kept");
     EXPECT_EQ(c.GetStr(&s, 0), k.want) << "length " << k.len;
     EXPECT_STREQ(s.Get(), "kept") << "length " << k.len;
-    EXPECT_EQ(Bytes(c), before);
+    EXPECT_EQ(ChunkBytes(c), before);
     // Whatever came back, reading on from it fails cleanly.
     int next = 0;
     EXPECT_EQ(c.Get(&next, c.GetStr(&s, 0)), -1) << "length " << k.len;
