@@ -3,6 +3,7 @@
 // leaves the process as it was.
 #include "cinderpath_host/ComponentBundle.h"
 
+#include <MacOSCompat/CFRef.h>
 #include <MacOSCompat/MacOSCompat.h>
 
 #include <algorithm>
@@ -25,26 +26,6 @@ namespace {
 
 constexpr long kMaxManifestBytes = 1 << 20;
 
-// Holds one CoreFoundation reference for the scope.
-class CFHolder {
- public:
-  explicit CFHolder(CFTypeRef object = nullptr) : mObject(object) {}
-  ~CFHolder() {
-    if (mObject) CFRelease(mObject);
-  }
-  CFHolder(const CFHolder&) = delete;
-  CFHolder& operator=(const CFHolder&) = delete;
-  CFTypeRef get() const { return mObject; }
-  CFTypeRef release() {
-    CFTypeRef object = mObject;
-    mObject = nullptr;
-    return object;
-  }
-
- private:
-  CFTypeRef mObject;
-};
-
 std::string Utf8(CFStringRef s) {
   if (!s) return std::string();
   CFIndex size = CFStringGetMaximumSizeForEncoding(CFStringGetLength(s), kCFStringEncodingUTF8) + 1;
@@ -54,16 +35,11 @@ std::string Utf8(CFStringRef s) {
   return text;
 }
 
-CFStringRef NewString(const std::string& text) {
-  return CFStringCreateWithCString(nullptr, text.c_str(), kCFStringEncodingUTF8);
-}
-
-// A string value of the dictionary, or "" with *present false.
-std::string StringValue(CFDictionaryRef dict, const char* key, bool* present) {
-  CFHolder k(NewString(key));
-  CFTypeRef value = CFDictionaryGetValue(dict, k.get());
-  *present = value && CFGetTypeID(value) == CFStringGetTypeID();
-  return *present ? Utf8((CFStringRef)value) : std::string();
+// A string value of the dictionary, or "" when the key is absent or its value
+// is not a string.
+std::string StringValue(CFDictionaryRef dict, CFStringRef key) {
+  CFTypeRef value = CFDictionaryGetValue(dict, key);
+  return CFGetTypeID(value) == CFStringGetTypeID() ? Utf8((CFStringRef)value) : std::string();
 }
 
 bool IsIdentifier(const std::string& s) {
@@ -131,15 +107,15 @@ bool BundleLoader::ReadManifest(const std::string& folder, LoadedBundle* bundle,
     *message = manifestPath + ": " + why;
     return false;
   }
-  CFHolder data(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
-                             (CFIndex)bytes.size()));
+  CompatCFRef data(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
+                                (CFIndex)bytes.size()));
   CFErrorRef parseError = nullptr;
-  CFHolder plist(CFPropertyListCreateWithData(nullptr, (CFDataRef)data.get(), 0, nullptr,
-                                              &parseError));
-  CFHolder parseErrorHolder(parseError);
+  CompatCFRef plist(CFPropertyListCreateWithData(nullptr, (CFDataRef)data.get(), 0, nullptr,
+                                                 &parseError));
+  CompatCFRef parseErrorHolder(parseError);
   *status = LoadStatus::kManifestCorrupt;
   if (!plist.get()) {
-    CFHolder description(parseError ? CFErrorCopyDescription(parseError) : nullptr);
+    CompatCFRef description(parseError ? CFErrorCopyDescription(parseError) : nullptr);
     *message = manifestPath + ": " + Utf8((CFStringRef)description.get());
     return false;
   }
@@ -149,20 +125,18 @@ bool BundleLoader::ReadManifest(const std::string& folder, LoadedBundle* bundle,
   }
   CFDictionaryRef info = (CFDictionaryRef)plist.get();
   *status = LoadStatus::kManifestIncomplete;
-  bool present = false;
-  bundle->mIdentifier = StringValue(info, "CFBundleIdentifier", &present);
+  bundle->mIdentifier = StringValue(info, kCFBundleIdentifierKey);
   if (bundle->mIdentifier.empty()) {
     *message = manifestPath + ": CFBundleIdentifier is missing or not a non-empty string";
     return false;
   }
-  *executableName = StringValue(info, "CFBundleExecutable", &present);
+  *executableName = StringValue(info, kCFBundleExecutableKey);
   if (executableName->empty() || executableName->find('/') != std::string::npos ||
       *executableName == "." || *executableName == "..") {
     *message = manifestPath + ": CFBundleExecutable is missing or not a plain file name";
     return false;
   }
-  CFHolder componentsKey(NewString("AudioComponents"));
-  CFTypeRef components = CFDictionaryGetValue(info, componentsKey.get());
+  CFTypeRef components = CFDictionaryGetValue(info, CFSTR("AudioComponents"));
   if (!components || CFGetTypeID(components) != CFArrayGetTypeID() ||
       CFArrayGetCount((CFArrayRef)components) == 0) {
     *message = manifestPath + ": AudioComponents is missing or not a non-empty array";
@@ -178,25 +152,24 @@ bool BundleLoader::ReadManifest(const std::string& folder, LoadedBundle* bundle,
     CFDictionaryRef dict = (CFDictionaryRef)item;
     BundleComponent component;
     struct {
-      const char* key;
+      CFStringRef key;
       OSType* code;
-    } codes[] = {{"type", &component.description.componentType},
-                 {"subtype", &component.description.componentSubType},
-                 {"manufacturer", &component.description.componentManufacturer}};
+    } codes[] = {{CFSTR("type"), &component.description.componentType},
+                 {CFSTR("subtype"), &component.description.componentSubType},
+                 {CFSTR("manufacturer"), &component.description.componentManufacturer}};
     for (auto& code : codes) {
-      if (!StringToFourCharCode(StringValue(dict, code.key, &present), code.code)) {
-        *message = where + ": " + code.key + " is not four printable ASCII characters";
+      if (!StringToFourCharCode(StringValue(dict, code.key), code.code)) {
+        *message = where + ": " + Utf8(code.key) + " is not four printable ASCII characters";
         return false;
       }
     }
-    component.entryName = StringValue(dict, "entryPoint", &present);
+    component.entryName = StringValue(dict, CFSTR("entryPoint"));
     if (!IsIdentifier(component.entryName)) {
       *message = where + ": entryPoint is missing or not a C identifier";
       return false;
     }
-    component.name = StringValue(dict, "name", &present);
-    CFHolder versionKey(NewString("version"));
-    CFTypeRef version = CFDictionaryGetValue(dict, versionKey.get());
+    component.name = StringValue(dict, CFSTR("name"));
+    CFTypeRef version = CFDictionaryGetValue(dict, CFSTR("version"));
     if (version) {
       long long v = -1;
       if (CFGetTypeID(version) != CFNumberGetTypeID() || CFNumberIsFloatType((CFNumberRef)version) ||
@@ -273,7 +246,7 @@ const LoadedBundle* BundleLoader::Load(const std::string& bundlePath, std::strin
     entries.push_back(reinterpret_cast<ComponentRoutineProcPtr>(symbol));
   }
 
-  CFHolder url(CFURLCreateFromFileSystemRepresentation(
+  CompatCFRef url(CFURLCreateFromFileSystemRepresentation(
       nullptr, reinterpret_cast<const UInt8*>(folder.data()), (CFIndex)folder.size(), true));
   CFBundleRef cfBundle = CFBundleCreate(nullptr, (CFURLRef)url.get());
   if (!cfBundle) {
@@ -284,7 +257,10 @@ const LoadedBundle* BundleLoader::Load(const std::string& bundlePath, std::strin
   }
   for (size_t i = 0; i < bundle->mComponents.size(); i++) {
     BundleComponent& component = bundle->mComponents[i];
-    CFHolder name(component.name.empty() ? nullptr : NewString(component.name));
+    CompatCFRef name(component.name.empty()
+                         ? nullptr
+                         : CFStringCreateWithCString(nullptr, component.name.c_str(),
+                                                     kCFStringEncodingUTF8));
     component.component = CompatRegisterComponent(&component.description, entries[i],
                                                   (CFStringRef)name.get(), cfBundle);
     if (!component.component) {

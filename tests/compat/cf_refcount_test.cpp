@@ -195,10 +195,19 @@ TEST(CFRefCount, ArrayCallsCustomCallbacksAsValuesComeAndGo) {
   EXPECT_EQ(2, r2b.refs);
   CFArrayRef copy = CFArrayCreateCopy(nullptr, array);  // same callbacks, new references
   EXPECT_EQ(3, r2b.refs);
-  int equalsBefore = gCounts.equals;
   EXPECT_TRUE(CFEqual(copy, array));
-  EXPECT_GE(gCounts.equals, equalsBefore);
   CFRelease(copy);
+  // Arrays of distinct records compare through the equal callback.
+  const void* sameNumbers[] = {&r2, &r2b};  // array holds r2b, r2
+  const void* otherNumbers[] = {&r2, &r1};
+  CFArrayRef same = CFArrayCreate(nullptr, sameNumbers, 2, &kRecordCallBacks);
+  CFArrayRef other = CFArrayCreate(nullptr, otherNumbers, 2, &kRecordCallBacks);
+  int equalsBefore = gCounts.equals;
+  EXPECT_TRUE(CFEqual(same, array));
+  EXPECT_GT(gCounts.equals, equalsBefore);
+  EXPECT_FALSE(CFEqual(other, array));
+  CFRelease(same);
+  CFRelease(other);
   CFArrayRemoveValueAtIndex(array, 1);
   EXPECT_EQ(1, r2.refs);
   CFRelease(array);

@@ -5,17 +5,8 @@
 
 using namespace compat;
 
-namespace {
-
-const void* TypeRetain(CFAllocatorRef, const void* value) { return CFRetain(value); }
-void TypeRelease(CFAllocatorRef, const void* value) { CFRelease(value); }
-Boolean TypeEqual(const void* a, const void* b) { return CFEqual(a, b); }
-CFStringRef TypeCopyDescription(const void* value) { return CFCopyDescription(value); }
-
-}  // namespace
-
-const CFArrayCallBacks kCFTypeArrayCallBacks = {0, TypeRetain, TypeRelease, TypeCopyDescription,
-                                                TypeEqual};
+const CFArrayCallBacks kCFTypeArrayCallBacks = {0, RetainObject, ReleaseObject, DescribeObject,
+                                                EqualObjects};
 
 struct __CFArray : CFObject {
   __CFArray(const CFArrayCallBacks* callBacks, bool isMutable)
@@ -70,17 +61,8 @@ namespace {
 const __CFArray* Arr(CFArrayRef a) { return As<__CFArray>(a, kTypeIDArray); }
 
 __CFArray* MutableArr(CFMutableArrayRef a) {
-  __CFArray* array = AsMutable<__CFArray>(a, kTypeIDArray);
-  if (array && !array->mMutable) {
-    ReportMisuse("A mutating CFArray function was called on an immutable array.", a, false);
-    return nullptr;
-  }
-  return array;
-}
-
-bool RangeInside(CFRange range, size_t count) {
-  return range.location >= 0 && range.length >= 0 && (size_t)range.location <= count &&
-         (size_t)range.length <= count - (size_t)range.location;
+  return AsWritable<__CFArray>(a, kTypeIDArray,
+                               "A mutating CFArray function was called on an immutable array.");
 }
 
 bool CheckRange(const __CFArray* a, CFRange range, const char* function) {

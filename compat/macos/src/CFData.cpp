@@ -33,12 +33,8 @@ namespace {
 const __CFData* Data(CFDataRef d) { return As<__CFData>(d, kTypeIDData); }
 
 __CFData* MutableData(CFMutableDataRef d) {
-  __CFData* data = AsMutable<__CFData>(d, kTypeIDData);
-  if (data && !data->mMutable) {
-    ReportMisuse("A mutating CFData function was called on immutable data.", d, false);
-    return nullptr;
-  }
-  return data;
+  return AsWritable<__CFData>(d, kTypeIDData,
+                              "A mutating CFData function was called on immutable data.");
 }
 
 }  // namespace
@@ -84,9 +80,7 @@ UInt8* CFDataGetMutableBytePtr(CFMutableDataRef theData) {
 void CFDataGetBytes(CFDataRef theData, CFRange range, UInt8* buffer) {
   const __CFData* d = Data(theData);
   if (!d || !buffer) return;
-  size_t size = d->mBytes.size();
-  if (range.location < 0 || range.length < 0 || (size_t)range.location > size ||
-      (size_t)range.length > size - (size_t)range.location) {
+  if (!RangeInside(range, d->mBytes.size())) {
     ReportMisuse("CFDataGetBytes called with a range outside the data.", theData, false);
     return;
   }

@@ -9,11 +9,6 @@ using namespace compat;
 
 namespace {
 
-const void* TypeRetain(CFAllocatorRef, const void* value) { return CFRetain(value); }
-void TypeRelease(CFAllocatorRef, const void* value) { CFRelease(value); }
-Boolean TypeEqual(const void* a, const void* b) { return CFEqual(a, b); }
-CFHashCode TypeHash(const void* value) { return CFHash(value); }
-CFStringRef TypeCopyDescription(const void* value) { return CFCopyDescription(value); }
 const void* CopyStringRetain(CFAllocatorRef allocator, const void* value) {
   if (CFGetTypeID(value) == CFStringGetTypeID())
     return CFStringCreateCopy(allocator, static_cast<CFStringRef>(value));
@@ -23,11 +18,11 @@ const void* CopyStringRetain(CFAllocatorRef allocator, const void* value) {
 }  // namespace
 
 const CFDictionaryKeyCallBacks kCFTypeDictionaryKeyCallBacks = {
-    0, TypeRetain, TypeRelease, TypeCopyDescription, TypeEqual, TypeHash};
+    0, RetainObject, ReleaseObject, DescribeObject, EqualObjects, HashObject};
 const CFDictionaryKeyCallBacks kCFCopyStringDictionaryKeyCallBacks = {
-    0, CopyStringRetain, TypeRelease, TypeCopyDescription, TypeEqual, TypeHash};
+    0, CopyStringRetain, ReleaseObject, DescribeObject, EqualObjects, HashObject};
 const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks = {
-    0, TypeRetain, TypeRelease, TypeCopyDescription, TypeEqual};
+    0, RetainObject, ReleaseObject, DescribeObject, EqualObjects};
 
 struct __CFDictionary : CFObject {
   __CFDictionary(const CFDictionaryKeyCallBacks* keys, const CFDictionaryValueCallBacks* values,
@@ -105,13 +100,9 @@ namespace {
 const __CFDictionary* Dict(CFDictionaryRef d) { return As<__CFDictionary>(d, kTypeIDDictionary); }
 
 __CFDictionary* MutableDict(CFMutableDictionaryRef d) {
-  __CFDictionary* dict = AsMutable<__CFDictionary>(d, kTypeIDDictionary);
-  if (dict && !dict->mMutable) {
-    ReportMisuse("A mutating CFDictionary function was called on an immutable dictionary.", d,
-                 false);
-    return nullptr;
-  }
-  return dict;
+  return AsWritable<__CFDictionary>(
+      d, kTypeIDDictionary,
+      "A mutating CFDictionary function was called on an immutable dictionary.");
 }
 
 enum class Mode { kSet, kAdd, kReplace };

@@ -85,6 +85,31 @@ template <typename T>
 T* AsMutable(CFTypeRef ref, CFTypeID typeID) {
   return const_cast<T*>(As<T>(ref, typeID));
 }
+// For the mutating functions of a type with a mutable variant (T::mMutable):
+// the object when it is alive, of the type and mutable; null otherwise, and
+// an immutable one is reported with the message.
+template <typename T>
+T* AsWritable(CFTypeRef ref, CFTypeID typeID, const char* immutableMessage) {
+  T* object = AsMutable<T>(ref, typeID);
+  if (object && !object->mMutable) {
+    ReportMisuse(immutableMessage, ref, false);
+    return nullptr;
+  }
+  return object;
+}
+
+// True when [location, location + length) lies within [0, count).
+inline bool RangeInside(CFRange range, size_t count) {
+  return range.location >= 0 && range.length >= 0 && (size_t)range.location <= count &&
+         (size_t)range.length <= count - (size_t)range.location;
+}
+
+// The collection callbacks for CoreFoundation objects (the kCFType ones).
+inline const void* RetainObject(CFAllocatorRef, const void* value) { return CFRetain(value); }
+inline void ReleaseObject(CFAllocatorRef, const void* value) { CFRelease(value); }
+inline Boolean EqualObjects(const void* a, const void* b) { return CFEqual(a, b); }
+inline CFHashCode HashObject(const void* value) { return CFHash(value); }
+inline CFStringRef DescribeObject(const void* value) { return CFCopyDescription(value); }
 
 // UTF-8 <-> UTF-16 conversion. DecodeUtf8 refuses malformed input
 // (overlong forms, surrogates, values above U+10FFFF, truncated sequences).

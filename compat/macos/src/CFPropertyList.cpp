@@ -4,6 +4,8 @@
 // built when it gives up.
 #include "CFInternal.h"
 
+#include <MacOSCompat/CFRef.h>
+
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -15,28 +17,6 @@ using namespace compat;
 namespace {
 
 constexpr int kMaxDepth = 64;
-
-// Owns one reference until released to the caller.
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(CFTypeRef object) : mObject(object) {}
-  ~Ref() {
-    if (mObject) CFRelease(mObject);
-  }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  Ref(Ref&& other) noexcept : mObject(other.mObject) { other.mObject = nullptr; }
-  CFTypeRef get() const { return mObject; }
-  CFTypeRef release() {
-    CFTypeRef object = mObject;
-    mObject = nullptr;
-    return object;
-  }
-
- private:
-  CFTypeRef mObject = nullptr;
-};
 
 class Parser {
  public:
@@ -52,7 +32,7 @@ class Parser {
     if (tag.name != "plist" || tag.closing) return Fail("the document does not start with <plist>");
     if (tag.empty) return Fail("<plist> holds no value");
     if (!SkipMisc()) return nullptr;
-    Ref value(ParseValue(0));
+    CompatCFRef value(ParseValue(0));
     if (!value.get()) return nullptr;
     if (!SkipMisc()) return nullptr;
     if (!ReadTag(&tag)) return nullptr;
@@ -324,8 +304,8 @@ class Parser {
   }
 
   CFTypeRef ParseDict(const Tag& open, int depth) {
-    Ref dict(CFDictionaryCreateMutable(mAllocator, 0, &kCFTypeDictionaryKeyCallBacks,
-                                       &kCFTypeDictionaryValueCallBacks));
+    CompatCFRef dict(CFDictionaryCreateMutable(mAllocator, 0, &kCFTypeDictionaryKeyCallBacks,
+                                               &kCFTypeDictionaryValueCallBacks));
     if (!open.empty) {
       for (;;) {
         if (!SkipMisc()) return nullptr;
@@ -335,11 +315,11 @@ class Parser {
         if (tag.closing || tag.name != "key") return Fail("expected <key> in a dictionary");
         std::string keyText;
         if (!tag.empty && !ReadText("key", &keyText)) return nullptr;
-        Ref key(MakeString(keyText));
+        CompatCFRef key(MakeString(keyText));
         if (!key.get()) return nullptr;
         if (!SkipMisc()) return nullptr;
         if (Starts("</")) return Fail("<key>" + keyText + "</key> has no value");
-        Ref value(ParseValue(depth + 1));
+        CompatCFRef value(ParseValue(depth + 1));
         if (!value.get()) return nullptr;
         CFDictionarySetValue((CFMutableDictionaryRef)dict.get(), key.get(), value.get());
       }
@@ -349,7 +329,7 @@ class Parser {
   }
 
   CFTypeRef ParseArray(const Tag& open, int depth) {
-    Ref array(CFArrayCreateMutable(mAllocator, 0, &kCFTypeArrayCallBacks));
+    CompatCFRef array(CFArrayCreateMutable(mAllocator, 0, &kCFTypeArrayCallBacks));
     if (!open.empty) {
       for (;;) {
         if (!SkipMisc()) return nullptr;
@@ -357,7 +337,7 @@ class Parser {
           mP += 8;
           break;
         }
-        Ref value(ParseValue(depth + 1));
+        CompatCFRef value(ParseValue(depth + 1));
         if (!value.get()) return nullptr;
         CFArrayAppendValue((CFMutableArrayRef)array.get(), value.get());
       }

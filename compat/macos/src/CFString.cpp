@@ -108,13 +108,18 @@ std::string StringUtf8(CFStringRef string) {
   return s ? s->mUtf8 : std::string();
 }
 
-CFStringRef NewStringFromUtf8(CFAllocatorRef allocator, const std::string& text) {
+// Units of UTF-8 text; text that is not UTF-8 is taken as Latin-1 bytes.
+static std::u16string UnitsOfUtf8OrLatin1(const std::string& text) {
   std::u16string units;
   if (!DecodeUtf8(text.data(), text.size(), &units)) {
     units.clear();
-    for (unsigned char c : text) units.push_back(c);  // not UTF-8: take bytes as Latin-1
+    for (unsigned char c : text) units.push_back(c);
   }
-  return NewObject<__CFString>(allocator, std::move(units), false);
+  return units;
+}
+
+CFStringRef NewStringFromUtf8(CFAllocatorRef allocator, const std::string& text) {
+  return NewObject<__CFString>(allocator, UnitsOfUtf8OrLatin1(text), false);
 }
 
 }  // namespace compat
@@ -124,12 +129,8 @@ namespace {
 const __CFString* Str(CFStringRef s) { return As<__CFString>(s, kTypeIDString); }
 
 __CFString* MutableStr(CFMutableStringRef s) {
-  __CFString* str = AsMutable<__CFString>(s, kTypeIDString);
-  if (str && !str->mMutable) {
-    ReportMisuse("A mutating CFString function was called on an immutable string.", s, false);
-    return nullptr;
-  }
-  return str;
+  return AsWritable<__CFString>(s, kTypeIDString,
+                                "A mutating CFString function was called on an immutable string.");
 }
 
 // Windows Latin-1 characters 0x80 ... 0x9F (0 where the code page has none).
@@ -263,11 +264,6 @@ CFIndex Convert(const std::u16string& units, size_t begin, size_t end, CFStringE
   return (CFIndex)(i - begin);
 }
 
-bool RangeInside(CFRange range, size_t length) {
-  return range.location >= 0 && range.length >= 0 && (size_t)range.location <= length &&
-         (size_t)range.length <= length - (size_t)range.location;
-}
-
 char16_t FoldCase(char16_t c) {
   if (c >= 'A' && c <= 'Z') return (char16_t)(c + 32);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return (char16_t)(c + 32);
@@ -287,12 +283,7 @@ CFStringRef __CFStringMakeConstantString(const char* cStr) {
   std::lock_guard<std::mutex> lock(*mutex);
   auto it = table->find(key);
   if (it != table->end()) return it->second;
-  std::u16string units;
-  if (!DecodeUtf8(key.data(), key.size(), &units)) {
-    units.clear();
-    for (unsigned char c : key) units.push_back(c);
-  }
-  __CFString* s = new __CFString(std::move(units), false);
+  __CFString* s = new __CFString(UnitsOfUtf8OrLatin1(key), false);
   RegisterConstant(s);
   (*table)[key] = s;
   return s;
