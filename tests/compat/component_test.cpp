@@ -319,6 +319,12 @@ TEST(Gestalt, ReportsTheSystemVersion) {
   SInt32 version = 0;
   EXPECT_EQ(noErr, Gestalt(gestaltSystemVersion, &version));
   EXPECT_GT(version, 0x104F);
+  // The packed form (0xMMmb in BCD) agrees with the separate parts.
+  SInt32 major = 0, minor = 0, bugFix = 0;
+  EXPECT_EQ(noErr, Gestalt(gestaltSystemVersionMajor, &major));
+  EXPECT_EQ(noErr, Gestalt(gestaltSystemVersionMinor, &minor));
+  EXPECT_EQ(noErr, Gestalt(gestaltSystemVersionBugFix, &bugFix));
+  EXPECT_EQ(version, (major / 10) << 12 | (major % 10) << 8 | minor << 4 | bugFix);
   EXPECT_EQ(gestaltUndefSelectorErr, Gestalt(Code("zzzz"), &version));
   EXPECT_EQ(paramErr, Gestalt(gestaltSystemVersion, nullptr));
 }
