@@ -75,6 +75,16 @@ const void* ExtensionData(const char* uri)
   return nullptr;
 }
 
+// Sizes a pointer table to n entries, all null; false when memory runs out
+// (a failed Resize keeps the old block, so the size tells).
+bool ResizeNulled(WDL_TypedBuf<float*>* table, int n)
+{
+  float** p = table->Resize(n);
+  if (table->GetSize() != n) return false;
+  for (int i = 0; i < n; ++i) p[i] = nullptr;
+  return true;
+}
+
 // ---- Turtle helpers ----
 
 // Shortest decimal text that reads back as exactly `value`, always with a
@@ -199,14 +209,9 @@ bool IPlugLV2::LV2Instantiate(int nInputs, int nOutputs, double sampleRate, cons
 
   const int nParams = NParams();
   const int nAudio = nInputs + nOutputs;
-  if (!mParamPorts.Resize(nParams) && nParams) return false;
-  if (!mAudioPorts.Resize(nAudio) && nAudio) return false;
-  if (!mPieceIn.Resize(NInChannels()) && NInChannels()) return false;
-  if (!mPieceOut.Resize(NOutChannels()) && NOutChannels()) return false;
-  for (int i = 0; i < nParams; ++i) mParamPorts.Get()[i] = nullptr;
-  for (int i = 0; i < nAudio; ++i) mAudioPorts.Get()[i] = nullptr;
-  for (int i = 0; i < NInChannels(); ++i) mPieceIn.Get()[i] = nullptr;
-  for (int i = 0; i < NOutChannels(); ++i) mPieceOut.Get()[i] = nullptr;
+  if (!ResizeNulled(&mParamPorts, nParams) || !ResizeNulled(&mAudioPorts, nAudio) ||
+      !ResizeNulled(&mPieceIn, NInChannels()) || !ResizeNulled(&mPieceOut, NOutChannels()))
+    return false;
 
   for (int i = 0; features && features[i]; ++i)
     if (features[i]->URI && !strcmp(features[i]->URI, LV2_URID__map) && features[i]->data)

@@ -36,21 +36,14 @@ bool LICE_MemBitmap::resize(int w, int h)
   // rather than wrapped into a small allocation.
   int64_t span = w > 0 ? (static_cast<int64_t>(w) + m_linealign) & ~static_cast<int64_t>(m_linealign) : 0;
   int64_t size = LICE_BitmapBytes(span, h);
-  if (size == 0)
+  if (size <= 0)
   {
+    // an empty size frees the memory; one above the limit (-1) does too and fails
     free(m_fb);
     m_fb = nullptr;
     m_allocsize = 0;
     m_width = m_height = 0;
-    return true;
-  }
-  if (size < 0)
-  {
-    free(m_fb);
-    m_fb = nullptr;
-    m_allocsize = 0;
-    m_width = m_height = 0;
-    return false;
+    return size == 0;
   }
 
   if (!m_fb)

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "lice_plot.h"
 #include "lice_surface.h"
 
 namespace
@@ -192,9 +193,5 @@ void LICE_PutPixel(LICE_IBitmap* bm, int x, int y, LICE_pixel colour, float alph
   const int weight = LICE_WeightFromAlpha(alpha);
   if (!weight) return;
   LICE_pixel* p = s.at(x, y);
-  if (LICE_SelectShortcut(mode, weight, [&](auto tag) { decltype(tag)::type::doPixWord(p, colour); })) return;
-  LICE_SelectCombine(mode, weight, false, [&](auto tag) {
-    decltype(tag)::type::doPix(reinterpret_cast<LICE_pixel_chan*>(p), LICE_GETR(colour), LICE_GETG(colour),
-                               LICE_GETB(colour), LICE_GETA(colour), weight);
-  });
+  LICE_WithPlot(mode, weight, true, colour, [&](const auto& plot) { plot(p, weight); });
 }

@@ -81,6 +81,16 @@ struct _LICE_CombinePixelsClobberNoClamp
 struct _LICE_CombinePixelsCopyNoClamp
 {
   static inline LICE_pixel_chan mix(int d, int s, int iw) { return static_cast<LICE_pixel_chan>(s + (d - s) * iw / 256); }
+  // The source-alpha copies: R, G, B mixed with inverse weight iw, alpha
+  // raised by addAlpha and limited to 255.
+  static inline void mixOver(LICE_pixel_chan* d, int r, int g, int b, int iw, int addAlpha)
+  {
+    d[LICE_PIXEL_R] = mix(d[LICE_PIXEL_R], r, iw);
+    d[LICE_PIXEL_G] = mix(d[LICE_PIXEL_G], g, iw);
+    d[LICE_PIXEL_B] = mix(d[LICE_PIXEL_B], b, iw);
+    const int da = d[LICE_PIXEL_A] + addAlpha;
+    d[LICE_PIXEL_A] = static_cast<LICE_pixel_chan>(da > 255 ? 255 : da);
+  }
   static inline void doPix(LICE_pixel_chan* d, int r, int g, int b, int a, int w)
   {
     const int iw = 256 - w;
@@ -98,12 +108,7 @@ struct _LICE_CombinePixelsCopySourceAlphaIgnoreAlphaParmNoClamp
       _LICE_CombinePixelsClobberNoClamp::doPix(d, r, g, b, 255, 256);
       return;
     }
-    const int ia = 255 - a;
-    d[LICE_PIXEL_R] = _LICE_CombinePixelsCopyNoClamp::mix(d[LICE_PIXEL_R], r, ia);
-    d[LICE_PIXEL_G] = _LICE_CombinePixelsCopyNoClamp::mix(d[LICE_PIXEL_G], g, ia);
-    d[LICE_PIXEL_B] = _LICE_CombinePixelsCopyNoClamp::mix(d[LICE_PIXEL_B], b, ia);
-    const int da = d[LICE_PIXEL_A] + a;
-    d[LICE_PIXEL_A] = static_cast<LICE_pixel_chan>(da > 255 ? 255 : da);
+    _LICE_CombinePixelsCopyNoClamp::mixOver(d, r, g, b, 255 - a, a);
   }
 };
 
@@ -113,12 +118,7 @@ struct _LICE_CombinePixelsCopySourceAlphaNoClamp
   {
     if (a == 0) return;
     const int w2 = LICE_SourceAlphaWeight(w, a);
-    const int iw = 256 - w2;
-    d[LICE_PIXEL_R] = _LICE_CombinePixelsCopyNoClamp::mix(d[LICE_PIXEL_R], r, iw);
-    d[LICE_PIXEL_G] = _LICE_CombinePixelsCopyNoClamp::mix(d[LICE_PIXEL_G], g, iw);
-    d[LICE_PIXEL_B] = _LICE_CombinePixelsCopyNoClamp::mix(d[LICE_PIXEL_B], b, iw);
-    const int da = d[LICE_PIXEL_A] + w2;
-    d[LICE_PIXEL_A] = static_cast<LICE_pixel_chan>(da > 255 ? 255 : da);
+    _LICE_CombinePixelsCopyNoClamp::mixOver(d, r, g, b, 256 - w2, w2);
   }
 };
 
@@ -247,6 +247,16 @@ struct LICE_CombineTag
   using type = C;
 };
 
+// Calls f(LICE_CombineTag<Plain>{}), or with sa f(LICE_CombineTag<WithSourceAlpha>{});
+// returns true.
+template <class Plain, class WithSourceAlpha, class F>
+inline bool LICE_CallCombine(bool sa, F& f)
+{
+  if (sa) f(LICE_CombineTag<WithSourceAlpha>{});
+  else f(LICE_CombineTag<Plain>{});
+  return true;
+}
+
 // Calls f(LICE_CombineTag<C>{}) with the combine class C that the mode byte,
 // the source-alpha flag (only when allowSourceAlpha) and whether w is 256
 // select. Returns false, calling nothing, for modes without a combine
@@ -258,39 +268,19 @@ bool LICE_SelectCombine(int mode, int w, bool allowSourceAlpha, F&& f)
   switch (mode & LICE_MODE_MASK)
   {
   case LICE_MODE_COPY:
-    if (sa)
-    {
-      if (w >= 256) f(LICE_CombineTag<_LICE_CombinePixelsCopySourceAlphaIgnoreAlphaParmNoClamp>{});
-      else f(LICE_CombineTag<_LICE_CombinePixelsCopySourceAlphaNoClamp>{});
-    }
-    else
-    {
-      if (w >= 256) f(LICE_CombineTag<_LICE_CombinePixelsClobberNoClamp>{});
-      else f(LICE_CombineTag<_LICE_CombinePixelsCopyNoClamp>{});
-    }
-    return true;
-  case LICE_MODE_ADD:
-    if (sa) f(LICE_CombineTag<_LICE_CombinePixelsAddSourceAlpha>{});
-    else f(LICE_CombineTag<_LICE_CombinePixelsAdd>{});
-    return true;
+    if (w < 256) return LICE_CallCombine<_LICE_CombinePixelsCopyNoClamp, _LICE_CombinePixelsCopySourceAlphaNoClamp>(sa, f);
+    return LICE_CallCombine<_LICE_CombinePixelsClobberNoClamp,
+                            _LICE_CombinePixelsCopySourceAlphaIgnoreAlphaParmNoClamp>(sa, f);
+  case LICE_MODE_ADD: return LICE_CallCombine<_LICE_CombinePixelsAdd, _LICE_CombinePixelsAddSourceAlpha>(sa, f);
   case LICE_MODE_DODGE:
-    if (sa) f(LICE_CombineTag<_LICE_CombinePixelsColorDodgeSourceAlpha>{});
-    else f(LICE_CombineTag<_LICE_CombinePixelsColorDodge>{});
-    return true;
+    return LICE_CallCombine<_LICE_CombinePixelsColorDodge, _LICE_CombinePixelsColorDodgeSourceAlpha>(sa, f);
   case LICE_MODE_MUL:
-    if (sa) f(LICE_CombineTag<_LICE_CombinePixelsMulSourceAlphaNoClamp>{});
-    else f(LICE_CombineTag<_LICE_CombinePixelsMulNoClamp>{});
-    return true;
+    return LICE_CallCombine<_LICE_CombinePixelsMulNoClamp, _LICE_CombinePixelsMulSourceAlphaNoClamp>(sa, f);
   case LICE_MODE_OVERLAY:
-    if (sa) f(LICE_CombineTag<_LICE_CombinePixelsOverlaySourceAlpha>{});
-    else f(LICE_CombineTag<_LICE_CombinePixelsOverlay>{});
-    return true;
+    return LICE_CallCombine<_LICE_CombinePixelsOverlay, _LICE_CombinePixelsOverlaySourceAlpha>(sa, f);
   case LICE_MODE_HSVADJUST:
-    if (sa) f(LICE_CombineTag<_LICE_CombinePixelsHSVAdjustSourceAlpha>{});
-    else f(LICE_CombineTag<_LICE_CombinePixelsHSVAdjust>{});
-    return true;
-  default:
-    return false;
+    return LICE_CallCombine<_LICE_CombinePixelsHSVAdjust, _LICE_CombinePixelsHSVAdjustSourceAlpha>(sa, f);
+  default: return false;
   }
 }
 

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "lice_surface.h"
+
 namespace
 {
 
@@ -94,16 +96,12 @@ LICE_IBitmap* decode(FILE* fp, MemReader* mem, LICE_IBitmap* into)
     bm = created;
   }
   // the bitmap, passed or made here, must really hold the whole image
-  if (!bm || bm->getWidth() != w || bm->getHeight() != h || !bm->getBits() || bm->getRowSpan() < w)
-    longjmp(png_jmpbuf(png), 1);
+  LICE_Surface s;
+  if (!LICE_GetSurface(bm, &s) || s.width != w || s.height != h) longjmp(png_jmpbuf(png), 1);
 
   rows = static_cast<png_bytep*>(malloc(sizeof(png_bytep) * static_cast<size_t>(h)));
   if (!rows) longjmp(png_jmpbuf(png), 1);
-  LICE_pixel* bits = bm->getBits();
-  const ptrdiff_t span = bm->getRowSpan();
-  const bool flipped = bm->isFlipped();
-  for (int y = 0; y < h; ++y)
-    rows[y] = reinterpret_cast<png_bytep>(bits + (flipped ? static_cast<ptrdiff_t>(h - 1 - y) : y) * span);
+  for (int y = 0; y < h; ++y) rows[y] = reinterpret_cast<png_bytep>(s.row(y));
   png_read_image(png, rows);
 
   png_destroy_read_struct(&png, &info, nullptr);
@@ -137,7 +135,7 @@ LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t bytes, LICE_IBitma
 namespace
 {
 
-bool encode(FILE* fp, LICE_IBitmap* bm, bool wantAlpha)
+bool encode(FILE* fp, const LICE_Surface& s, bool wantAlpha)
 {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
   if (!png) return false;
@@ -152,22 +150,15 @@ bool encode(FILE* fp, LICE_IBitmap* bm, bool wantAlpha)
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  const int w = bm->getWidth(), h = bm->getHeight();
   png_init_io(png, fp);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), 8,
                wantAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   // rows are A, R, G, B in memory
   if (wantAlpha) png_set_swap_alpha(png);
   else png_set_filler(png, 0, PNG_FILLER_BEFORE);
-  const LICE_pixel* bits = bm->getBits();
-  const ptrdiff_t span = bm->getRowSpan();
-  for (int y = 0; y < h; ++y)
-  {
-    const LICE_pixel* row = bits + (bm->isFlipped() ? static_cast<ptrdiff_t>(h - 1 - y) : y) * span;
-    png_write_row(png, reinterpret_cast<png_const_bytep>(row));
-  }
+  for (int y = 0; y < s.height; ++y) png_write_row(png, reinterpret_cast<png_const_bytep>(s.row(y)));
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -177,12 +168,11 @@ bool encode(FILE* fp, LICE_IBitmap* bm, bool wantAlpha)
 
 bool LICE_WritePNG(const char* path, LICE_IBitmap* bm, bool wantAlpha)
 {
-  if (!path || !bm || bm->getWidth() <= 0 || bm->getHeight() <= 0 || !bm->getBits() ||
-      bm->getRowSpan() < bm->getWidth())
-    return false;
+  LICE_Surface s;
+  if (!path || !LICE_GetSurface(bm, &s)) return false;
   FILE* fp = fopen(path, "wb");
   if (!fp) return false;
-  bool ok = encode(fp, bm, wantAlpha);
+  bool ok = encode(fp, s, wantAlpha);
   if (fclose(fp) != 0) ok = false;
   return ok;
 }

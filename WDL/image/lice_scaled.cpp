@@ -93,6 +93,8 @@ enum class Sampler
   kBlock
 };
 
+// What depends only on the row (its source rows and vertical fraction) is
+// worked out once per row, not per pixel.
 template <class C, Sampler K>
 void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, const Axis& ay, int radius, int weight)
 {
@@ -100,8 +102,12 @@ void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, 
   for (int j = 0; j < ny; ++j)
   {
     LICE_pixel_chan* d = reinterpret_cast<LICE_pixel_chan*>(ds.at(ax.first, ay.first + j));
-    const int sy = ay.index[j];
+    const int sy = ay.index[j], fy = ay.frac[j];
     const LICE_pixel* srow = ss.row(sy);
+    // bilinear: the row below, the last row pairing with itself
+    const LICE_pixel* srow1 = sy + 1 < ss.height ? ss.row(sy + 1) : srow;
+    // block: the rows of the block that lie inside the source
+    const int y0 = sy - radius < 0 ? 0 : sy - radius, y1 = sy + radius >= ss.height ? ss.height - 1 : sy + radius;
     for (int i = 0; i < nx; ++i, d += 4)
     {
       const int sx = ax.index[i];
@@ -113,14 +119,12 @@ void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, 
       else if (K == Sampler::kBilinear)
       {
         const int sx1 = sx + 1 < ss.width ? sx + 1 : sx;
-        const LICE_pixel* srow1 = sy + 1 < ss.height ? ss.row(sy + 1) : srow;
-        s = bilinear(srow[sx], srow[sx1], srow1[sx], srow1[sx1], ax.frac[i], ay.frac[j]);
+        s = bilinear(srow[sx], srow[sx1], srow1[sx], srow1[sx1], ax.frac[i], fy);
       }
       else
       {
         // plain average of the block's pixels that lie inside the source
         const int x0 = sx - radius < 0 ? 0 : sx - radius, x1 = sx + radius >= ss.width ? ss.width - 1 : sx + radius;
-        const int y0 = sy - radius < 0 ? 0 : sy - radius, y1 = sy + radius >= ss.height ? ss.height - 1 : sy + radius;
         int sum[4] = {0, 0, 0, 0};
         for (int y = y0; y <= y1; ++y)
         {
