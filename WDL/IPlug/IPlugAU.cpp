@@ -8,6 +8,7 @@
 
 #include "IGraphics.h"
 
+#include <initializer_list>
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -231,17 +232,14 @@ bool IPlugAU::CheckLegalIO()
 
 void IPlugAU::ClearConnections()
 {
-  for (int i = 0; i < mInputBuses.GetSize(); ++i)
+  for (WDL_PtrList<BusChannels>* pBuses : {&mInputBuses, &mOutputBuses})
   {
-    BusChannels* pBus = mInputBuses.Get(i);
-    pBus->connected = false;
-    pBus->hostChannels = -1;
-  }
-  for (int i = 0; i < mOutputBuses.GetSize(); ++i)
-  {
-    BusChannels* pBus = mOutputBuses.Get(i);
-    pBus->connected = false;
-    pBus->hostChannels = -1;
+    for (int i = 0; i < pBuses->GetSize(); ++i)
+    {
+      BusChannels* pBus = pBuses->Get(i);
+      pBus->connected = false;
+      pBus->hostChannels = -1;
+    }
   }
   for (int i = 0; i < mInputConnections.GetSize(); ++i)
   {

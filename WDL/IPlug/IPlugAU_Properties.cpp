@@ -40,11 +40,6 @@ bool DataFits(const UInt32* pDataSize, const void* pData, UInt32 size)
   return pData && pDataSize && *pDataSize >= size;
 }
 
-CFStringRef NewCFString(const char* text)
-{
-  return CFStringCreateWithCString(kCFAllocatorDefault, text ? text : "", kCFStringEncodingUTF8);
-}
-
 bool IsFiniteRate(Float64 rate) { return std::isfinite(rate) && rate > 0.0; }
 }  // namespace
 
@@ -101,7 +96,7 @@ void IPlugAU::FillParameterInfo(int paramIdx, AudioUnitParameterInfo* pInfo)
   if (pParam->GetCanAutomate()) pInfo->flags |= kAudioUnitParameterFlag_IsWritable;
 
   const char* paramName = pParam->GetNameForHost();
-  pInfo->cfNameString = NewCFString(paramName);
+  pInfo->cfNameString = NewCFStringFromUTF8(paramName);
   CopyUTF8Prefix(paramName, pInfo->name, sizeof(pInfo->name));
 
   switch (pParam->Type())
@@ -115,7 +110,7 @@ void IPlugAU::FillParameterInfo(int paramIdx, AudioUnitParameterInfo* pInfo)
       if (label && *label)
       {
         pInfo->unit = kAudioUnitParameterUnit_CustomUnit;
-        pInfo->unitName = NewCFString(label);
+        pInfo->unitName = NewCFStringFromUTF8(label);
       }
       else
       {
@@ -287,7 +282,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       if (!nameArray) return coreFoundationUnknownErr;
       for (int i = 0; i < n; ++i)
       {
-        CFStringRef str = NewCFString(pParam->GetDisplayTextAtIdx(i, nullptr));
+        CFStringRef str = NewCFStringFromUTF8(pParam->GetDisplayTextAtIdx(i, nullptr));
         if (!str) continue;
         CFArrayAppendValue(nameArray, str);
         CFRelease(str);
@@ -370,7 +365,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
         return kAudioUnitErr_InvalidScope;
       }
       if (!pLabel) return kAudioUnitErr_InvalidElement;
-      *(CFStringRef*)pData = NewCFString(pLabel->Get());
+      *(CFStringRef*)pData = NewCFStringFromUTF8(pLabel->Get());
       return noErr;
     }
     case kAudioUnitProperty_CocoaUI:  // 31
@@ -419,7 +414,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
         maxBytes = desired < maxBytes ? desired : maxBytes;
       }
       CopyUTF8Prefix(paramName, cStr, maxBytes + 1);
-      pIDName->outName = NewCFString(cStr);
+      pIDName->outName = NewCFStringFromUTF8(cStr);
       return noErr;
     }
     case kAudioUnitProperty_ParameterClumpName:  // 35
@@ -429,7 +424,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       AudioUnitParameterNameInfo* pClumpInfo = (AudioUnitParameterNameInfo*)pData;
       if (pClumpInfo->inID < 1) return kAudioUnitErr_PropertyNotInUse;
       if (pClumpInfo->inID > (UInt32)mParamGroups.GetSize()) return kAudioUnitErr_InvalidParameter;
-      pClumpInfo->outName = NewCFString(mParamGroups.Get((int)pClumpInfo->inID - 1));
+      pClumpInfo->outName = NewCFStringFromUTF8(mParamGroups.Get((int)pClumpInfo->inID - 1));
       return noErr;
     }
     case kAudioUnitProperty_ParameterValueFromString:  // 38
@@ -459,7 +454,7 @@ OSStatus IPlugAU::GetParameterStringFromValue(AudioUnitParameterStringFromValue*
   // the text is cut to fit mDisplayText and always terminated.
   const double v = pSFV->inValue ? (double)*pSFV->inValue : pParam->Value();
   pParam->GetDisplayForHost(v, false, mDisplayText, sizeof(mDisplayText), true);
-  pSFV->outString = NewCFString(mDisplayText);
+  pSFV->outString = NewCFStringFromUTF8(mDisplayText);
   return noErr;
 }
 
@@ -487,12 +482,12 @@ OSStatus IPlugAU::GetParameterValueFromString(AudioUnitParameterValueFromString*
 
 OSStatus IPlugAU::GetCocoaViewInfo(AudioUnitCocoaViewInfo* pViewInfo)
 {
-  CFStringRef bundleID = NewCFString(mBundleIdentifier.Get());
+  CFStringRef bundleID = NewCFStringFromUTF8(mBundleIdentifier.Get());
   CFBundleRef bundle = bundleID ? CFBundleGetBundleWithIdentifier(bundleID) : nullptr;
   if (bundleID) CFRelease(bundleID);
   CFURLRef url = bundle ? CFBundleCopyBundleURL(bundle) : nullptr;
   if (!url) return kAudioUnitErr_InvalidProperty;
-  CFStringRef className = NewCFString(mViewClassName.Get());
+  CFStringRef className = NewCFStringFromUTF8(mViewClassName.Get());
   if (!className)
   {
     CFRelease(url);
@@ -643,10 +638,8 @@ OSStatus IPlugAU::SetMaxFramesPerSlice(UInt32 frames)
                                   : (int64_t)sizeof(double);
   if (frames == 0 || (int64_t)frames * bytesPerFrame > INT_MAX) return kAudioUnitErr_InvalidPropertyValue;
 
-  // SetBlockSize keeps the old block and buffers when it cannot size them
-  // all; mBlockSize tells whether the new size took.
-  SetBlockSize((int)frames);
-  if (mBlockSize != (int)frames) return kAudioUnitErr_InvalidPropertyValue;
+  // SetBlockSize keeps the old block and buffers when it cannot size them all.
+  if (!SetBlockSize((int)frames)) return kAudioUnitErr_InvalidPropertyValue;
   Reset();
   return noErr;
 }

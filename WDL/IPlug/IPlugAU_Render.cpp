@@ -142,19 +142,21 @@ OSStatus IPlugAU::PullInputs(const AudioTimeStamp* timeStamp, UInt32 frames)
     const int nChannels = pInBus->hostChannels;
     BusBufferList list;
     list.mNumberBuffers = (UInt32)nChannels;
+    // The host's input callback writes into the input scratch; an upstream
+    // unit hands back buffers of its own.
+    const bool intoScratch = (pConn->inputType == RenderCallback);
     for (int j = 0; j < nChannels; ++j)
     {
       list.mBuffers[j].mNumberChannels = 1;
       list.mBuffers[j].mDataByteSize = frameBytes;
-      list.mBuffers[j].mData = nullptr;
+      list.mBuffers[j].mData =
+        intoScratch ? mInputScratch.Get() + (size_t)(pInBus->firstPlugChannel + j) * frames : nullptr;
     }
     AudioUnitRenderActionFlags flags = 0;
     OSStatus r = kAudioUnitErr_NoConnection;
     switch (pConn->inputType)
     {
       case RenderCallback:
-        for (int j = 0; j < nChannels; ++j)
-          list.mBuffers[j].mData = mInputScratch.Get() + (size_t)(pInBus->firstPlugChannel + j) * frames;
         r = pConn->renderCallback(pConn->renderCallbackRefCon, &flags, timeStamp, (UInt32)i, frames, AsList(&list));
         break;
       case DirectNoFastProc:

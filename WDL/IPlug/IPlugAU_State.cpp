@@ -15,29 +15,30 @@ namespace
 // that every name the plug-in can hold still matches after a round trip.
 constexpr int kMaxStoredNameBytes = 256;
 
-CFStringRef NewCFString(const char* text)
-{
-  return CFStringCreateWithCString(kCFAllocatorDefault, text ? text : "", kCFStringEncodingUTF8);
-}
-
 // The dictionary's value for key when it has the expected CoreFoundation type;
 // a value of another type counts as missing.
 CFTypeRef GetTypedValue(CFDictionaryRef dict, const char* key, CFTypeID typeID)
 {
-  CFStringRef cfKey = NewCFString(key);
+  CFStringRef cfKey = NewCFStringFromUTF8(key);
   if (!cfKey) return nullptr;
   CFTypeRef value = CFDictionaryGetValue(dict, cfKey);
   CFRelease(cfKey);
   return (value && CFGetTypeID(value) == typeID) ? value : nullptr;
 }
 
+// Stores value under key and drops the caller's reference to value; a null
+// key or value (out of memory) stores nothing.
+void PutValueInDict(CFMutableDictionaryRef dict, const char* key, CFTypeRef value)
+{
+  CFStringRef cfKey = NewCFStringFromUTF8(key);
+  if (cfKey && value) CFDictionarySetValue(dict, cfKey, value);
+  if (cfKey) CFRelease(cfKey);
+  if (value) CFRelease(value);
+}
+
 void PutNumberInDict(CFMutableDictionaryRef dict, const char* key, SInt32 value)
 {
-  CFStringRef cfKey = NewCFString(key);
-  CFNumberRef cfValue = CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &value);
-  if (cfKey && cfValue) CFDictionarySetValue(dict, cfKey, cfValue);
-  if (cfKey) CFRelease(cfKey);
-  if (cfValue) CFRelease(cfValue);
+  PutValueInDict(dict, key, CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &value));
 }
 
 bool GetNumberFromDict(CFDictionaryRef dict, const char* key, SInt32* pValue)
@@ -48,20 +49,12 @@ bool GetNumberFromDict(CFDictionaryRef dict, const char* key, SInt32* pValue)
 
 void PutStrInDict(CFMutableDictionaryRef dict, const char* key, const char* value)
 {
-  CFStringRef cfKey = NewCFString(key);
-  CFStringRef cfValue = NewCFString(value);
-  if (cfKey && cfValue) CFDictionarySetValue(dict, cfKey, cfValue);
-  if (cfKey) CFRelease(cfKey);
-  if (cfValue) CFRelease(cfValue);
+  PutValueInDict(dict, key, NewCFStringFromUTF8(value));
 }
 
 void PutDataInDict(CFMutableDictionaryRef dict, const char* key, ByteChunk* pChunk)
 {
-  CFStringRef cfKey = NewCFString(key);
-  CFDataRef cfValue = CFDataCreate(kCFAllocatorDefault, pChunk->GetBytes(), pChunk->Size());
-  if (cfKey && cfValue) CFDictionarySetValue(dict, cfKey, cfValue);
-  if (cfKey) CFRelease(cfKey);
-  if (cfValue) CFRelease(cfValue);
+  PutValueInDict(dict, key, CFDataCreate(kCFAllocatorDefault, pChunk->GetBytes(), pChunk->Size()));
 }
 
 bool GetStrFromDict(CFDictionaryRef dict, const char* key, char* out, int outSize)
@@ -156,7 +149,7 @@ ComponentResult IPlugAU::GetFactoryPresets(CFArrayRef* ppArray)
   if (!presetArray) return coreFoundationUnknownErr;
   for (int i = 0; i < n; ++i)
   {
-    CFStringRef presetName = NewCFString(GetPresetName(i));
+    CFStringRef presetName = NewCFStringFromUTF8(GetPresetName(i));
     CFAUPresetRef newPreset = CFAUPresetCreate(kCFAllocatorDefault, i, presetName);
     if (newPreset)
     {
@@ -173,7 +166,7 @@ OSStatus IPlugAU::GetCurrentPreset(AUPreset* pAUPreset)
 {
   const int idx = GetCurrentPresetIdx();
   pAUPreset->presetNumber = idx;
-  pAUPreset->presetName = NewCFString(GetPresetName(idx));
+  pAUPreset->presetName = NewCFStringFromUTF8(GetPresetName(idx));
   return noErr;
 }
 

@@ -1,7 +1,6 @@
 #include "au_test_plug.h"
 
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 std::atomic<int> AuTestPlug::s_constructing(0);
@@ -36,13 +35,30 @@ AuTestGraphics* AuTestPlug::AttachTestGraphics()
   return pGraphics;
 }
 
-ComponentDescription AuTestPlugDescription()
+ComponentDescription AuTestEffectDescription(const char (&subType)[5], const char (&manufacturer)[5])
 {
   ComponentDescription desc = {};
   desc.componentType = kAudioUnitType_Effect;
-  desc.componentSubType = AuTestFourCC("Tstp");
-  desc.componentManufacturer = AuTestFourCC("Tstm");
+  desc.componentSubType = AuTestFourCC(subType);
+  desc.componentManufacturer = AuTestFourCC(manufacturer);
   return desc;
+}
+
+Component RegisterAuTestComponent(ComponentDescription desc, ComponentRoutineUPP entry)
+{
+  return RegisterComponent(&desc, entry, 0, 0, 0, 0);
+}
+
+AudioUnit OpenAuTestInstance(Component component)
+{
+  ComponentInstance instance = 0;
+  if (OpenAComponent(component, &instance) != noErr) return 0;
+  return instance;
+}
+
+ComponentDescription AuTestPlugDescription()
+{
+  return AuTestEffectDescription("Tstp", "Tstm");
 }
 
 #define PLUG_CLASS_NAME AuTestPlug
@@ -54,20 +70,13 @@ ComponentDescription AuTestPlugDescription()
 
 Component AuTestPlugComponent()
 {
-  static Component s_component = 0;
-  static std::once_flag s_once;
-  std::call_once(s_once, [] {
-    ComponentDescription desc = AuTestPlugDescription();
-    s_component = RegisterComponent(&desc, AuTestPlug_Entry, 0, 0, 0, 0);
-  });
+  static const Component s_component = RegisterAuTestComponent(AuTestPlugDescription(), AuTestPlug_Entry);
   return s_component;
 }
 
 AudioUnit OpenAuTestUnit()
 {
-  ComponentInstance instance = 0;
-  if (OpenAComponent(AuTestPlugComponent(), &instance) != noErr) return 0;
-  return instance;
+  return OpenAuTestInstance(AuTestPlugComponent());
 }
 
 AuTestPlug* AuTestPlugOf(AudioUnit unit)

@@ -101,6 +101,15 @@ public:
   static std::atomic<int> s_constructDelayMs;
 };
 
+// Description of an effect component with the given subtype and manufacturer
+// codes, as the test plug-ins are registered. [any thread]
+ComponentDescription AuTestEffectDescription(const char (&subType)[5], const char (&manufacturer)[5]);
+// Registers entry under desc with the Component Manager; call it from a
+// function-local static so that each component is registered once. [any thread]
+Component RegisterAuTestComponent(ComponentDescription desc, ComponentRoutineUPP entry);
+// Opens an instance of component through the Component Manager; null on failure. [any thread]
+AudioUnit OpenAuTestInstance(Component component);
+
 // Description the test plug-in is registered under.
 ComponentDescription AuTestPlugDescription();
 // Registers the test plug-in once per process and returns its component.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 #include "au_test_plug.h"
 
 extern "C" ComponentResult AuTestPlug_ViewEntry(ComponentParameters* params, void* storage);
@@ -12,13 +10,11 @@ namespace
 {
 Component ViewComponent()
 {
-  static Component s_component = 0;
-  static std::once_flag s_once;
-  std::call_once(s_once, [] {
+  static const Component s_component = [] {
     ComponentDescription desc = AuTestPlugDescription();
     desc.componentType = kAudioUnitCarbonViewComponentType;
-    s_component = RegisterComponent(&desc, AuTestPlug_ViewEntry, 0, 0, 0, 0);
-  });
+    return RegisterAuTestComponent(desc, AuTestPlug_ViewEntry);
+  }();
   return s_component;
 }
 

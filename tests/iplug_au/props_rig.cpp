@@ -1,21 +1,9 @@
 #include "props_rig.h"
 
-#include <mutex>
+#include "au_test_plug.h"
 
 namespace
 {
-constexpr int FourCC(const char (&code)[5])
-{
-  return (int)(((unsigned)(unsigned char)code[0] << 24) | ((unsigned)(unsigned char)code[1] << 16) |
-               ((unsigned)(unsigned char)code[2] << 8) | (unsigned)(unsigned char)code[3]);
-}
-
-void FillRigInstanceInfo(IPlugInstanceInfo* pInfo)
-{
-  pInfo->mBundleIdentifier.Set("org.example.test.RigPlug");
-  pInfo->mViewClassName.Set("RigPlug_View");
-}
-
 // Opens rig objects itself, so that the test program's MakePlug (which builds
 // another test plug-in) is not involved; every other selector goes to the
 // binding's entry.
@@ -25,7 +13,8 @@ ComponentResult RigEntry(ComponentParameters* params, void* storage)
   {
     ComponentInstance instance = (ComponentInstance)params->params[0];
     IPlugInstanceInfo info;
-    FillRigInstanceInfo(&info);
+    info.mBundleIdentifier.Set("org.example.test.RigPlug");
+    info.mViewClassName.Set("RigPlug_View");
     RigPlug* pPlug = new RigPlug(info);
     pPlug->AdoptInstance(instance);
     SetComponentInstanceStorage(instance, (Handle)pPlug);
@@ -36,8 +25,8 @@ ComponentResult RigEntry(ComponentParameters* params, void* storage)
 }  // namespace
 
 RigPlug::RigPlug(const IPlugInstanceInfo& instanceInfo)
-  : IPlugAU(instanceInfo, kRigNumParams, "1-1 2-2", kRigNumPresets, "Rig", "", "Tester", 0x10203, FourCC("Rgtp"),
-            FourCC("Rgtm"), 4, false, false, false, 0)
+  : IPlugAU(instanceInfo, kRigNumParams, "1-1 2-2", kRigNumPresets, "Rig", "", "Tester", 0x10203,
+            AuTestFourCC("Rgtp"), AuTestFourCC("Rgtm"), 4, false, false, false, 0)
 {
   GetParam(kRigGain)->InitDouble("Gain", 0.0, -12.0, 12.0, 0.1, "dB", "Input");
   GetParam(kRigMode)->InitEnum("Mode", 1, 3, "", "Tone");
@@ -83,24 +72,13 @@ void RigPlug::AdoptInstance(ComponentInstance instance)
 
 ComponentDescription RigDescription()
 {
-  ComponentDescription desc = {};
-  desc.componentType = kAudioUnitType_Effect;
-  desc.componentSubType = FourCC("Rgtp");
-  desc.componentManufacturer = FourCC("Rgtm");
-  return desc;
+  return AuTestEffectDescription("Rgtp", "Rgtm");
 }
 
 AudioUnit OpenRigUnit()
 {
-  static Component s_component = 0;
-  static std::once_flag s_once;
-  std::call_once(s_once, [] {
-    ComponentDescription desc = RigDescription();
-    s_component = RegisterComponent(&desc, RigEntry, 0, 0, 0, 0);
-  });
-  ComponentInstance instance = 0;
-  if (OpenAComponent(s_component, &instance) != noErr) return 0;
-  return instance;
+  static const Component s_component = RegisterAuTestComponent(RigDescription(), RigEntry);
+  return OpenAuTestInstance(s_component);
 }
 
 RigPlug* RigOf(AudioUnit unit)

@@ -81,7 +81,7 @@ CFStringRef CFAUPresetArrayCopyDescriptionCallBack(const void* value)
   char head[64];
   snprintf(head, sizeof(head), "AUPreset:\npreset number = %d\npreset name = ", (int)preset->presetNumber);
   const std::string text = std::string(head) + name;
-  return CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8);
+  return NewCFStringFromUTF8(text.c_str());
 }
 
 Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2)
@@ -93,6 +93,11 @@ Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2)
   if (a->presetNumber != b->presetNumber) return false;
   if (!a->presetName || !b->presetName) return a->presetName == b->presetName;
   return CFStringCompare(a->presetName, b->presetName, 0) == kCFCompareEqualTo;
+}
+
+CFStringRef NewCFStringFromUTF8(const char* text)
+{
+  return CFStringCreateWithCString(kCFAllocatorDefault, text ? text : "", kCFStringEncodingUTF8);
 }
 
 void CopyUTF8Prefix(const char* text, char* out, int outSize)

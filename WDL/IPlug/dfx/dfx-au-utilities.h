@@ -62,6 +62,10 @@ CFStringRef CFAUPresetArrayCopyDescriptionCallBack(const void* value);
 // (two null names are equal, one null name is not). [main thread]
 Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2);
 
+// A new string (owned by the caller) holding UTF-8 text; null text gives "".
+// Null only when the text is not valid UTF-8 or memory runs out. [any thread]
+CFStringRef NewCFStringFromUTF8(const char* text);
+
 // Copies text into out (outSize bytes), cut at a UTF-8 character boundary so
 // that at most outSize - 1 bytes are used, and terminates it. Null text gives
 // "". Nothing is written when outSize < 1. [any thread]
