@@ -34,13 +34,6 @@ void AppendEscaped(std::string* xml, const std::string& text) {
   }
 }
 
-std::string StringToUtf8(CFStringRef s) {
-  const CFIndex length = CFStringGetLength(s);
-  const CFIndex capacity = CFStringGetMaximumSizeForEncoding(length, kCFStringEncodingUTF8) + 1;
-  std::vector<char> buf(static_cast<size_t>(capacity));
-  if (!CFStringGetCString(s, buf.data(), capacity, kCFStringEncodingUTF8)) return std::string();
-  return std::string(buf.data());
-}
 
 bool WriteValue(CFTypeRef value, int depth, std::string* xml, std::string* error) {
   const std::string indent(static_cast<size_t>(depth), '\t');
@@ -57,7 +50,7 @@ bool WriteValue(CFTypeRef value, int depth, std::string* xml, std::string* error
         *error = "a dictionary key is not a string";
         return false;
       }
-      entries.emplace_back(StringToUtf8(static_cast<CFStringRef>(keys[i])), values[i]);
+      entries.emplace_back(CFStringToUtf8(static_cast<CFStringRef>(keys[i])), values[i]);
     }
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -77,7 +70,7 @@ bool WriteValue(CFTypeRef value, int depth, std::string* xml, std::string* error
     *xml += indent + "</array>\n";
   } else if (type == CFStringGetTypeID()) {
     *xml += indent + "<string>";
-    AppendEscaped(xml, StringToUtf8(static_cast<CFStringRef>(value)));
+    AppendEscaped(xml, CFStringToUtf8(static_cast<CFStringRef>(value)));
     *xml += "</string>\n";
   } else if (type == CFNumberGetTypeID()) {
     CFNumberRef number = static_cast<CFNumberRef>(value);
@@ -106,6 +99,15 @@ bool WriteValue(CFTypeRef value, int depth, std::string* xml, std::string* error
 
 }  // namespace
 
+std::string CFStringToUtf8(CFStringRef s) {
+  if (!s) return std::string();
+  const CFIndex length = CFStringGetLength(s);
+  const CFIndex capacity = CFStringGetMaximumSizeForEncoding(length, kCFStringEncodingUTF8) + 1;
+  std::vector<char> buf(static_cast<size_t>(capacity));
+  if (!CFStringGetCString(s, buf.data(), capacity, kCFStringEncodingUTF8)) return std::string();
+  return std::string(buf.data());
+}
+
 bool WritePropertyListXml(CFPropertyListRef plist, std::string* xml, std::string* error) {
   xml->assign("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n");
   if (!plist || !WriteValue(plist, 0, xml, error)) {
@@ -131,7 +133,7 @@ CFPropertyListRef ReadPropertyListXml(const std::string& xml, std::string* error
   if (!plist) {
     if (cfError) {
       CFStringRef description = CFErrorCopyDescription(cfError);
-      *error = StringToUtf8(description);
+      *error = CFStringToUtf8(description);
       if (description) CFRelease(description);
       CFRelease(cfError);
     }

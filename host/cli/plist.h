@@ -12,6 +12,9 @@
 
 namespace cinderpath_cli {
 
+// Text of a CoreFoundation string as UTF-8; "" for null. [any thread]
+std::string CFStringToUtf8(CFStringRef s);
+
 // Writes a property list as XML text. Returns false with a message when it
 // holds a value of a kind this writer does not know. [main thread]
 bool WritePropertyListXml(CFPropertyListRef plist, std::string* xml, std::string* error);

@@ -4,18 +4,11 @@
 #include <cstring>
 
 #include "component_loader_glue.h"
+#include "plist.h"
 
 namespace cinderpath_cli {
 namespace {
 
-std::string CFToUtf8(CFStringRef s) {
-  if (!s) return std::string();
-  const CFIndex length = CFStringGetLength(s);
-  const CFIndex capacity = CFStringGetMaximumSizeForEncoding(length, kCFStringEncodingUTF8) + 1;
-  std::vector<char> buf(static_cast<size_t>(capacity));
-  if (!CFStringGetCString(s, buf.data(), capacity, kCFStringEncodingUTF8)) return std::string();
-  return std::string(buf.data());
-}
 
 bool Check(OSStatus status, const std::string& what, std::string* error) {
   if (status == noErr) return true;
@@ -163,14 +156,14 @@ bool PluginSession::ReadParameters(std::vector<ParamDesc>* params, std::string* 
     ParamDesc p;
     p.id = id;
     if (info.flags & kAudioUnitParameterFlag_HasCFNameString) {
-      p.name = CFToUtf8(info.cfNameString);
+      p.name = CFStringToUtf8(info.cfNameString);
       if (info.flags & kAudioUnitParameterFlag_CFNameRelease) CFRelease(info.cfNameString);
     } else {
       p.name.assign(info.name, strnlen(info.name, sizeof(info.name)));
     }
     p.unit = info.unit;
     if (info.unit == kAudioUnitParameterUnit_CustomUnit && info.unitName) {
-      p.unitName = CFToUtf8(info.unitName);
+      p.unitName = CFStringToUtf8(info.unitName);
       if (info.flags & kAudioUnitParameterFlag_CFNameRelease) CFRelease(info.unitName);
     }
     p.minValue = info.minValue;
@@ -183,7 +176,7 @@ bool PluginSession::ReadParameters(std::vector<ParamDesc>* params, std::string* 
                              &stringsSize) == noErr &&
         strings) {
       for (CFIndex i = 0; i < CFArrayGetCount(strings); ++i)
-        p.valueStrings.push_back(CFToUtf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
+        p.valueStrings.push_back(CFStringToUtf8(static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, i))));
       CFRelease(strings);
     }
     params->push_back(p);
@@ -215,7 +208,7 @@ bool PluginSession::ValueText(AudioUnitParameterID id, float value, std::string*
              "reading parameter " + std::to_string(id) + "'s value text", error)) {
     return false;
   }
-  *text = CFToUtf8(request.outString);
+  *text = CFStringToUtf8(request.outString);
   if (request.outString) CFRelease(request.outString);
   return true;
 }
@@ -247,7 +240,7 @@ bool PluginSession::ReadFactoryPresets(std::vector<PresetDesc>* presets, std::st
   if (!array) return true;
   for (CFIndex i = 0; i < CFArrayGetCount(array); ++i) {
     const AUPreset* preset = static_cast<const AUPreset*>(CFArrayGetValueAtIndex(array, i));
-    if (preset) presets->push_back({preset->presetNumber, CFToUtf8(preset->presetName)});
+    if (preset) presets->push_back({preset->presetNumber, CFStringToUtf8(preset->presetName)});
   }
   CFRelease(array);
   return true;
