@@ -36,6 +36,23 @@ public:
     m_lockcnt = 0;
   }
 
+  // As Enter, but never blocks: returns false (and takes nothing) while
+  // another thread owns the mutex. A true result needs a matching Leave.
+  // [any thread, including the render thread]
+  bool TryEnter()
+  {
+    const pthread_t self = pthread_self();
+    if (m_ownerthread.load(std::memory_order_relaxed) == self)
+    {
+      ++m_lockcnt;
+      return true;
+    }
+    if (pthread_mutex_trylock(&m_mutex) != 0) return false;
+    m_ownerthread.store(self, std::memory_order_relaxed);
+    m_lockcnt = 0;
+    return true;
+  }
+
   // Releases one entry; the last one frees the mutex. Must be called by the
   // owner. [any thread]
   void Leave()

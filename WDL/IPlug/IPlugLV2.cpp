@@ -259,21 +259,6 @@ void IPlugLV2::LV2Activate()
   Reset();
 }
 
-bool IPlugLV2::TryEnterMutex()
-{
-  // The same bookkeeping as WDL_Mutex::Enter, with trylock in place of lock.
-  const pthread_t self = pthread_self();
-  if (mMutex.m_ownerthread.load(std::memory_order_relaxed) == self)
-  {
-    ++mMutex.m_lockcnt;
-    return true;
-  }
-  if (pthread_mutex_trylock(&mMutex.m_mutex) != 0) return false;
-  mMutex.m_ownerthread.store(self, std::memory_order_relaxed);
-  mMutex.m_lockcnt = 0;
-  return true;
-}
-
 bool IPlugLV2::ApplyControlPorts()
 {
   bool locked = false;
@@ -292,7 +277,7 @@ bool IPlugLV2::ApplyControlPorts()
     if (stored == pParam->Value()) continue;
     if (!locked)
     {
-      if (!TryEnterMutex()) return false;
+      if (!mMutex.TryEnter()) return false;
       locked = true;
     }
     pParam->Set(v);

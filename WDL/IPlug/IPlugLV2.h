@@ -161,8 +161,6 @@ public:
                                   const char* ttlName);
 
 private:
-  // Takes the mutex if no other thread holds it; never blocks. Leave() releases. [render thread]
-  bool TryEnterMutex();
   // Applies the control ports whose (clamped) values differ from the
   // parameters'; false when the mutex was busy and nothing was applied.
   bool ApplyControlPorts();

@@ -63,3 +63,22 @@ TEST(Mutex, NullGuardSkips)
   WDL_MutexLock lock(nullptr);
   SUCCEED();
 }
+
+TEST(Mutex, TryEnterNeverBlocksAndReentersForTheOwner)
+{
+  WDL_Mutex m;
+  ASSERT_TRUE(m.TryEnter());
+  EXPECT_TRUE(m.TryEnter()) << "the owner re-enters";
+  bool otherGotIt = true;
+  std::thread([&] { otherGotIt = m.TryEnter(); }).join();
+  EXPECT_FALSE(otherGotIt) << "another thread is refused while the owner holds it";
+  m.Leave();
+  std::thread([&] { otherGotIt = m.TryEnter(); }).join();
+  EXPECT_FALSE(otherGotIt) << "one Leave of two entries keeps it held";
+  m.Leave();
+  std::thread([&] {
+    otherGotIt = m.TryEnter();
+    if (otherGotIt) m.Leave();
+  }).join();
+  EXPECT_TRUE(otherGotIt) << "free after the last Leave";
+}
