@@ -232,17 +232,16 @@ void Cinderpath::Reset()
   SetOutLP();
 }
 
-int Cinderpath::SelectFactor()
-{
-  if (IsRenderingOffline() && mQuality) return 16;
-  const ParamRow& row = kParamTable[kOS];
-  const double v = GetParam(kOS)->Value();
-  return std::isfinite(v) ? (int)std::min(std::max(v, row.min), row.max) : (int)row.def;
-}
-
 void Cinderpath::setN()
 {
-  mFactor = SelectFactor();
+  if (IsRenderingOffline() && mQuality)
+  {
+    mFactor = 16;
+    return;
+  }
+  const ParamRow& row = kParamTable[kOS];
+  const double v = GetParam(kOS)->Value();
+  mFactor = std::isfinite(v) ? (int)std::min(std::max(v, row.min), row.max) : (int)row.def;
 }
 
 void Cinderpath::SetUpStages()
@@ -312,8 +311,12 @@ void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int n
   if (nFrames <= 0) return;
   const double k = mCurve;
   const double comp = ((k + 1.0) / (k - 1.0) - 1.0) * 0.13 + 1.0;
+  // Only the factor can change between blocks without a parameter change
+  // (offline rendering with Quality); every other stage setting is set up
+  // when its parameter changes.
+  const int factor = mFactor;
   setN();
-  SetUpStages();
+  if (mFactor != factor) SetUpStages();
 
   if (mBypass)
     ProcessBypass(inputs, outputs, nFrames);
@@ -379,13 +382,27 @@ struct ChannelFilters
   OnePoleLP outLP;
 };
 
+// The filters of both channels, one channel per vector lane.
+struct ChannelPairFilters
+{
+  cinderpath_stereo::OnePoleHPPair inHP;
+  cinderpath_stereo::BiquadPair peak;
+  cinderpath_stereo::BiquadPair shelf;
+  cinderpath_stereo::LowPass4Pair lowPass;
+  cinderpath_stereo::OnePoleHPPair outHP;
+  cinderpath_stereo::OnePoleLPPair outLP;
+};
+
 // The input filter switches of a block.
 struct InputSwitches
 {
   bool hp, peak, shelf, lowPass;
 };
 
-inline double RunInputFilters(const InputSwitches& on, ChannelFilters& f, double x)
+// The switched input filters in chain order, for one channel (F =
+// ChannelFilters, T = double) or both (ChannelPairFilters, Lanes).
+template <class F, class T>
+inline T RunInputFilters(const InputSwitches& on, F& f, T x)
 {
   if (on.hp) x = f.inHP.Run(x);
   if (on.peak) x = f.peak.Run(x);
@@ -395,7 +412,8 @@ inline double RunInputFilters(const InputSwitches& on, ChannelFilters& f, double
 }
 
 // Output high-pass, level (volume, then make-up gain), output low-pass.
-inline double RunOutputFilters(ChannelFilters& f, double x, double volume, double comp)
+template <class F, class T>
+inline T RunOutputFilters(F& f, T x, double volume, double comp)
 {
   x = f.outHP.Run(x);
   x = x * volume * comp;
@@ -463,16 +481,13 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
 
 void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, double comp)
 {
-  using namespace cinderpath_stereo;
-  OnePoleHPPair inHP(*mInHP[0], *mInHP[1]);
-  BiquadPair peak(*mPeak[0], *mPeak[1]);
-  BiquadPair shelf(*mShelf[0], *mShelf[1]);
-  LowPass4Pair lowPass(*mLowPass[0], *mLowPass[1]);
-  OnePoleHPPair outHP(*mOutHP[0], *mOutHP[1]);
-  OnePoleLPPair outLP(*mOutLP[0], *mOutLP[1]);
+  using cinderpath_stereo::Both;
+  using cinderpath_stereo::Lanes;
+  ChannelPairFilters f{{*mInHP[0], *mInHP[1]},   {*mPeak[0], *mPeak[1]},
+                       {*mShelf[0], *mShelf[1]}, {*mLowPass[0], *mLowPass[1]},
+                       {*mOutHP[0], *mOutHP[1]}, {*mOutLP[0], *mOutLP[1]}};
   const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
-  const Lanes volume = Both(mVolume);
-  const Lanes makeUp = Both(comp);
+  const double volume = mVolume;
   FrameState st = LoadFrameState();
 
   double l[kChunkFrames];
@@ -486,11 +501,8 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
     const double* inR = inputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      Lanes x = Lanes{SanitizeSample(inL[i]), SanitizeSample(inR[i])} - Both(st.NextOffset());
-      if (on.hp) x = inHP.Run(x);
-      if (on.peak) x = peak.Run(x);
-      if (on.shelf) x = shelf.Run(x);
-      if (on.lowPass) x = lowPass.Run(x);
+      const Lanes x = RunInputFilters(
+          on, f, Lanes{SanitizeSample(inL[i]), SanitizeSample(inR[i])} - Both(st.NextOffset()));
       l[i] = x[0];
       r[i] = x[1];
     }
@@ -499,17 +511,16 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
     double* outR = outputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      Lanes y = outHP.Run(Lanes{l[i], r[i]});
-      y = outLP.Run(y * volume * makeUp);
+      const Lanes y = RunOutputFilters(f, Lanes{l[i], r[i]}, volume, comp);
       st.Write(y[0], y[1], outL + i, outR + i);
     }
   }
 
   StoreFrameState(st);
-  inHP.Store(*mInHP[0], *mInHP[1]);
-  peak.Store(*mPeak[0], *mPeak[1]);
-  shelf.Store(*mShelf[0], *mShelf[1]);
-  lowPass.Store(*mLowPass[0], *mLowPass[1]);
-  outHP.Store(*mOutHP[0], *mOutHP[1]);
-  outLP.Store(*mOutLP[0], *mOutLP[1]);
+  f.inHP.Store(*mInHP[0], *mInHP[1]);
+  f.peak.Store(*mPeak[0], *mPeak[1]);
+  f.shelf.Store(*mShelf[0], *mShelf[1]);
+  f.lowPass.Store(*mLowPass[0], *mLowPass[1]);
+  f.outHP.Store(*mOutHP[0], *mOutHP[1]);
+  f.outLP.Store(*mOutLP[0], *mOutLP[1]);
 }

@@ -127,8 +127,6 @@ private:
   void SetOutLP();
   // Formats the display of parameter paramIdx at value into mValueText[slot].
   void FormatValueText(int slot, int paramIdx, double value);
-  // The factor selection without storing it.
-  int SelectFactor();
   // Initialises the 22 parameters of the table.
   void InitParams();
 

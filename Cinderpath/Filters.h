@@ -27,11 +27,17 @@ public:
   void Clear();
 
   // Filters one sample. [render thread]
-  double Run(double x)
+  double Run(double x) { return Step(*this, x); }
+
+  // The recursion on any state holding mX1, mY1, mG and mP of the sample
+  // type T: this object (double) or a two-lane pair of StereoFilters.h.
+  // [render thread]
+  template <class F, class T>
+  static T Step(F& f, T x)
   {
-    const double y = mG * (x - mX1) + mP * mY1;
-    mX1 = x;
-    mY1 = y;
+    const T y = f.mG * (x - f.mX1) + f.mP * f.mY1;
+    f.mX1 = x;
+    f.mY1 = y;
     return y;
   }
 
@@ -68,13 +74,18 @@ public:
   void Clear();
 
   // Filters one sample. [render thread]
-  double Run(double x)
+  double Run(double x) { return Step(*this, x); }
+
+  // The recursion on any state holding the coefficients and the two previous
+  // inputs and outputs (same names) of the sample type T. [render thread]
+  template <class F, class T>
+  static T Step(F& f, T x)
   {
-    const double y = mB0 * x + mB1 * mX1 + mB2 * mX2 - mA1 * mY1 - mA2 * mY2;
-    mX2 = mX1;
-    mX1 = x;
-    mY2 = mY1;
-    mY1 = y;
+    const T y = f.mB0 * x + f.mB1 * f.mX1 + f.mB2 * f.mX2 - f.mA1 * f.mY1 - f.mA2 * f.mY2;
+    f.mX2 = f.mX1;
+    f.mX1 = x;
+    f.mY2 = f.mY1;
+    f.mY1 = y;
     return y;
   }
 
@@ -117,16 +128,22 @@ public:
   void Clear();
 
   // Filters one sample. [render thread]
-  double Run(double x)
+  double Run(double x) { return Step(*this, x); }
+
+  // The recursion on any state holding mGain, the four section coefficients
+  // and the four state values (same names) of the sample type T.
+  // [render thread]
+  template <class F, class T>
+  static T Step(F& f, T x)
   {
-    const double w = mGain * x - mA1a * mW1a - mA2a * mW2a;
-    const double v = w + 2.0 * mW1a + mW2a;
-    mW2a = mW1a;
-    mW1a = w;
-    const double u = v - mA1b * mW1b - mA2b * mW2b;
-    const double y = u + 2.0 * mW1b + mW2b;
-    mW2b = mW1b;
-    mW1b = u;
+    const T w = f.mGain * x - f.mA1a * f.mW1a - f.mA2a * f.mW2a;
+    const T v = w + 2.0 * f.mW1a + f.mW2a;
+    f.mW2a = f.mW1a;
+    f.mW1a = w;
+    const T u = v - f.mA1b * f.mW1b - f.mA2b * f.mW2b;
+    const T y = u + 2.0 * f.mW1b + f.mW2b;
+    f.mW2b = f.mW1b;
+    f.mW1b = u;
     return y;
   }
 
@@ -165,10 +182,15 @@ public:
   void Clear();
 
   // Filters one sample. [render thread]
-  double Run(double x)
+  double Run(double x) { return Step(*this, x); }
+
+  // The recursion on any state holding mY1 and mC of the sample type T.
+  // [render thread]
+  template <class F, class T>
+  static T Step(F& f, T x)
   {
-    const double y = (mY1 - x + 1e-20) * mC + x;
-    mY1 = y;
+    const T y = (f.mY1 - x + 1e-20) * f.mC + x;
+    f.mY1 = y;
     return y;
   }
 

@@ -83,12 +83,14 @@ void ValveStage::Process(double* samples, int nFrames)
   if (mFactor == 1)
   {
     // No oversampling, but the same four-sample delay the filters add.
+    // Settings are fixed for the block; only the history changes.
+    const double gain = mGain, k = mCurve, km1 = mCurve - 1.0;
     for (int i = 0; i < nFrames; ++i)
     {
       ++mHistoryPos;
       mHistory[mHistoryPos & 7u] = samples[i];
-      const double v = mGain * mHistory[(mHistoryPos + 4u) & 7u];
-      samples[i] = BiasT(ShapeT(v), mCurve, mCurve - 1.0);
+      const double v = gain * mHistory[(mHistoryPos + 4u) & 7u];
+      samples[i] = BiasT(ShapeT(v), k, km1);
     }
     return;
   }

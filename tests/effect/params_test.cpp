@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "effect_test_util.h"
@@ -208,6 +209,7 @@ TEST(EffectParams, FactorFollowsOSAndQualityOffline)
   p.SetOffline(true);
   ProcessAll(p, in, 16);
   EXPECT_EQ(p.GetFactor(), 16);
+  EXPECT_EQ(p.Stage(0).mFactor, 16u);
   EXPECT_EQ(p.Stage(1).mFactor, 16u);
   p.SetParam(kOS, 2);
   EXPECT_EQ(p.GetFactor(), 16);
@@ -215,6 +217,15 @@ TEST(EffectParams, FactorFollowsOSAndQualityOffline)
   p.SetParam(kQuality, 0);
   ProcessAll(p, in, 16);
   EXPECT_EQ(p.GetFactor(), 2);
+  // The stages follow a factor chosen at a block, coefficients included.
+  Over two;
+  two.Set(2);
+  for (int c = 0; c < 2; ++c)
+  {
+    EXPECT_EQ(p.Stage(c).mFactor, 2u);
+    EXPECT_EQ(std::memcmp(p.Stage(c).mUp.mA, two.mA, sizeof(two.mA)), 0);
+    EXPECT_EQ(std::memcmp(p.Stage(c).mDown.mB, two.mB, sizeof(two.mB)), 0);
+  }
 }
 
 // A host may render before it initialises the parameters: the plug-in must
