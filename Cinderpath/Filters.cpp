@@ -59,10 +59,11 @@ bool Biquad::SetPeak(double freqHz, double gainDb, double sampleRateHz)
   const double a = std::pow(10.0, gainDb / 40.0);
   const double alpha = 2.0 * std::sin(w0);
   const double a0 = 1.0 + alpha / a;
+  const double b1 = -2.0 * std::cos(w0) / a0;  // b1 = a1 for this design
   mB0 = (1.0 + alpha * a) / a0;
-  mB1 = -2.0 * std::cos(w0) / a0;
+  mB1 = b1;
   mB2 = (1.0 - alpha * a) / a0;
-  mA1 = -2.0 * std::cos(w0) / a0;
+  mA1 = b1;
   mA2 = (1.0 - alpha / a) / a0;
   return true;
 }
