@@ -15,20 +15,10 @@ namespace
 {
 #define CINDERPATH_LV2_URI "https://cinderpath.example/lv2/cinderpath"
 
-// Serialises construction of plug-in objects, as the Audio Unit factory does.
-WDL_Mutex& MakePlugLock()
-{
-  static WDL_Mutex s_makePlugLock;
-  return s_makePlugLock;
-}
-
+// Builds one plug-in object; construction is serialised as in the Audio Unit factory.
 IPlugLV2* MakeCinderpathLV2()
 {
-  WDL_MutexLock lock(&MakePlugLock());
-  IPlugInstanceInfo instanceInfo;
-  instanceInfo.mBundleIdentifier.Set(CINDERPATH_LV2_URI);
-  instanceInfo.mViewClassName.Set("Cinderpath_View");
-  return new Cinderpath(instanceInfo);
+  return IPlugMakePlugLocked<Cinderpath>(CINDERPATH_LV2_URI, "Cinderpath_View");
 }
 
 const IPlugLV2Plugin kPlugins[] = {

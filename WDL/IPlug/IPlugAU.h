@@ -22,13 +22,7 @@
 #include <stdint.h>
 
 #include "IPlugBase.h"
-
-// Identity of a component handed to the plug-in's constructor by MakePlug.
-struct IPlugInstanceInfo
-{
-  WDL_String mBundleIdentifier;  // reverse-DNS identifier of the plug-in's own bundle
-  WDL_String mViewClassName;     // class name of the editor view factory
-};
+#include "IPlugInstance.h"
 
 class IPlugAU : public IPlugBase
 {

@@ -40,13 +40,7 @@
 #include <lv2/urid/urid.h>
 
 #include "IPlugBase.h"
-
-// Identity handed to the plug-in's constructor by its factory.
-struct IPlugInstanceInfo
-{
-  WDL_String mBundleIdentifier;  // the plug-in's URI
-  WDL_String mViewClassName;     // class name of the editor view factory (unused by LV2 hosts)
-};
+#include "IPlugInstance.h"
 
 class IPlugLV2;
 

@@ -40,22 +40,9 @@ ComponentResult PLUG_VIEW_ENTRY(ComponentParameters* params, void* storage)
   return IPlugAU::IPlugAUCarbonViewEntry(params, storage);
 }
 
-// Process-wide lock serialising plug-in construction: created on first use
-// (thread-safe static initialisation), destroyed when the process exits or
-// the bundle is unloaded.
-static WDL_Mutex& IPlugMakePlugLock()
-{
-  static WDL_Mutex s_makePlugLock;
-  return s_makePlugLock;
-}
-
 IPlugAU* MakePlug()
 {
-  WDL_MutexLock lock(&IPlugMakePlugLock());
-  IPlugInstanceInfo instanceInfo;
-  instanceInfo.mBundleIdentifier.Set(PLUG_BUNDLE_ID);
-  instanceInfo.mViewClassName.Set(PLUG_VIEW_CLASS);
-  return new PLUG_CLASS_NAME(instanceInfo);
+  return IPlugMakePlugLocked<PLUG_CLASS_NAME>(PLUG_BUNDLE_ID, PLUG_VIEW_CLASS);
 }
 
 #endif
