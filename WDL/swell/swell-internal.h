@@ -91,6 +91,11 @@ HGDIOBJ swell_SystemFont();
 // The live font selected into ctx, or the system font. [main thread]
 HGDIOBJ swell_ContextFont(HDC ctx);
 
+// The window system as an event source of the UI run loop: fd is the
+// connection to wait on (negative: none), dispatch handles whatever arrived
+// and runs pending redraws. Set when the connection opens. [UI thread]
+void swell_RunLoopSetEventSource(int (*fd)(), void (*dispatch)());
+
 // Records waiting in the two pools (for tests of the limits). [any thread]
 int swell_PooledContextCount();
 int swell_PooledObjectCount();

@@ -1,10 +1,13 @@
 // The process-wide UI run loop and its repeating timers.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
+#include <poll.h>
 #include <vector>
 
+#include "swell-internal.h"
 #include "swell-wnd.h"
 
 namespace
@@ -26,6 +29,9 @@ struct RunLoop
   std::vector<Timer> timers;
   int nextId = 1;
 };
+
+int (*s_sourceFd)() = nullptr;
+void (*s_sourceDispatch)() = nullptr;
 
 RunLoop& Loop()
 {
@@ -108,8 +114,36 @@ int SWELL_RunLoopRunDue(double nowSeconds)
   return fired;
 }
 
+void swell_RunLoopSetEventSource(int (*fd)(), void (*dispatch)())
+{
+  s_sourceFd = fd;
+  s_sourceDispatch = dispatch;
+}
+
+// Pumps with the window system: waits on its connection (or the next timer),
+// handles its events, fires due timers, then lets it redraw what they
+// invalidated.
+static int PumpWithSource(double maxWaitSeconds)
+{
+  s_sourceDispatch();
+  const int fd = s_sourceFd();
+  if (maxWaitSeconds > 0.0 && fd >= 0)
+  {
+    double wait = std::min(maxWaitSeconds, 1e6);
+    const double next = SWELL_RunLoopSecondsUntilNext(SWELL_RunLoopNow());
+    if (next >= 0.0) wait = std::min(wait, next);
+    pollfd p = {fd, POLLIN, 0};
+    poll(&p, 1, static_cast<int>(std::ceil(wait * 1000.0)));
+    s_sourceDispatch();
+  }
+  const int fired = SWELL_RunLoopRunDue(SWELL_RunLoopNow());
+  s_sourceDispatch();
+  return fired;
+}
+
 int SWELL_RunLoopPump(double maxWaitSeconds)
 {
+  if (s_sourceDispatch && s_sourceFd && s_sourceFd() >= 0) return PumpWithSource(maxWaitSeconds);
   RunLoop& l = Loop();
   if (maxWaitSeconds > 0.0)
   {

@@ -70,7 +70,8 @@ enum SWELL_EventType
   kSwellMouseOver,  // motion without a button
   kSwellMouseWheel,
   kSwellKeyDown,
-  kSwellFocusOut
+  kSwellFocusOut,
+  kSwellClose       // the user closed a top-level view's window
 };
 
 // An input event in view coordinates (pixels, y down).

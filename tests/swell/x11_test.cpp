@@ -1,0 +1,379 @@
+// X11 views under a private Xvfb server, driven with XTest. Every test skips
+// with a message when no X server can be started.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "swell-x11.h"
+
+extern char** environ;
+
+namespace
+{
+
+// One Xvfb per test process, stopped at exit.
+class Server
+{
+public:
+  static Server& Get()
+  {
+    static Server s;
+    return s;
+  }
+  bool ok() const { return m_ok; }
+  const std::string& why() const { return m_why; }
+  ~Server()
+  {
+    if (m_pid > 0)
+    {
+      kill(m_pid, SIGTERM);
+      waitpid(m_pid, nullptr, 0);
+    }
+  }
+
+private:
+  // Xvfb picks a free display itself and writes its number to fd 3, so
+  // parallel test processes never share or collide on a display. It must not
+  // reset when its first client leaves: the view's connection follows.
+  Server()
+  {
+    int fds[2];
+    if (pipe(fds) != 0)
+    {
+      m_why = "no pipe for Xvfb";
+      return;
+    }
+    std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclose(&fa, fds[0]); // before the dup: fds[0] may itself be 3
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 3);
+    const int err = posix_spawnp(&m_pid, "Xvfb", &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    close(fds[1]);
+    if (err != 0)
+    {
+      close(fds[0]);
+      m_pid = -1;
+      m_why = "Xvfb could not be started (not installed?)";
+      return;
+    }
+    std::string number;
+    pollfd p = {fds[0], POLLIN, 0};
+    while (poll(&p, 1, 10000) > 0)
+    {
+      char c;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    if (number.empty())
+    {
+      m_why = "Xvfb reported no display";
+      return;
+    }
+    const std::string display = ":" + number;
+    setenv("DISPLAY", display.c_str(), 1);
+    Display* probe = XOpenDisplay(display.c_str());
+    if (!probe)
+    {
+      m_why = "Xvfb did not accept connections on " + display;
+      return;
+    }
+    XCloseDisplay(probe);
+    m_ok = true;
+  }
+  pid_t m_pid = -1;
+  bool m_ok = false;
+  std::string m_why;
+};
+
+#define REQUIRE_X()                                                                                                  \
+  do                                                                                                                 \
+  {                                                                                                                  \
+    if (!Server::Get().ok() || !swell_X11Display()) GTEST_SKIP() << "no X server: " << Server::Get().why();        \
+  } while (0)
+
+// Records what a view reports.
+struct Recorder
+{
+  std::vector<SWELL_Event> events;
+  std::vector<RECT> draws;
+  bool takeKeys = true;
+  static void Draw(void* ctx, const RECT* r) { static_cast<Recorder*>(ctx)->draws.push_back(*r); }
+  static bool Event(void* ctx, const SWELL_Event* e)
+  {
+    Recorder* rec = static_cast<Recorder*>(ctx);
+    rec->events.push_back(*e);
+    return e->type != kSwellKeyDown || rec->takeKeys;
+  }
+  SWELL_ViewCallbacks callbacks() { return SWELL_ViewCallbacks{this, Draw, Event}; }
+  std::vector<SWELL_Event> of(SWELL_EventType t) const
+  {
+    std::vector<SWELL_Event> out;
+    for (const auto& e : events)
+      if (e.type == t) out.push_back(e);
+    return out;
+  }
+};
+
+// Pumps the run loop until pred holds or two seconds pass.
+template <class Pred>
+bool PumpUntil(Pred pred)
+{
+  for (int i = 0; i < 200; ++i)
+  {
+    if (pred()) return true;
+    SWELL_RunLoopPump(0.01);
+  }
+  return pred();
+}
+
+// A mapped top-level view that has had its first draw.
+SWELL_View ShownView(Recorder& rec, int w, int h)
+{
+  SWELL_ViewCallbacks cb = rec.callbacks();
+  SWELL_View v = SWELL_CreateView(w, h, &cb);
+  if (!v) return nullptr;
+  SWELL_AddViewToParent(v, 0, "test");
+  PumpUntil([&] { return !rec.draws.empty(); });
+  return v;
+}
+
+// The view's top-left pixel on the screen.
+void ScreenOrigin(SWELL_View v, int* x, int* y)
+{
+  Display* d = swell_X11Display();
+  Window child;
+  XTranslateCoordinates(d, SWELL_GetViewWindow(v), DefaultRootWindow(d), 0, 0, x, y, &child);
+}
+
+TEST(X11View, PresentsPixelsConvertedToTheVisual)
+{
+  REQUIRE_X();
+  for (bool shm : {true, false})
+  {
+    swell_X11SetUseShm(shm);
+    Recorder rec;
+    SWELL_View v = ShownView(rec, 40, 20);
+    ASSERT_NE(v, nullptr);
+    const int span = 44;
+    std::vector<unsigned char> px(span * 20 * 4);
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < span; ++x)
+      {
+        unsigned char* p = &px[(y * span + x) * 4];
+        p[0] = 0x77; // alpha is not shown
+        p[1] = static_cast<unsigned char>(x * 6);
+        p[2] = static_cast<unsigned char>(y * 12);
+        p[3] = static_cast<unsigned char>(255 - x * 5);
+      }
+    ASSERT_TRUE(SWELL_PresentPixels(v, px.data(), span, 40, 20, nullptr));
+    EXPECT_EQ(swell_X11ViewUsesShm(v), shm);
+    // Only the area is sent: a changed pixel outside it stays as it was.
+    px[(5 * span + 5) * 4 + 1] = 1;
+    px[(15 * span + 30) * 4 + 1] = 2;
+    RECT area = {25, 10, 40, 20};
+    ASSERT_TRUE(SWELL_PresentPixels(v, px.data(), span, 40, 20, &area));
+    Display* d = swell_X11Display();
+    XImage* got = XGetImage(d, SWELL_GetViewWindow(v), 0, 0, 40, 20, AllPlanes, ZPixmap);
+    ASSERT_NE(got, nullptr);
+    int wrong = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 40; ++x)
+      {
+        const unsigned long p = XGetPixel(got, x, y);
+        unsigned r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        unsigned er = x * 6, eg = y * 12, eb = 255 - x * 5;
+        if (x == 30 && y == 15) er = 2;
+        wrong += r != er || g != eg || b != eb;
+      }
+    EXPECT_EQ(wrong, 0) << (shm ? "shared memory" : "XPutImage");
+    XDestroyImage(got);
+    SWELL_RemoveView(v);
+  }
+  swell_X11SetUseShm(true);
+}
+
+TEST(X11View, MouseButtonsWheelModifiersAndDoubleClicks)
+{
+  REQUIRE_X();
+  Recorder rec;
+  SWELL_View v = ShownView(rec, 100, 60);
+  ASSERT_NE(v, nullptr);
+  Display* t = XOpenDisplay(nullptr);
+  ASSERT_NE(t, nullptr);
+  int ox, oy;
+  ScreenOrigin(v, &ox, &oy);
+  auto click = [&](unsigned button) {
+    XTestFakeButtonEvent(t, button, True, CurrentTime);
+    XTestFakeButtonEvent(t, button, False, CurrentTime);
+    XSync(t, False);
+  };
+  XTestFakeMotionEvent(t, -1, ox, oy, CurrentTime); // the top-left pixel
+  click(1);
+  click(1);
+  click(3);
+  click(3);
+  click(4);
+  click(5);
+  click(2); // middle: ignored
+  const KeyCode super = XKeysymToKeycode(t, XK_Super_L);
+  XTestFakeKeyEvent(t, super, True, CurrentTime);
+  click(1);
+  XTestFakeKeyEvent(t, super, False, CurrentTime);
+  XTestFakeButtonEvent(t, 1, True, CurrentTime);
+  XTestFakeMotionEvent(t, -1, ox + 10, oy + 20, CurrentTime);
+  XTestFakeButtonEvent(t, 1, False, CurrentTime);
+  XSync(t, False);
+  ASSERT_TRUE(PumpUntil([&] { return rec.of(kSwellMouseDown).size() >= 6; }));
+  PumpUntil([&] { return rec.of(kSwellMouseDrag).size() >= 1; });
+  const auto downs = rec.of(kSwellMouseDown);
+  ASSERT_EQ(downs.size(), 6u);
+  EXPECT_EQ(downs[0].x, 0);
+  EXPECT_EQ(downs[0].y, 0);
+  struct Expect
+  {
+    int button, clicks, modifiers;
+  } expect[] = {{1, 1, 0}, {1, 2, 0}, {3, 1, 0}, {3, 1, 0}, {1, 1, kSwellModCommand}, {1, 2, 0}};
+  // A right click is never a double click and breaks a left one.
+  for (size_t i = 0; i < 6; ++i)
+  {
+    EXPECT_EQ(downs[i].button, expect[i].button) << i;
+    EXPECT_EQ(downs[i].clickCount, expect[i].clicks) << i;
+    EXPECT_EQ(downs[i].modifiers, expect[i].modifiers) << i;
+  }
+  const auto wheel = rec.of(kSwellMouseWheel);
+  ASSERT_EQ(wheel.size(), 2u);
+  EXPECT_EQ(wheel[0].wheelDelta, 1);
+  EXPECT_EQ(wheel[1].wheelDelta, -1);
+  const auto drags = rec.of(kSwellMouseDrag);
+  ASSERT_FALSE(drags.empty());
+  EXPECT_EQ(drags.back().x, 10);
+  EXPECT_EQ(drags.back().y, 20);
+  XCloseDisplay(t);
+  SWELL_RemoveView(v);
+}
+
+TEST(X11View, KeysNotTakenGoToTheParentWindow)
+{
+  REQUIRE_X();
+  Recorder outer, inner;
+  SWELL_View parent = ShownView(outer, 120, 80);
+  ASSERT_NE(parent, nullptr);
+  inner.takeKeys = false;
+  SWELL_ViewCallbacks cb = inner.callbacks();
+  SWELL_View child = SWELL_CreateView(60, 40, &cb);
+  ASSERT_TRUE(SWELL_AddViewToParent(child, SWELL_GetViewWindow(parent), nullptr));
+  PumpUntil([&] { return !inner.draws.empty(); });
+  Display* d = swell_X11Display();
+  XSetInputFocus(d, SWELL_GetViewWindow(child), RevertToParent, CurrentTime);
+  XSync(d, False);
+  Display* t = XOpenDisplay(nullptr);
+  ASSERT_NE(t, nullptr);
+  const KeyCode a = XKeysymToKeycode(t, XK_a);
+  XTestFakeKeyEvent(t, a, True, CurrentTime);
+  XTestFakeKeyEvent(t, a, False, CurrentTime);
+  XSync(t, False);
+  ASSERT_TRUE(PumpUntil([&] { return !outer.of(kSwellKeyDown).empty(); }));
+  ASSERT_EQ(inner.of(kSwellKeyDown).size(), 1u);
+  EXPECT_EQ(inner.of(kSwellKeyDown)[0].keysym, static_cast<unsigned long>(XK_a));
+  EXPECT_STREQ(outer.of(kSwellKeyDown)[0].text, "a");
+  XCloseDisplay(t);
+  SWELL_RemoveView(child);
+  SWELL_RemoveView(parent);
+}
+
+TEST(X11View, InvalidationAndTimersDrawFromThePump)
+{
+  REQUIRE_X();
+  Recorder rec;
+  SWELL_View v = ShownView(rec, 50, 50);
+  ASSERT_NE(v, nullptr);
+  rec.draws.clear();
+  struct Tick
+  {
+    SWELL_View v;
+    int n = 0;
+  } tick{v};
+  const int id = SWELL_RunLoopAddTimer(0.04, [](void* c) {
+    Tick* t = static_cast<Tick*>(c);
+    ++t->n;
+    RECT r = {5, 5, 10, 10};
+    SWELL_InvalidateView(t->v, &r);
+    RECT r2 = {20, 2, 60, 8}; // clipped to the view
+    SWELL_InvalidateView(t->v, &r2);
+  }, &tick);
+  ASSERT_TRUE(PumpUntil([&] { return !rec.draws.empty(); }));
+  SWELL_RunLoopRemoveTimer(id);
+  EXPECT_EQ(rec.draws[0].left, 5);
+  EXPECT_EQ(rec.draws[0].top, 2);
+  EXPECT_EQ(rec.draws[0].right, 50);
+  EXPECT_EQ(rec.draws[0].bottom, 10);
+  SWELL_ResizeView(v, 70, 30);
+  rec.draws.clear();
+  ASSERT_TRUE(PumpUntil([&] { return !rec.draws.empty(); }));
+  EXPECT_EQ(rec.draws[0].right, 70);
+  EXPECT_EQ(rec.draws[0].bottom, 30);
+  SWELL_RemoveView(v);
+}
+
+TEST(X11View, RepeatedOpenAndCloseMakesNoErrors)
+{
+  REQUIRE_X();
+  const int errors = swell_X11ErrorCount();
+  std::vector<unsigned char> px(32 * 32 * 4, 0x80);
+  for (int i = 0; i < 100; ++i)
+  {
+    Recorder rec;
+    SWELL_ViewCallbacks cb = rec.callbacks();
+    SWELL_View v = SWELL_CreateView(32, 32, &cb);
+    ASSERT_NE(v, nullptr);
+    SWELL_AddViewToParent(v, 0, "cycle");
+    SWELL_PresentPixels(v, px.data(), 32, 32, 32, nullptr);
+    SWELL_RunLoopPump(0.0);
+    SWELL_RemoveView(v);
+  }
+  SWELL_RunLoopPump(0.0);
+  EXPECT_EQ(swell_X11ErrorCount(), errors);
+  EXPECT_EQ(SWELL_CreateView(0, 10, nullptr), nullptr);
+  EXPECT_FALSE(SWELL_PresentPixels(nullptr, px.data(), 32, 32, 32, nullptr));
+  SWELL_RemoveView(nullptr);
+}
+
+// Without the desktop's helper programs the outside-world calls report
+// failure instead of pretending.
+TEST(OutsideWorld, MissingHelpersGiveErrorResults)
+{
+  const char* old = getenv("PATH");
+  const std::string saved = old ? old : "";
+  setenv("PATH", "/nonexistent", 1);
+  char out[64] = "unchanged";
+  EXPECT_FALSE(SWELL_OpenURL("https://example.org/"));
+  EXPECT_FALSE(SWELL_OpenURL(""));
+  EXPECT_FALSE(SWELL_OpenURL(nullptr));
+  EXPECT_EQ(SWELL_MessageBox("text", "caption", kSwellMbOkCancel), kSwellIdError);
+  EXPECT_FALSE(SWELL_FileDialog(false, "/tmp", "a.fxp", "fxp fxb", out, sizeof(out)));
+  EXPECT_STREQ(out, "unchanged");
+  EXPECT_FALSE(SWELL_GetBundleResourcePath("com.example.none", "Back", "png", out, sizeof(out)));
+  setenv("PATH", saved.c_str(), 1);
+}
+
+} // namespace
