@@ -158,7 +158,9 @@ void OnKey(SWELL_View v, XKeyEvent& k)
   XSendEvent(s_display, v->parent, False, KeyPressMask, &fwd);
 }
 
-void Handle(XEvent& ev)
+} // namespace
+
+void swell_X11HandleEvent(XEvent& ev)
 {
   SWELL_View v = FindView(ev.xany.window);
   if (!v) return;
@@ -200,6 +202,9 @@ void Handle(XEvent& ev)
   }
 }
 
+namespace
+{
+
 int ConnectionFd()
 {
   return s_display ? ConnectionNumber(s_display) : -1;
@@ -215,7 +220,7 @@ void Dispatch()
   {
     XEvent ev;
     XNextEvent(s_display, &ev);
-    Handle(ev);
+    swell_X11HandleEvent(ev);
   }
   std::vector<SWELL_View> views = Views();
   for (SWELL_View v : views)
@@ -319,6 +324,39 @@ void MaskShape(unsigned long mask, int* shift, int* bits)
 unsigned long Channel(unsigned v, int shift, int bits)
 {
   return bits >= 8 ? static_cast<unsigned long>(v) << (shift + bits - 8) : static_cast<unsigned long>(v >> (8 - bits)) << shift;
+}
+
+// Converts area r of an A,R,G,B buffer (rowSpan pixels per row) into the
+// same area of img, in img's pixel layout.
+void ConvertInto(XImage* img, const void* pixels, int rowSpan, const RECT& r)
+{
+  int rs, rb, gs, gb, bs, bb;
+  MaskShape(img->red_mask, &rs, &rb);
+  MaskShape(img->green_mask, &gs, &gb);
+  MaskShape(img->blue_mask, &bs, &bb);
+  const bool fast = img->bits_per_pixel == 32 && img->byte_order == LSBFirst && rb == 8 && gb == 8 && bb == 8;
+  const unsigned char* src = static_cast<const unsigned char*>(pixels);
+  for (int y = r.top; y < r.bottom; ++y)
+  {
+    const unsigned char* row = src + (static_cast<size_t>(y) * rowSpan) * 4;
+    if (fast)
+    {
+      uint32_t* out = reinterpret_cast<uint32_t*>(img->data + static_cast<size_t>(y) * img->bytes_per_line);
+      for (int x = r.left; x < r.right; ++x)
+      {
+        const unsigned char* p = row + x * 4;
+        out[x] = static_cast<uint32_t>(p[1]) << rs | static_cast<uint32_t>(p[2]) << gs | static_cast<uint32_t>(p[3]) << bs;
+      }
+    }
+    else
+    {
+      for (int x = r.left; x < r.right; ++x)
+      {
+        const unsigned char* p = row + x * 4;
+        XPutPixel(img, x, y, Channel(p[1], rs, rb) | Channel(p[2], gs, gb) | Channel(p[3], bs, bb));
+      }
+    }
+  }
 }
 
 } // namespace
@@ -447,33 +485,7 @@ bool SWELL_PresentPixels(SWELL_View v, const void* pixels, int rowSpan, int w, i
   if (r.left >= r.right || r.top >= r.bottom) return true;
   if (!EnsureImage(v)) return false;
   XImage* img = v->image;
-  int rs, rb, gs, gb, bs, bb;
-  MaskShape(img->red_mask, &rs, &rb);
-  MaskShape(img->green_mask, &gs, &gb);
-  MaskShape(img->blue_mask, &bs, &bb);
-  const bool fast = img->bits_per_pixel == 32 && img->byte_order == LSBFirst && rb == 8 && gb == 8 && bb == 8;
-  const unsigned char* src = static_cast<const unsigned char*>(pixels);
-  for (int y = r.top; y < r.bottom; ++y)
-  {
-    const unsigned char* row = src + (static_cast<size_t>(y) * rowSpan) * 4;
-    if (fast)
-    {
-      uint32_t* out = reinterpret_cast<uint32_t*>(img->data + static_cast<size_t>(y) * img->bytes_per_line);
-      for (int x = r.left; x < r.right; ++x)
-      {
-        const unsigned char* p = row + x * 4;
-        out[x] = static_cast<uint32_t>(p[1]) << rs | static_cast<uint32_t>(p[2]) << gs | static_cast<uint32_t>(p[3]) << bs;
-      }
-    }
-    else
-    {
-      for (int x = r.left; x < r.right; ++x)
-      {
-        const unsigned char* p = row + x * 4;
-        XPutPixel(img, x, y, Channel(p[1], rs, rb) | Channel(p[2], gs, gb) | Channel(p[3], bs, bb));
-      }
-    }
-  }
+  ConvertInto(img, pixels, rowSpan, r);
   const unsigned cw = static_cast<unsigned>(r.right - r.left), ch = static_cast<unsigned>(r.bottom - r.top);
   if (v->shmAttached)
     XShmPutImage(s_display, v->win, v->gc, img, r.left, r.top, r.left, r.top, cw, ch, False);
@@ -483,6 +495,26 @@ bool SWELL_PresentPixels(SWELL_View v, const void* pixels, int rowSpan, int w, i
   // has read it.
   if (v->shmAttached) XSync(s_display, False);
   else XFlush(s_display);
+  return true;
+}
+
+bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h)
+{
+  if (!s_display || !pixels || w <= 0 || h <= 0) return false;
+  XWindowAttributes wa;
+  if (!XGetWindowAttributes(s_display, win, &wa)) return false;
+  XImage* img = XCreateImage(s_display, wa.visual, wa.depth, ZPixmap, 0, nullptr, w, h, 32, 0);
+  if (!img) return false;
+  img->data = static_cast<char*>(calloc(static_cast<size_t>(img->bytes_per_line), img->height));
+  if (!img->data)
+  {
+    XDestroyImage(img);
+    return false;
+  }
+  ConvertInto(img, pixels, w, RECT{0, 0, w, h});
+  XPutImage(s_display, win, gc, img, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  XDestroyImage(img);
+  XFlush(s_display);
   return true;
 }
 

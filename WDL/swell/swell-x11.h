@@ -17,6 +17,13 @@ void swell_X11SetUseShm(bool use);
 // Whether a view currently presents through shared memory. [UI thread]
 bool swell_X11ViewUsesShm(SWELL_View view);
 
+// Handles one event the way the run loop's pump does. [UI thread]
+void swell_X11HandleEvent(XEvent& ev);
+
+// Copies a w x h A,R,G,B buffer (row span w) to win at (0, 0), converting to
+// the window's visual. [UI thread]
+bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h);
+
 // X errors seen on the connection so far. [UI thread]
 int swell_X11ErrorCount();
 

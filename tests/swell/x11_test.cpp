@@ -13,10 +13,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "lice.h"
 #include "swell-x11.h"
 
 extern char** environ;
@@ -374,6 +377,123 @@ TEST(OutsideWorld, MissingHelpersGiveErrorResults)
   EXPECT_STREQ(out, "unchanged");
   EXPECT_FALSE(SWELL_GetBundleResourcePath("com.example.none", "Back", "png", out, sizeof(out)));
   setenv("PATH", saved.c_str(), 1);
+}
+
+} // namespace
+
+namespace
+{
+
+// Sends input from another connection after the menu has opened; the menu
+// runs modally on the test's thread meanwhile.
+struct Driver
+{
+  std::thread thread;
+  template <class F>
+  explicit Driver(F f)
+    : thread([f] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        Display* t = XOpenDisplay(nullptr);
+        if (!t) return;
+        f(t);
+        XSync(t, False);
+        XCloseDisplay(t);
+      })
+  {
+  }
+  ~Driver() { thread.join(); }
+};
+
+void ClickAt(Display* t, int x, int y)
+{
+  XTestFakeMotionEvent(t, -1, x, y, CurrentTime);
+  XSync(t, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  XTestFakeButtonEvent(t, 1, True, CurrentTime);
+  XTestFakeButtonEvent(t, 1, False, CurrentTime);
+  XSync(t, False);
+}
+
+// Writes the screen area of the open menu to the build folder for a person to
+// look at.
+void Snapshot(Display* t, int x, int y, int w, int h, const char* name)
+{
+  XImage* img = XGetImage(t, DefaultRootWindow(t), x, y, w, h, AllPlanes, ZPixmap);
+  if (!img) return;
+  LICE_MemBitmap bm(w, h, 4);
+  for (int yy = 0; yy < h; ++yy)
+    for (int xx = 0; xx < w; ++xx)
+    {
+      const unsigned long p = XGetPixel(img, xx, yy);
+      bm.getBits()[yy * bm.getRowSpan() + xx] = LICE_RGBA((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, 255);
+    }
+  XDestroyImage(img);
+  LICE_WritePNG((std::string(CINDERPATH_BINARY_DIR) + "/" + name).c_str(), &bm, false);
+}
+
+TEST(X11Menu, ChoosesItemsAndSubmenuItemsAndIsDismissed)
+{
+  REQUIRE_X();
+  Recorder rec;
+  SWELL_View v = ShownView(rec, 200, 150);
+  ASSERT_NE(v, nullptr);
+  const SWELL_MenuItem subItems[] = {{"Low", false, false, true, 0, nullptr}, {"High", false, true, true, 0, nullptr}};
+  const SWELL_Menu sub = {subItems, 2};
+  const SWELL_MenuItem items[] = {
+    {"1: One", false, true, true, 0, nullptr},
+    {nullptr, true, false, true, 0, nullptr},
+    {"2: Disabled", false, false, false, 0, nullptr},
+    {"3: Indented", false, false, true, 1, nullptr},
+    {"4: More", false, false, true, 0, &sub},
+  };
+  const SWELL_Menu menu = {items, 5};
+  int ox, oy;
+  ScreenOrigin(v, &ox, &oy);
+  // Item tops: 1, 21, 28, 48, 68 (a border, 20-pixel items, a 7-pixel separator).
+  const int mx = ox + 10, my = oy + 10;
+  const SWELL_Menu* chosen = nullptr;
+  {
+    Driver d([&](Display* t) {
+      XTestFakeMotionEvent(t, -1, mx + 30, my + 58, CurrentTime);
+      XSync(t, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      Snapshot(t, mx - 5, my - 5, 200, 110, "swell-menu.png");
+      ClickAt(t, mx + 30, my + 58);
+    });
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen), 3);
+    EXPECT_EQ(chosen, &menu);
+  }
+  {
+    Driver d([&](Display* t) {
+      ClickAt(t, mx + 30, my + 38); // disabled: nothing happens
+      XTestFakeKeyEvent(t, XKeysymToKeycode(t, XK_Escape), True, CurrentTime);
+      XTestFakeKeyEvent(t, XKeysymToKeycode(t, XK_Escape), False, CurrentTime);
+    });
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen), -1);
+    EXPECT_EQ(chosen, nullptr);
+  }
+  {
+    Driver d([&](Display* t) {
+      XTestFakeMotionEvent(t, -1, mx + 30, my + 78, CurrentTime); // opens the submenu to the right
+      XSync(t, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      Window root, childWin;
+      int rx, ry, wx, wy;
+      unsigned m;
+      XQueryPointer(t, DefaultRootWindow(t), &root, &childWin, &rx, &ry, &wx, &wy, &m);
+      XWindowAttributes wa;
+      XGetWindowAttributes(t, childWin, &wa); // the main menu: its right edge locates the submenu
+      ClickAt(t, wa.x + wa.width + 20, my + 67 + 1 + 20 + 10);
+    });
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen), 1);
+    EXPECT_EQ(chosen, &sub);
+  }
+  {
+    Driver d([&](Display* t) { ClickAt(t, ox + 190, oy + 140); }); // outside
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen), -1);
+  }
+  EXPECT_EQ(SWELL_TrackPopupMenu(v, nullptr, 0, 0, &chosen), -1);
+  SWELL_RemoveView(v);
 }
 
 } // namespace

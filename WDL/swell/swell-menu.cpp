@@ -1,0 +1,298 @@
+// Pop-up menus on X11: override-redirect windows drawn with the memory
+// drawing context and the text functions, run modally with the pointer and
+// keyboard grabbed until an item is chosen or the menu is dismissed.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "swell-x11.h"
+#include "swell.h"
+
+namespace
+{
+
+const int kItemHeightPx = 20;
+const int kSeparatorHeightPx = 7;
+const int kCheckAreaPx = 20;   // left of the titles
+const int kIndentPx = 12;      // per indentation level
+const int kArrowAreaPx = 20;   // right of the titles
+const int kBorderPx = 1;
+const int kMinWidthPx = 80;
+
+// Colours, 0x00RRGGBB.
+const int kBackground = 0xF2F2F2;
+const int kBorder = 0x808080;
+const int kText = 0x000000;
+const int kDisabledText = 0x9A9A9A;
+const int kHighlight = 0x3874D8;
+const int kHighlightText = 0xFFFFFF;
+
+struct OpenMenu
+{
+  const SWELL_Menu* menu;
+  Window win;
+  GC gc;
+  HDC dc;
+  int x, y, w, h;          // screen position and size
+  std::vector<int> top;    // top of each item, count + 1 entries
+  int hover = -1;          // highlighted item
+  int openSub = -1;        // item whose submenu is open
+};
+
+HFONT MenuFont()
+{
+  static HFONT s_font = CreateFont(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
+  return s_font;
+}
+
+bool Selectable(const SWELL_MenuItem& it)
+{
+  return !it.separator && it.enabled;
+}
+
+void Fill(HDC dc, int w, int l, int t, int r, int b, int colour)
+{
+  unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+  for (int y = t; y < b; ++y)
+  {
+    for (int x = l; x < r; ++x)
+    {
+      unsigned char* p = px + (static_cast<size_t>(y) * w + x) * 4;
+      p[0] = 0xFF;
+      p[1] = static_cast<unsigned char>(colour >> 16);
+      p[2] = static_cast<unsigned char>(colour >> 8);
+      p[3] = static_cast<unsigned char>(colour);
+    }
+  }
+}
+
+void Text(HDC dc, const char* text, int colour, RECT r, int flags)
+{
+  SetTextColor(dc, colour);
+  SWELL_DrawText(dc, text, -1, &r, flags | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void Draw(OpenMenu& m)
+{
+  Fill(m.dc, m.w, 0, 0, m.w, m.h, kBorder);
+  Fill(m.dc, m.w, kBorderPx, kBorderPx, m.w - kBorderPx, m.h - kBorderPx, kBackground);
+  for (int i = 0; i < m.menu->count; ++i)
+  {
+    const SWELL_MenuItem& it = m.menu->items[i];
+    const int t = m.top[i], b = m.top[i + 1];
+    if (it.separator)
+    {
+      Fill(m.dc, m.w, kBorderPx + 4, (t + b) / 2, m.w - kBorderPx - 4, (t + b) / 2 + 1, kBorder);
+      continue;
+    }
+    const bool lit = i == m.hover && Selectable(it);
+    if (lit) Fill(m.dc, m.w, kBorderPx, t, m.w - kBorderPx, b, kHighlight);
+    const int colour = lit ? kHighlightText : it.enabled ? kText : kDisabledText;
+    const int left = kBorderPx + kCheckAreaPx + std::max(0, it.indent) * kIndentPx;
+    if (it.checked) Text(m.dc, "\xe2\x9c\x93", colour, RECT{kBorderPx + 4, t, kBorderPx + kCheckAreaPx, b}, 0);
+    Text(m.dc, it.title ? it.title : "", colour, RECT{left, t, m.w - kArrowAreaPx, b}, 0);
+    if (it.submenu) Text(m.dc, "\xe2\x96\xb8", colour, RECT{m.w - kArrowAreaPx, t, m.w - kBorderPx - 4, b}, DT_RIGHT);
+  }
+  swell_X11PutArgb(m.win, m.gc, SWELL_GetCtxFrameBuffer(m.dc), m.w, m.h);
+}
+
+// Measures, places (kept on the screen) and maps a menu window.
+bool Open(OpenMenu& m, const SWELL_Menu* menu, int x, int y)
+{
+  Display* d = swell_X11Display();
+  m.menu = menu;
+  m.top.assign(static_cast<size_t>(menu->count) + 1, 0);
+  HDC measure = SWELL_CreateMemContext(nullptr, 1, 1);
+  SelectObject(measure, MenuFont());
+  int textW = 0, h = kBorderPx;
+  for (int i = 0; i < menu->count; ++i)
+  {
+    const SWELL_MenuItem& it = menu->items[i];
+    m.top[i] = h;
+    h += it.separator ? kSeparatorHeightPx : kItemHeightPx;
+    if (it.separator || !it.title) continue;
+    RECT r = {0, 0, 0, 0};
+    SWELL_DrawText(measure, it.title, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    textW = std::max(textW, r.right + std::max(0, it.indent) * kIndentPx);
+  }
+  m.top[menu->count] = h;
+  SWELL_DeleteGfxContext(measure);
+  m.w = std::max(kMinWidthPx, textW + kCheckAreaPx + kArrowAreaPx + 2 * kBorderPx);
+  m.h = h + kBorderPx;
+  const int sw = DisplayWidth(d, DefaultScreen(d)), sh = DisplayHeight(d, DefaultScreen(d));
+  m.x = std::max(0, std::min(x, sw - m.w));
+  m.y = std::max(0, std::min(y, sh - m.h));
+  m.dc = SWELL_CreateMemContext(nullptr, m.w, m.h);
+  if (!m.dc) return false;
+  SelectObject(m.dc, MenuFont());
+  XSetWindowAttributes a = {};
+  a.override_redirect = True;
+  a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+  m.win = XCreateWindow(d, DefaultRootWindow(d), m.x, m.y, static_cast<unsigned>(m.w), static_cast<unsigned>(m.h), 0,
+                        CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWEventMask, &a);
+  m.gc = XCreateGC(d, m.win, 0, nullptr);
+  XMapRaised(d, m.win);
+  return true;
+}
+
+void Close(OpenMenu& m)
+{
+  Display* d = swell_X11Display();
+  XFreeGC(d, m.gc);
+  XDestroyWindow(d, m.win);
+  SWELL_DeleteGfxContext(m.dc);
+}
+
+// The item of m at screen point (x, y), -1 between items or outside.
+int ItemAt(const OpenMenu& m, int x, int y)
+{
+  if (x < m.x || x >= m.x + m.w || y < m.y || y >= m.y + m.h) return -1;
+  for (int i = 0; i < m.menu->count; ++i)
+    if (y - m.y >= m.top[i] && y - m.y < m.top[i + 1]) return i;
+  return -1;
+}
+
+bool Inside(const OpenMenu& m, int x, int y)
+{
+  return x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h;
+}
+
+} // namespace
+
+int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu)
+{
+  if (chosenMenu) *chosenMenu = nullptr;
+  Display* d = swell_X11Display();
+  if (!d || !view || !menu || !menu->items || menu->count <= 0) return -1;
+  int sx = 0, sy = 0;
+  Window child;
+  XTranslateCoordinates(d, SWELL_GetViewWindow(view), DefaultRootWindow(d), x, y, &sx, &sy, &child);
+
+  std::vector<OpenMenu> stack(1);
+  if (!Open(stack[0], menu, sx, sy)) return -1;
+  XSync(d, False);
+  const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+  XGrabPointer(d, stack[0].win, True, mask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  XGrabKeyboard(d, stack[0].win, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+
+  // Opens the submenu of stack[level]'s item, closing deeper menus.
+  auto closeAbove = [&](size_t level) {
+    while (stack.size() > level + 1)
+    {
+      Close(stack.back());
+      stack.pop_back();
+    }
+    stack[level].openSub = -1;
+  };
+  auto setHover = [&](size_t level, int item) {
+    OpenMenu& m = stack[level];
+    if (m.hover == item) return;
+    m.hover = item;
+    Draw(m);
+    if (m.openSub != item) closeAbove(level);
+    const SWELL_MenuItem* it = item >= 0 ? &m.menu->items[item] : nullptr;
+    if (it && it->submenu && it->enabled && it->submenu->count > 0 && stack[level].openSub != item)
+    {
+      OpenMenu sub;
+      const int subX = m.x + m.w - 2, subY = m.y + m.top[item] - kBorderPx;
+      if (Open(sub, it->submenu, subX, subY))
+      {
+        stack[level].openSub = item;
+        stack.push_back(sub);
+      }
+    }
+  };
+
+  int result = -1;
+  const SWELL_Menu* chosen = nullptr;
+  bool done = false;
+  while (!done)
+  {
+    XEvent ev;
+    XNextEvent(d, &ev);
+    switch (ev.type)
+    {
+    case Expose:
+    {
+      bool ours = false;
+      for (OpenMenu& m : stack)
+        if (m.win == ev.xexpose.window)
+        {
+          ours = true;
+          if (ev.xexpose.count == 0) Draw(m);
+        }
+      if (!ours) swell_X11HandleEvent(ev); // other views keep their redraws
+      break;
+    }
+    case MotionNotify:
+      for (size_t level = stack.size(); level-- > 0;)
+      {
+        if (!Inside(stack[level], ev.xmotion.x_root, ev.xmotion.y_root)) continue;
+        setHover(level, ItemAt(stack[level], ev.xmotion.x_root, ev.xmotion.y_root));
+        break;
+      }
+      break;
+    case ButtonPress:
+    {
+      bool inside = false;
+      for (size_t level = stack.size(); level-- > 0;)
+      {
+        if (!Inside(stack[level], ev.xbutton.x_root, ev.xbutton.y_root)) continue;
+        inside = true;
+        const int item = ItemAt(stack[level], ev.xbutton.x_root, ev.xbutton.y_root);
+        if (item >= 0 && Selectable(stack[level].menu->items[item]) && !stack[level].menu->items[item].submenu)
+        {
+          result = item;
+          chosen = stack[level].menu;
+          done = true;
+        }
+        else if (item >= 0)
+        {
+          setHover(level, item);
+        }
+        break;
+      }
+      if (!inside) done = true; // a click outside dismisses
+      break;
+    }
+    case KeyPress:
+    {
+      const KeySym sym = XLookupKeysym(&ev.xkey, 0);
+      OpenMenu& m = stack.back();
+      if (sym == XK_Escape) done = true;
+      else if (sym == XK_Up || sym == XK_Down)
+      {
+        const int step = sym == XK_Down ? 1 : -1;
+        int i = m.hover;
+        for (int n = 0; n < m.menu->count; ++n)
+        {
+          i = (i + step + m.menu->count) % m.menu->count;
+          if (i < 0) i += m.menu->count;
+          if (Selectable(m.menu->items[i])) break;
+        }
+        m.hover = i;
+        Draw(m);
+      }
+      else if ((sym == XK_Return || sym == XK_KP_Enter) && m.hover >= 0 && Selectable(m.menu->items[m.hover]) &&
+               !m.menu->items[m.hover].submenu)
+      {
+        result = m.hover;
+        chosen = m.menu;
+        done = true;
+      }
+      break;
+    }
+    default: break; // input for other windows is dropped while the menu runs
+    }
+  }
+  XUngrabKeyboard(d, CurrentTime);
+  XUngrabPointer(d, CurrentTime);
+  closeAbove(0);
+  Close(stack[0]);
+  XSync(d, False);
+  if (chosenMenu) *chosenMenu = chosen;
+  return result;
+}
