@@ -230,6 +230,14 @@ bool IPlugAU::CheckLegalIO()
   return (nIn == 0 && nOut == 0) || LegalIO(nIn, nOut);
 }
 
+bool IPlugAU::HasBusWithoutChannels()
+{
+  for (WDL_PtrList<BusChannels>* pBuses : {&mInputBuses, &mOutputBuses})
+    for (int i = 0; i < pBuses->GetSize(); ++i)
+      if (pBuses->Get(i)->hostChannels == 0) return true;
+  return false;
+}
+
 void IPlugAU::ClearConnections()
 {
   for (WDL_PtrList<BusChannels>* pBuses : {&mInputBuses, &mOutputBuses})

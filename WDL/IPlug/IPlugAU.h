@@ -104,7 +104,8 @@ public:
   static OSStatus SetParamProc(void* pPlug, AudioUnitParameterID paramID, AudioUnitScope scope,
                                AudioUnitElement element, AudioUnitParameterValue value, UInt32 offsetFrames);
   // Fast-dispatch render: pulls inputs, binds buffers and processes one block
-  // of output bus outputBus; calls render observers before and after. [render thread]
+  // of output bus outputBus; calls render observers before and after. Outside
+  // Initialize it touches nothing and gives kAudioUnitErr_Uninitialized. [render thread]
   static OSStatus RenderProc(void* pPlug, AudioUnitRenderActionFlags* pFlags, const AudioTimeStamp* pTimestamp,
                              UInt32 outputBus, UInt32 nFrames, AudioBufferList* pBufferList);
 
@@ -180,6 +181,9 @@ protected:
   // Would the plug-in accept `channels` host channels on bus `element` of
   // `scope` (input, or output/global)? Used by stream format changes. [main thread]
   bool CheckLegalIO(AudioUnitScope scope, int element, int channels);
+  // True when some bus has exactly 0 host channels (a refused stream format
+  // leaves it so). [main thread]
+  bool HasBusWithoutChannels();
   // Sum of hostChannels over the known buses (>= 0) of pBuses, leaving out
   // pExcept; -1 when no bus is known. [any thread]
   static int NHostChannelsConnected(WDL_PtrList<BusChannels>* pBuses, BusChannels* pExcept = 0);
@@ -266,6 +270,10 @@ private:
 
   // ---- Render steps (IPlugAU_Render.cpp); the caller holds the mutex ----
 
+  // Points every unconnected input channel at silence: its scratch buffer,
+  // which holds the last block converted while it was connected, is
+  // cleared. [main thread]
+  void SilenceUnconnectedInputs();
   // One render call after the lock is taken; RenderProc's contract. [render thread]
   OSStatus Render(const AudioTimeStamp* pTimestamp, UInt32 outputBus, UInt32 nFrames, AudioBufferList* pBufferList);
   // noErr when the call can run without touching memory beyond the host's
@@ -283,6 +291,13 @@ private:
   // noErr when scope is global (element 0), input or output with an existing
   // bus; else kAudioUnitErr_InvalidScope or kAudioUnitErr_InvalidElement. [main thread]
   OSStatus CheckScopeAndElement(AudioUnitScope scope, AudioUnitElement element);
+  // noErr when a readable property with access rule `access` (the property
+  // table's EReadableAccess) answers in scope and element; else its error. [main thread]
+  OSStatus CheckReadableAccess(int access, AudioUnitScope scope, AudioUnitElement element);
+  // Writes a readable property's value; scope, element and room were checked. [main thread]
+  OSStatus ReadProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element, void* pData);
+  // kAudioUnitProperty_ParameterIDName in global scope. [main thread]
+  OSStatus GetParameterIDName(AudioUnitParameterIDName* pIDName);
   // Fills kAudioUnitProperty_ParameterInfo for parameter paramIdx (valid index). [main thread]
   void FillParameterInfo(int paramIdx, AudioUnitParameterInfo* pInfo);
   // kAudioUnitProperty_ParameterStringFromValue in global scope. [main thread]
@@ -291,7 +306,10 @@ private:
   OSStatus GetParameterValueFromString(AudioUnitParameterValueFromString* pVFS);
   // kAudioUnitProperty_CocoaUI: bundle URL and view class name. [main thread]
   OSStatus GetCocoaViewInfo(AudioUnitCocoaViewInfo* pViewInfo);
-  // kAudioUnitProperty_StreamFormat set on an existing bus. [main thread]
+  // kAudioUnitProperty_StreamFormat set on an existing bus. A rate of 0 keeps
+  // the current rate; linear PCM that is not one buffer of native 32-bit
+  // floats per channel is refused with kAudioUnitErr_FormatNotSupported,
+  // changing nothing. [main thread]
   OSStatus SetStreamFormat(AudioUnitScope scope, AudioUnitElement element, const AudioStreamBasicDescription* pASBD);
   // kAudioUnitProperty_MaximumFramesPerSlice: resizes every buffer or changes nothing. [main thread]
   OSStatus SetMaxFramesPerSlice(UInt32 nFrames);

@@ -99,17 +99,19 @@ int NoteByte(Float32 value)
 
 // Plug-ins opened through the entry and not yet closed. The Carbon view
 // looks an edited unit's storage up here before using it as a plug-in, so a
-// unit of another component is refused instead of misread.
+// unit of another component is refused instead of misread. The list and its
+// lock are made on first use and never destroyed: a host may close a unit
+// from its own static destructors while the process exits.
 WDL_Mutex& LivePlugsLock()
 {
-  static WDL_Mutex s_livePlugsLock;
-  return s_livePlugsLock;
+  static WDL_Mutex* s_livePlugsLock = new WDL_Mutex;
+  return *s_livePlugsLock;
 }
 
 WDL_PtrList<IPlugAU>& LivePlugs()
 {
-  static WDL_PtrList<IPlugAU> s_livePlugs;
-  return s_livePlugs;
+  static WDL_PtrList<IPlugAU>* s_livePlugs = new WDL_PtrList<IPlugAU>;
+  return *s_livePlugs;
 }
 
 void AddLivePlug(IPlugAU* pPlug)
@@ -194,11 +196,19 @@ ComponentResult IPlugAU::DispatchLocked(int select, ComponentParameters* params)
       return GetEffectVersion(false);
 
     case kAudioUnitInitializeSelect:
+    {
+      // A bus left without channels by a refused format cannot render.
+      if (HasBusWithoutChannels()) return kAudioUnitErr_FormatNotSupported;
       if (!CheckLegalIO()) return badComponentSelector;
+      // Rendering starts afresh: the first render pulls its input whatever
+      // its time stamp, and every output bus binds its channels again.
+      mLastSampleTime = -1.0;
+      for (int i = 0; i < mOutputBuses.GetSize(); ++i) mOutputBuses.Get(i)->connected = false;
       mUnitInitialized = true;
       OnParamReset();
       OnActivate(true);
       return noErr;
+    }
 
     case kAudioUnitUninitializeSelect:
       mUnitInitialized = false;

@@ -25,13 +25,92 @@ constexpr UInt32 kHostCallbacksSize = 4 * sizeof(void*);
 // Longest host string read for kAudioUnitProperty_ParameterValueFromString.
 constexpr int kMaxValueStringBytes = 128;
 
-// Size bookkeeping shared by both kinds of get: an information query (no data)
-// learns the size; a value query must offer at least that much room.
-OSStatus SizeFor(UInt32* pDataSize, UInt32 size, const void* pData)
+// Where a readable property answers; anything else gets the error noted.
+enum EReadableAccess
 {
-  if (pData && *pDataSize < size) return kAudioUnitErr_InvalidPropertyValue;
-  *pDataSize = size;
-  return noErr;
+  kAnyScope,             // every scope and element
+  kGlobalScope,          // global scope, any element; else kAudioUnitErr_InvalidProperty
+  kGlobalOrInputScope,   // global or input scope; else kAudioUnitErr_InvalidProperty
+  kGlobalOrInputBus,     // global or input scope and an input bus's element; else kAudioUnitErr_InvalidProperty
+  kGlobalParameter,      // global scope (else kAudioUnitErr_InvalidProperty), a parameter index (else
+                         // kAudioUnitErr_InvalidElement)
+  kFastDispatchSelector, // element names a fast-dispatch selector; else kAudioUnitErr_InvalidElement
+  kStreamBus,            // a bus that GetBus finds; else kAudioUnitErr_InvalidProperty
+  kNamedBus,             // input elements 0 and 1 or an output bus (else kAudioUnitErr_InvalidElement);
+                         // other scopes kAudioUnitErr_InvalidScope
+  kWithEditor,           // only while the plug-in has an editor; else kAudioUnitErr_InvalidProperty
+  kWithCocoaEditor,      // an editor and a system that hosts its view; else kAudioUnitErr_InvalidProperty
+  kInstrumentOutputBus,  // instruments with several output buses, output (or input) scope, an output bus
+  kGlobalInstrument,     // global scope of an instrument; else kAudioUnitErr_InvalidProperty
+  kNeverReadable         // always kAudioUnitErr_InvalidPropertyValue
+};
+
+// How a readable property's size is found.
+enum EReadableSize
+{
+  kFixedSize,          // the rule's size
+  kSizePerParam,       // one parameter ID per parameter in global scope; 0 bytes elsewhere
+  kSizePerChannelIO,   // one AUChannelInfo per entry of the channel I/O list
+  kSizeIfDisplayTexts  // the rule's size for a parameter with display texts; else 0 bytes and
+                       // kAudioUnitErr_InvalidProperty
+};
+
+// One readable property: where it answers, how many bytes its value takes and
+// whether hosts may set it. Every value query is checked against this size
+// before anything is written.
+struct ReadableProperty
+{
+  AudioUnitPropertyID id;
+  EReadableAccess access;
+  EReadableSize sizeRule;
+  UInt32 size;          // bytes, for kFixedSize and kSizeIfDisplayTexts
+  bool writable;
+  bool valueQueryOnly;  // the information query is refused (size still given)
+};
+
+const ReadableProperty kReadableProperties[] = {
+  {kAudioUnitProperty_ClassInfo, kAnyScope, kFixedSize, sizeof(CFPropertyListRef), true, false},
+  {kAudioUnitProperty_MakeConnection, kGlobalOrInputScope, kFixedSize, sizeof(AudioUnitConnection), true, false},
+  {kAudioUnitProperty_SampleRate, kAnyScope, kFixedSize, sizeof(Float64), true, false},
+  {kAudioUnitProperty_ParameterList, kAnyScope, kSizePerParam, 0, false, false},
+  {kAudioUnitProperty_ParameterInfo, kGlobalParameter, kFixedSize, sizeof(AudioUnitParameterInfo), false, false},
+  {kAudioUnitProperty_FastDispatch, kFastDispatchSelector, kFixedSize, sizeof(void*), false, false},
+  {kAudioUnitProperty_StreamFormat, kStreamBus, kFixedSize, sizeof(AudioStreamBasicDescription), true, false},
+  {kAudioUnitProperty_ElementCount, kAnyScope, kFixedSize, sizeof(UInt32), false, false},
+  {kAudioUnitProperty_Latency, kGlobalScope, kFixedSize, sizeof(Float64), false, false},
+  {kAudioUnitProperty_SupportedNumChannels, kGlobalScope, kSizePerChannelIO, 0, false, false},
+  {kAudioUnitProperty_MaximumFramesPerSlice, kGlobalScope, kFixedSize, sizeof(UInt32), true, false},
+  {kAudioUnitProperty_ParameterValueStrings, kGlobalParameter, kSizeIfDisplayTexts, sizeof(CFArrayRef), false, false},
+  {kAudioUnitProperty_GetUIComponentList, kWithEditor, kFixedSize, sizeof(ComponentDescription), false, false},
+  {kAudioUnitProperty_AudioChannelLayout, kNeverReadable, kFixedSize, 0, false, false},
+  {kAudioUnitProperty_TailTime, kGlobalScope, kFixedSize, sizeof(Float64), false, false},
+  {kAudioUnitProperty_BypassEffect, kGlobalScope, kFixedSize, sizeof(UInt32), true, false},
+  {kAudioUnitProperty_LastRenderError, kGlobalScope, kFixedSize, sizeof(OSStatus), false, false},
+  {kAudioUnitProperty_SetRenderCallback, kGlobalOrInputBus, kFixedSize, sizeof(AURenderCallbackStruct), true, false},
+  {kAudioUnitProperty_FactoryPresets, kAnyScope, kFixedSize, sizeof(CFArrayRef), false, false},
+  {kAudioUnitProperty_HostCallbacks, kGlobalScope, kFixedSize, kHostCallbacksSize, true, false},
+  {kAudioUnitProperty_CurrentPreset, kAnyScope, kFixedSize, sizeof(AUPreset), true, false},
+  {kAudioUnitProperty_ElementName, kNamedBus, kFixedSize, sizeof(CFStringRef), false, true},
+  {kAudioUnitProperty_CocoaUI, kWithCocoaEditor, kFixedSize, sizeof(AudioUnitCocoaViewInfo), false, false},
+  {kAudioUnitProperty_SupportedChannelLayoutTags, kInstrumentOutputBus, kFixedSize, sizeof(AudioChannelLayoutTag),
+   true, false},
+  {kAudioUnitProperty_ParameterStringFromValue, kAnyScope, kFixedSize, sizeof(AudioUnitParameterStringFromValue),
+   false, false},
+  {kAudioUnitProperty_ParameterIDName, kAnyScope, kFixedSize, sizeof(AudioUnitParameterIDName), false, false},
+  {kAudioUnitProperty_ParameterClumpName, kAnyScope, kFixedSize, sizeof(AudioUnitParameterNameInfo), false, false},
+  {kAudioUnitProperty_PresentPreset, kAnyScope, kFixedSize, sizeof(AUPreset), true, false},
+  {kAudioUnitProperty_ParameterValueFromString, kAnyScope, kFixedSize, sizeof(AudioUnitParameterValueFromString),
+   false, false},
+  {kMusicDeviceProperty_InstrumentCount, kGlobalInstrument, kFixedSize, sizeof(UInt32), false, false},
+};
+
+OSStatus OkOr(bool ok, OSStatus error) { return ok ? (OSStatus)noErr : error; }
+
+const ReadableProperty* FindReadableProperty(AudioUnitPropertyID id)
+{
+  for (const ReadableProperty& rule : kReadableProperties)
+    if (rule.id == id) return &rule;
+  return nullptr;
 }
 
 // True when the host handed over at least size readable bytes.
@@ -41,6 +120,17 @@ bool DataFits(const UInt32* pDataSize, const void* pData, UInt32 size)
 }
 
 bool IsFiniteRate(Float64 rate) { return std::isfinite(rate) && rate > 0.0; }
+
+// True for the one sample layout the render path handles: linear PCM, one
+// buffer per channel of native-endian 32-bit floats.
+bool IsRenderableFormat(const AudioStreamBasicDescription& f)
+{
+  const UInt32 flags = f.mFormatFlags;
+  return f.mFormatID == kAudioFormatLinearPCM && (flags & kAudioFormatFlagIsFloat) &&
+         (flags & kAudioFormatFlagIsNonInterleaved) && !(flags & kAudioFormatFlagIsBigEndian) &&
+         f.mBitsPerChannel == 32 && f.mBytesPerFrame == sizeof(float) && f.mBytesPerPacket == sizeof(float) &&
+         f.mFramesPerPacket == 1;
+}
 }  // namespace
 
 IPlugAU::BusChannels* IPlugAU::GetBus(AudioUnitScope scope, AudioUnitElement element)
@@ -154,65 +244,118 @@ void IPlugAU::FillParameterInfo(int paramIdx, AudioUnitParameterInfo* pInfo)
 ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element,
                               UInt32* pDataSize, Boolean* pWritable, void* pData)
 {
-  const int nParams = NParams();
-  OSStatus r = noErr;
+  const ReadableProperty* pRule = FindReadableProperty(propID);
+  if (!pRule) return kAudioUnitErr_InvalidProperty;
+
+  // The element name answers only value queries; hosts still learn its size.
+  if (pRule->valueQueryOnly && !pData)
+  {
+    *pDataSize = pRule->size;
+    return kAudioUnitErr_InvalidProperty;
+  }
+
+  OSStatus r = CheckReadableAccess(pRule->access, scope, element);
+  if (r != noErr) return r;
+  *pWritable = pRule->writable;
+
+  UInt32 size = pRule->size;
+  switch (pRule->sizeRule)
+  {
+    case kFixedSize: break;
+    case kSizePerParam:
+      // Only the global scope has parameters; other scopes list none.
+      size = scope == kAudioUnitScope_Global ? (UInt32)NParams() * sizeof(AudioUnitParameterID) : 0;
+      break;
+    case kSizePerChannelIO: size = (UInt32)mChannelIO.GetSize() * sizeof(AUChannelInfo); break;
+    case kSizeIfDisplayTexts:
+      if (!GetParam((int)element)->GetNDisplayTexts())
+      {
+        *pDataSize = 0;
+        return kAudioUnitErr_InvalidProperty;
+      }
+      break;
+  }
+
+  // The one place a value query's room is checked: nothing is written unless
+  // the whole value fits.
+  if (pData && *pDataSize < size) return kAudioUnitErr_InvalidPropertyValue;
+  *pDataSize = size;
+  if (!pData) return noErr;
+  return ReadProperty(propID, scope, element, pData);
+}
+
+OSStatus IPlugAU::CheckReadableAccess(int access, AudioUnitScope scope, AudioUnitElement element)
+{
+  const bool global = (scope == kAudioUnitScope_Global);
+  const bool globalOrInput = global || scope == kAudioUnitScope_Input;
+  switch (access)
+  {
+    case kAnyScope: return noErr;
+    case kGlobalScope: return OkOr(global, kAudioUnitErr_InvalidProperty);
+    case kGlobalOrInputScope: return OkOr(globalOrInput, kAudioUnitErr_InvalidProperty);
+    case kGlobalOrInputBus:
+      return OkOr(globalOrInput && element < (AudioUnitElement)mInputBuses.GetSize(), kAudioUnitErr_InvalidProperty);
+    case kGlobalParameter:
+      if (!global) return kAudioUnitErr_InvalidProperty;
+      return OkOr(element < (AudioUnitElement)NParams(), kAudioUnitErr_InvalidElement);
+    case kFastDispatchSelector:
+      return OkOr(element == kAudioUnitGetParameterSelect || element == kAudioUnitSetParameterSelect ||
+                    element == kAudioUnitRenderSelect,
+                  kAudioUnitErr_InvalidElement);
+    case kStreamBus: return OkOr(GetBus(scope, element) != nullptr, kAudioUnitErr_InvalidProperty);
+    case kNamedBus:
+      // Input elements 0 and 1 carry the main and aux labels.
+      if (scope == kAudioUnitScope_Input) return OkOr(element <= 1, kAudioUnitErr_InvalidElement);
+      if (scope == kAudioUnitScope_Output)
+        return OkOr(element < (AudioUnitElement)mOutputBuses.GetSize(), kAudioUnitErr_InvalidElement);
+      return kAudioUnitErr_InvalidScope;
+    case kWithEditor: return OkOr(GetGUI() != nullptr, kAudioUnitErr_InvalidProperty);
+    case kWithCocoaEditor:
+    {
+      SInt32 systemVersion = 0;
+      return OkOr(GetGUI() && Gestalt(gestaltSystemVersion, &systemVersion) == noErr && systemVersion > 0x104F,
+                  kAudioUnitErr_InvalidProperty);
+    }
+    case kInstrumentOutputBus:
+      if (!mIsInst || mOutputBuses.GetSize() == 1) return kAudioUnitErr_InvalidProperty;
+      if (scope != kAudioUnitScope_Output && !(scope == kAudioUnitScope_Input && mInputBuses.GetSize()))
+        return kAudioUnitErr_InvalidProperty;
+      // The tag comes from the output bus with the element's number, also in
+      // input scope.
+      return OkOr(element < (AudioUnitElement)mOutputBuses.GetSize(), kAudioUnitErr_InvalidElement);
+    case kGlobalInstrument: return OkOr(global && mIsInst, kAudioUnitErr_InvalidProperty);
+    default: return kAudioUnitErr_InvalidPropertyValue;  // kNeverReadable
+  }
+}
+
+OSStatus IPlugAU::ReadProperty(AudioUnitPropertyID propID, AudioUnitScope scope, AudioUnitElement element, void* pData)
+{
   switch (propID)
   {
-    case kAudioUnitProperty_ClassInfo:  // 0
+    case kAudioUnitProperty_ClassInfo: return GetState((CFPropertyListRef*)pData);
+    case kAudioUnitProperty_SampleRate: *(Float64*)pData = mSampleRate; return noErr;
+    case kAudioUnitProperty_ParameterList:
     {
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(CFPropertyListRef), pData)) || !pData) return r;
-      return GetState((CFPropertyListRef*)pData);
-    }
-    case kAudioUnitProperty_MakeConnection:  // 1
-    {
-      if (scope != kAudioUnitScope_Global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
-      *pWritable = true;
-      return SizeFor(pDataSize, sizeof(AudioUnitConnection), pData);
-    }
-    case kAudioUnitProperty_SampleRate:  // 2
-    {
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(Float64), pData)) || !pData) return r;
-      *(Float64*)pData = mSampleRate;
-      return noErr;
-    }
-    case kAudioUnitProperty_ParameterList:  // 3
-    {
-      if (scope != kAudioUnitScope_Global) return SizeFor(pDataSize, 0, pData);
-      if ((r = SizeFor(pDataSize, (UInt32)nParams * sizeof(AudioUnitParameterID), pData)) || !pData) return r;
+      if (scope != kAudioUnitScope_Global) return noErr;
       AudioUnitParameterID* pIDs = (AudioUnitParameterID*)pData;
-      for (int i = 0; i < nParams; ++i) pIDs[i] = (AudioUnitParameterID)i;
+      for (int i = 0; i < NParams(); ++i) pIDs[i] = (AudioUnitParameterID)i;
       return noErr;
     }
-    case kAudioUnitProperty_ParameterInfo:  // 4
-    {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      if (element >= (AudioUnitElement)nParams) return kAudioUnitErr_InvalidElement;
-      if ((r = SizeFor(pDataSize, sizeof(AudioUnitParameterInfo), pData)) || !pData) return r;
+    case kAudioUnitProperty_ParameterInfo:
       FillParameterInfo((int)element, (AudioUnitParameterInfo*)pData);
       return noErr;
-    }
-    case kAudioUnitProperty_FastDispatch:  // 5
+    case kAudioUnitProperty_FastDispatch:
     {
       void* proc = nullptr;
-      switch (element)
-      {
-        case kAudioUnitGetParameterSelect: proc = (void*)(AudioUnitGetParameterProc)GetParamProc; break;
-        case kAudioUnitSetParameterSelect: proc = (void*)(AudioUnitSetParameterProc)SetParamProc; break;
-        case kAudioUnitRenderSelect: proc = (void*)(AudioUnitRenderProc)RenderProc; break;
-        default: return kAudioUnitErr_InvalidElement;
-      }
-      if ((r = SizeFor(pDataSize, sizeof(void*), pData)) || !pData) return r;
+      if (element == kAudioUnitGetParameterSelect) proc = (void*)(AudioUnitGetParameterProc)GetParamProc;
+      else if (element == kAudioUnitSetParameterSelect) proc = (void*)(AudioUnitSetParameterProc)SetParamProc;
+      else proc = (void*)(AudioUnitRenderProc)RenderProc;
       memcpy(pData, &proc, sizeof(void*));
       return noErr;
     }
-    case kAudioUnitProperty_StreamFormat:  // 8
+    case kAudioUnitProperty_StreamFormat:
     {
-      BusChannels* pBus = GetBus(scope, element);
-      if (!pBus) return kAudioUnitErr_InvalidProperty;
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(AudioStreamBasicDescription), pData)) || !pData) return r;
+      const BusChannels* pBus = GetBus(scope, element);
       AudioStreamBasicDescription* pASBD = (AudioStreamBasicDescription*)pData;
       memset(pASBD, 0, sizeof(AudioStreamBasicDescription));
       pASBD->mSampleRate = mSampleRate;
@@ -225,9 +368,8 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       pASBD->mBitsPerChannel = 32;
       return noErr;
     }
-    case kAudioUnitProperty_ElementCount:  // 11
+    case kAudioUnitProperty_ElementCount:
     {
-      if ((r = SizeFor(pDataSize, sizeof(UInt32), pData)) || !pData) return r;
       UInt32 n = 0;
       if (scope == kAudioUnitScope_Global) n = 1;
       else if (scope == kAudioUnitScope_Input) n = (UInt32)mInputBuses.GetSize();
@@ -235,21 +377,14 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       *(UInt32*)pData = n;
       return noErr;
     }
-    case kAudioUnitProperty_Latency:   // 12
-    case kAudioUnitProperty_TailTime:  // 20, answered as the latency
-    {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      if ((r = SizeFor(pDataSize, sizeof(Float64), pData)) || !pData) return r;
+    case kAudioUnitProperty_Latency:
+    case kAudioUnitProperty_TailTime:  // answered as the latency
       *(Float64*)pData = (Float64)mLatency / mSampleRate;
       return noErr;
-    }
-    case kAudioUnitProperty_SupportedNumChannels:  // 13
+    case kAudioUnitProperty_SupportedNumChannels:
     {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      const int nIO = mChannelIO.GetSize();
-      if ((r = SizeFor(pDataSize, (UInt32)nIO * sizeof(AUChannelInfo), pData)) || !pData) return r;
       AUChannelInfo* pChInfo = (AUChannelInfo*)pData;
-      for (int i = 0; i < nIO; ++i)
+      for (int i = 0; i < mChannelIO.GetSize(); ++i)
       {
         const ChannelIO* pIO = mChannelIO.Get(i);
         pChInfo[i].inChannels = (SInt16)pIO->mIn;
@@ -258,26 +393,11 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       }
       return noErr;
     }
-    case kAudioUnitProperty_MaximumFramesPerSlice:  // 14
+    case kAudioUnitProperty_MaximumFramesPerSlice: *(UInt32*)pData = (UInt32)mBlockSize; return noErr;
+    case kAudioUnitProperty_ParameterValueStrings:
     {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(UInt32), pData)) || !pData) return r;
-      *(UInt32*)pData = (UInt32)mBlockSize;
-      return noErr;
-    }
-    case kAudioUnitProperty_ParameterValueStrings:  // 16
-    {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      if (element >= (AudioUnitElement)nParams) return kAudioUnitErr_InvalidElement;
       IParam* pParam = GetParam((int)element);
       const int n = pParam->GetNDisplayTexts();
-      if (!n)
-      {
-        *pDataSize = 0;
-        return kAudioUnitErr_InvalidProperty;
-      }
-      if ((r = SizeFor(pDataSize, sizeof(CFArrayRef), pData)) || !pData) return r;
       CFMutableArrayRef nameArray = CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFTypeArrayCallBacks);
       if (!nameArray) return coreFoundationUnknownErr;
       for (int i = 0; i < n; ++i)
@@ -290,10 +410,8 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       *(CFArrayRef*)pData = nameArray;
       return noErr;
     }
-    case kAudioUnitProperty_GetUIComponentList:  // 18
+    case kAudioUnitProperty_GetUIComponentList:
     {
-      if (!GetGUI()) return kAudioUnitErr_InvalidProperty;
-      if ((r = SizeFor(pDataSize, sizeof(ComponentDescription), pData)) || !pData) return r;
       ComponentDescription* pDesc = (ComponentDescription*)pData;
       pDesc->componentType = kAudioUnitCarbonViewComponentType;
       pDesc->componentSubType = (OSType)mUniqueID;
@@ -302,124 +420,38 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       pDesc->componentFlagsMask = 0;
       return noErr;
     }
-    case kAudioUnitProperty_AudioChannelLayout:  // 19
-      return kAudioUnitErr_InvalidPropertyValue;
-    case kAudioUnitProperty_BypassEffect:  // 21
+    case kAudioUnitProperty_BypassEffect: *(UInt32*)pData = mIsBypassed ? 1 : 0; return noErr;
+    case kAudioUnitProperty_LastRenderError: *(OSStatus*)pData = noErr; return noErr;
+    case kAudioUnitProperty_FactoryPresets: return GetFactoryPresets((CFArrayRef*)pData);
+    case kAudioUnitProperty_CurrentPreset:
+    case kAudioUnitProperty_PresentPreset: return GetCurrentPreset((AUPreset*)pData);
+    case kAudioUnitProperty_ElementName:
     {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(UInt32), pData)) || !pData) return r;
-      *(UInt32*)pData = mIsBypassed ? 1 : 0;
-      return noErr;
-    }
-    case kAudioUnitProperty_LastRenderError:  // 22
-    {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      if ((r = SizeFor(pDataSize, sizeof(OSStatus), pData)) || !pData) return r;
-      *(OSStatus*)pData = noErr;
-      return noErr;
-    }
-    case kAudioUnitProperty_SetRenderCallback:  // 23
-    {
-      if ((scope != kAudioUnitScope_Global && scope != kAudioUnitScope_Input) ||
-          element >= (AudioUnitElement)mInputBuses.GetSize())
-        return kAudioUnitErr_InvalidProperty;
-      *pWritable = true;
-      return SizeFor(pDataSize, sizeof(AURenderCallbackStruct), pData);
-    }
-    case kAudioUnitProperty_FactoryPresets:  // 24
-    {
-      if ((r = SizeFor(pDataSize, sizeof(CFArrayRef), pData)) || !pData) return r;
-      return GetFactoryPresets((CFArrayRef*)pData);
-    }
-    case kAudioUnitProperty_HostCallbacks:  // 27
-    {
-      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
-      *pWritable = true;
-      return SizeFor(pDataSize, kHostCallbacksSize, pData);
-    }
-    case kAudioUnitProperty_CurrentPreset:  // 28
-    case kAudioUnitProperty_PresentPreset:  // 36
-    {
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(AUPreset), pData)) || !pData) return r;
-      return GetCurrentPreset((AUPreset*)pData);
-    }
-    case kAudioUnitProperty_ElementName:  // 30
-    {
-      *pDataSize = sizeof(CFStringRef);
-      if (!pData) return kAudioUnitErr_InvalidProperty;
-      const WDL_String* pLabel = nullptr;
-      if (scope == kAudioUnitScope_Input)
-      {
-        if (element > 1) return kAudioUnitErr_InvalidElement;
-        pLabel = mInputBusLabels.Get((int)element);
-      }
-      else if (scope == kAudioUnitScope_Output)
-      {
-        if (element >= (AudioUnitElement)mOutputBuses.GetSize()) return kAudioUnitErr_InvalidElement;
-        pLabel = mOutputBusLabels.Get((int)element);
-      }
-      else
-      {
-        return kAudioUnitErr_InvalidScope;
-      }
+      const WDL_String* pLabel = scope == kAudioUnitScope_Input ? mInputBusLabels.Get((int)element)
+                                                                : mOutputBusLabels.Get((int)element);
       if (!pLabel) return kAudioUnitErr_InvalidElement;
       *(CFStringRef*)pData = NewCFStringFromUTF8(pLabel->Get());
       return noErr;
     }
-    case kAudioUnitProperty_CocoaUI:  // 31
+    case kAudioUnitProperty_CocoaUI: return GetCocoaViewInfo((AudioUnitCocoaViewInfo*)pData);
+    case kAudioUnitProperty_SupportedChannelLayoutTags:
     {
-      SInt32 systemVersion = 0;
-      if (!GetGUI() || Gestalt(gestaltSystemVersion, &systemVersion) != noErr || systemVersion <= 0x104F)
-        return kAudioUnitErr_InvalidProperty;
-      if ((r = SizeFor(pDataSize, sizeof(AudioUnitCocoaViewInfo), pData)) || !pData) return r;
-      return GetCocoaViewInfo((AudioUnitCocoaViewInfo*)pData);
-    }
-    case kAudioUnitProperty_SupportedChannelLayoutTags:  // 32
-    {
-      if (!mIsInst || mOutputBuses.GetSize() == 1) return kAudioUnitErr_InvalidProperty;
-      if (scope != kAudioUnitScope_Output && !(scope == kAudioUnitScope_Input && mInputBuses.GetSize()))
-        return kAudioUnitErr_InvalidProperty;
-      // The tag comes from the output bus with the element's number, also in
-      // input scope.
-      const BusChannels* pBus = element <= (AudioUnitElement)INT_MAX ? mOutputBuses.Get((int)element) : nullptr;
-      if (!pBus) return kAudioUnitErr_InvalidElement;
-      *pWritable = true;
-      if ((r = SizeFor(pDataSize, sizeof(AudioChannelLayoutTag), pData)) || !pData) return r;
+      const BusChannels* pBus = mOutputBuses.Get((int)element);
       AudioChannelLayoutTag tag = kAudioChannelLayoutTag_Unknown;
       if (pBus->plugChannels == 1) tag = kAudioChannelLayoutTag_Mono;
       else if (pBus->plugChannels == 2) tag = kAudioChannelLayoutTag_Stereo;
       *(AudioChannelLayoutTag*)pData = tag;
       return noErr;
     }
-    case kAudioUnitProperty_ParameterStringFromValue:  // 33
-    {
-      if ((r = SizeFor(pDataSize, sizeof(AudioUnitParameterStringFromValue), pData)) || !pData) return r;
+    case kAudioUnitProperty_ParameterStringFromValue:
+      // Outside the global scope the query succeeds and fills nothing.
       if (scope != kAudioUnitScope_Global) return noErr;
       return GetParameterStringFromValue((AudioUnitParameterStringFromValue*)pData);
-    }
-    case kAudioUnitProperty_ParameterIDName:  // 34
-    {
-      if ((r = SizeFor(pDataSize, sizeof(AudioUnitParameterIDName), pData)) || !pData) return r;
+    case kAudioUnitProperty_ParameterIDName:
       if (scope != kAudioUnitScope_Global) return noErr;
-      AudioUnitParameterIDName* pIDName = (AudioUnitParameterIDName*)pData;
-      if (pIDName->inID >= (AudioUnitParameterID)nParams) return kAudioUnitErr_InvalidParameter;
-      char cStr[32];
-      const char* paramName = GetParam((int)pIDName->inID)->GetNameForHost();
-      int maxBytes = (int)sizeof(cStr) - 1;
-      if (pIDName->inDesiredLength != kAudioUnitParameterName_Full)
-      {
-        const int desired = pIDName->inDesiredLength > 0 ? (int)pIDName->inDesiredLength : 0;
-        maxBytes = desired < maxBytes ? desired : maxBytes;
-      }
-      CopyUTF8Prefix(paramName, cStr, maxBytes + 1);
-      pIDName->outName = NewCFStringFromUTF8(cStr);
-      return noErr;
-    }
-    case kAudioUnitProperty_ParameterClumpName:  // 35
+      return GetParameterIDName((AudioUnitParameterIDName*)pData);
+    case kAudioUnitProperty_ParameterClumpName:
     {
-      if ((r = SizeFor(pDataSize, sizeof(AudioUnitParameterNameInfo), pData)) || !pData) return r;
       if (scope != kAudioUnitScope_Global) return noErr;
       AudioUnitParameterNameInfo* pClumpInfo = (AudioUnitParameterNameInfo*)pData;
       if (pClumpInfo->inID < 1) return kAudioUnitErr_PropertyNotInUse;
@@ -427,22 +459,30 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       pClumpInfo->outName = NewCFStringFromUTF8(mParamGroups.Get((int)pClumpInfo->inID - 1));
       return noErr;
     }
-    case kAudioUnitProperty_ParameterValueFromString:  // 38
-    {
-      if ((r = SizeFor(pDataSize, sizeof(AudioUnitParameterValueFromString), pData)) || !pData) return r;
+    case kAudioUnitProperty_ParameterValueFromString:
       if (scope != kAudioUnitScope_Global) return noErr;
       return GetParameterValueFromString((AudioUnitParameterValueFromString*)pData);
-    }
-    case kMusicDeviceProperty_InstrumentCount:  // 1000
-    {
-      if (scope != kAudioUnitScope_Global || !mIsInst) return kAudioUnitErr_InvalidProperty;
-      if ((r = SizeFor(pDataSize, sizeof(UInt32), pData)) || !pData) return r;
-      *(UInt32*)pData = 1;
-      return noErr;
-    }
+    case kMusicDeviceProperty_InstrumentCount: *(UInt32*)pData = 1; return noErr;
     default:
-      return kAudioUnitErr_InvalidProperty;
+      // Connections and host callbacks are set, never read back.
+      return noErr;
   }
+}
+
+OSStatus IPlugAU::GetParameterIDName(AudioUnitParameterIDName* pIDName)
+{
+  if (pIDName->inID >= (AudioUnitParameterID)NParams()) return kAudioUnitErr_InvalidParameter;
+  char cStr[32];
+  const char* paramName = GetParam((int)pIDName->inID)->GetNameForHost();
+  int maxBytes = (int)sizeof(cStr) - 1;
+  if (pIDName->inDesiredLength != kAudioUnitParameterName_Full)
+  {
+    const int desired = pIDName->inDesiredLength > 0 ? (int)pIDName->inDesiredLength : 0;
+    maxBytes = desired < maxBytes ? desired : maxBytes;
+  }
+  CopyUTF8Prefix(paramName, cStr, maxBytes + 1);
+  pIDName->outName = NewCFStringFromUTF8(cStr);
+  return noErr;
 }
 
 OSStatus IPlugAU::GetParameterStringFromValue(AudioUnitParameterStringFromValue* pSFV)
@@ -504,12 +544,15 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   // Listeners hear of every attempt, also one that is then refused.
   NotifyPropertyListeners(propID, scope);
 
+  // State, sample rate, maximum frames, bypass, presets, offline rendering
+  // and the host identifier belong to the whole unit: any scope and element
+  // name them.
+
   OSStatus r = noErr;
   switch (propID)
   {
     case kAudioUnitProperty_ClassInfo:  // 0
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(CFPropertyListRef))) return kAudioUnitErr_InvalidPropertyValue;
       return SetState(*(const CFPropertyListRef*)pData);
     }
@@ -522,7 +565,6 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     }
     case kAudioUnitProperty_SampleRate:  // 2
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(Float64))) return kAudioUnitErr_InvalidPropertyValue;
       const Float64 rate = *(const Float64*)pData;
       if (!IsFiniteRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
@@ -538,13 +580,11 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     }
     case kAudioUnitProperty_MaximumFramesPerSlice:  // 14
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
       return SetMaxFramesPerSlice(*(const UInt32*)pData);
     }
     case kAudioUnitProperty_BypassEffect:  // 21
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
       mIsBypassed = (*(const UInt32*)pData != 0);
       OnActivate(!mIsBypassed);
@@ -574,20 +614,17 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     case kAudioUnitProperty_CurrentPreset:  // 28
     case kAudioUnitProperty_PresentPreset:  // 36
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(AUPreset))) return kAudioUnitErr_InvalidPropertyValue;
       return SetCurrentPreset((const AUPreset*)pData);
     }
     case kAudioUnitProperty_OfflineRender:  // 37
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
       mOffline = (*(const UInt32*)pData != 0);
       return noErr;
     }
     case kAudioUnitProperty_AUHostIdentifier:  // 46
     {
-      if ((r = CheckScopeAndElement(scope, element))) return r;
       if (!DataFits(pDataSize, pData, sizeof(AUHostIdentifier))) return kAudioUnitErr_InvalidPropertyValue;
       return SetHostIdentifier((const AUHostIdentifier*)pData);
     }
@@ -599,11 +636,14 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
 OSStatus IPlugAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                                   const AudioStreamBasicDescription* pASBD)
 {
-  if (!IsFiniteRate(pASBD->mSampleRate)) return kAudioUnitErr_InvalidPropertyValue;
+  // A rate of 0 leaves the current rate as it is; any other rate must be a
+  // real one.
+  const Float64 rate = pASBD->mSampleRate;
+  if (rate != 0.0 && !IsFiniteRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
 
   BusChannels* pBus = GetBus(scope, element);
   const int nHostChannels = pASBD->mChannelsPerFrame > (UInt32)INT_MAX ? INT_MAX : (int)pASBD->mChannelsPerFrame;
-  pBus->hostChannels = 0;
+  // The bus being set is left out of the sums, so its old count does not matter.
   const bool connectionOK = CheckLegalIO(scope, (int)element, nHostChannels);
   const bool isLinearPCM = (pASBD->mFormatID == kAudioFormatLinearPCM);
   const bool isCanonicalFormat =
@@ -612,16 +652,21 @@ OSStatus IPlugAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement element
   TRACE_HERE("%d:%d:%s:%s:%s", nHostChannels, pBus->plugChannels, isLinearPCM ? "linearPCM" : "notLinearPCM",
         isCanonicalFormat ? "canonicalFormat" : "notCanonicalFormat", connectionOK ? "connectionOK" : "connectionNotOK");
 
-  if (accepted)
+  // The render path reads and writes one buffer of native 32-bit floats per
+  // channel; any other sample layout would be misread, so it is refused
+  // before anything changes.
+  if (accepted && !IsRenderableFormat(*pASBD)) return kAudioUnitErr_FormatNotSupported;
+
+  const int oldHostChannels = pBus->hostChannels;
+  pBus->hostChannels = accepted ? nHostChannels : 0;
+  // An output bus binds its channels again at its next render with the new count.
+  if (scope != kAudioUnitScope_Input && pBus->hostChannels != oldHostChannels) pBus->connected = false;
+  // A new rate must reach the plug-in's filters and timers at once: a host
+  // may set only formats and never the sample-rate property.
+  if (accepted && rate != 0.0 && rate != mSampleRate)
   {
-    pBus->hostChannels = nHostChannels;
-    // A new rate must reach the plug-in's filters and timers at once: a host
-    // may set only formats and never the sample-rate property.
-    if (pASBD->mSampleRate != mSampleRate)
-    {
-      SetSampleRate(pASBD->mSampleRate);
-      Reset();
-    }
+    SetSampleRate(rate);
+    Reset();
   }
   AssessInputConnections();
   return accepted ? (OSStatus)noErr : (OSStatus)kAudioUnitErr_InvalidProperty;

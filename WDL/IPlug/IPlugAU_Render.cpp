@@ -75,6 +75,20 @@ void IPlugAU::AssessInputConnections()
     TRACE_HERE("%d:%s:%d:%d:%d", i, AUInputTypeStr(pInBusConn->inputType), pInBus->firstPlugChannel,
           pInBus->plugChannels, pInBus->hostChannels);
   }
+  SilenceUnconnectedInputs();
+}
+
+void IPlugAU::SilenceUnconnectedInputs()
+{
+  // Only connected channels are ever converted into, so a cleared buffer
+  // stays silent until its channel is connected again.
+  for (int i = 0; i < NInChannels(); ++i)
+  {
+    InChannel* pIn = mInChannels.Get(i);
+    if (pIn->mConnected) continue;
+    WDL_TypedBuf<double>& buf = pIn->mScratchBuf;
+    if (buf.Get()) memset(buf.Get(), 0, (size_t)buf.GetSize() * sizeof(double));
+  }
 }
 
 OSStatus IPlugAU::RenderProc(void* plug, AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* timeStamp,
@@ -217,6 +231,8 @@ void IPlugAU::BindOutputs(UInt32 outputBus, UInt32 frames, AudioBufferList* ioDa
 
 OSStatus IPlugAU::Render(const AudioTimeStamp* timeStamp, UInt32 outputBus, UInt32 frames, AudioBufferList* ioData)
 {
+  // Channel counts are checked and the plug-in activated only by Initialize.
+  if (!mUnitInitialized) return kAudioUnitErr_Uninitialized;
   const OSStatus bad = CheckRenderArguments(timeStamp, outputBus, frames, ioData);
   if (bad != noErr) return bad;
 

@@ -125,20 +125,25 @@ ComponentResult IPlugAU::SetState(CFPropertyListRef pPropList)
     return kAudioUnitErr_InvalidPropertyValue;
   if ((OSType)mfr != cd.componentManufacturer) return kAudioUnitErr_InvalidPropertyValue;
 
-  RestorePreset(presetName);
-
+  // Everything is read and checked before anything changes; a chunk that
+  // does not restore puts back the parameters and the current preset as they
+  // were before the call.
   ByteChunk chunk;
   if (!GetDataFromDict(pDict, "data", &chunk)) return kAudioUnitErr_InvalidPropertyValue;
-  // A chunk that runs out part-way would leave some parameters from the data
-  // and one zeroed; the values as they were before the data are put back.
   ByteChunk before;
   const bool haveBefore = SerializeState(&before);
+  const int presetBefore = mCurrentPresetIdx;
+
+  const bool presetSelected = RestorePreset(presetName);
   if (UnserializeState(&chunk, 0) > 0)
   {
     RedrawParamControls();
     return noErr;
   }
   if (haveBefore) UnserializeState(&before, 0);
+  mCurrentPresetIdx = presetBefore;
+  // Selecting the named preset showed its values in the editor.
+  if (presetSelected) RedrawParamControls();
   return kAudioUnitErr_InvalidPropertyValue;
 }
 
@@ -172,10 +177,13 @@ OSStatus IPlugAU::GetCurrentPreset(AUPreset* pAUPreset)
 
 OSStatus IPlugAU::SetCurrentPreset(const AUPreset* pAUPreset)
 {
-  // The name in the host's record is not used. A number that names no preset
-  // (or a restore that fails) is an error, not a silent no-op.
+  // The name in the host's record is not used. A negative number is a host's
+  // own (user) preset, whose state arrives through the class-info property:
+  // nothing to select here. A factory number that names no preset (or a
+  // restore that fails) is an error, not a silent no-op.
   const SInt32 idx = pAUPreset->presetNumber;
-  if (idx < 0 || idx >= NPresets()) return kAudioUnitErr_InvalidPropertyValue;
+  if (idx < 0) return noErr;
+  if (idx >= NPresets()) return kAudioUnitErr_InvalidPropertyValue;
   return RestorePreset((int)idx) ? (OSStatus)noErr : (OSStatus)kAudioUnitErr_InvalidPropertyValue;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <math.h>
 #include <string.h>
 
@@ -113,11 +114,18 @@ TEST_F(EntryTest, InitializeChecksHostChannelCounts)
   mPlug->InputBus(0)->hostChannels = 3;
   EXPECT_FALSE(mPlug->CheckLegalIO());
 
-  // Exactly zero on both sides is accepted although no entry says 0-0.
-  mPlug->InputBus(0)->hostChannels = 0;
-  mPlug->OutputBus(0)->hostChannels = 0;
-  EXPECT_EQ(AudioUnitInitialize(mUnit), noErr);
-  EXPECT_TRUE(mPlug->UnitInitialized());
+  // A bus without channels (left so by a refused format) cannot render:
+  // on either side, and also on both, Initialize refuses.
+  for (int in : {0, 2})
+    for (int out : {0, 2})
+    {
+      if (in && out) continue;
+      mPlug->InputBus(0)->hostChannels = in;
+      mPlug->OutputBus(0)->hostChannels = out;
+      EXPECT_EQ(AudioUnitInitialize(mUnit), kAudioUnitErr_FormatNotSupported) << in << "-" << out;
+      EXPECT_FALSE(mPlug->UnitInitialized());
+    }
+  EXPECT_TRUE(mPlug->mActivations.empty());
 }
 
 TEST_F(EntryTest, UnknownSelectorsAndBadBlocks)
@@ -383,3 +391,31 @@ TEST_F(EntryTest, PropertySelectorsRespectTheHostsBufferSize)
             noErr);
   EXPECT_EQ(mPlug->GetSampleRate(), 96000.0);
 }
+
+namespace
+{
+// A host that keeps a unit in a static object closes it from the process's
+// exit handlers, after every static made later is gone.
+struct UnitKeptUntilExit
+{
+  AudioUnit unit = nullptr;
+  ~UnitKeptUntilExit()
+  {
+    if (unit) CloseComponent(unit);
+  }
+};
+
+TEST(EntryExitTest, UnitClosedWhileTheProcessExits)
+{
+  // A fresh process, so that the static below is made before anything the
+  // binding makes on first use.
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+    {
+      static UnitKeptUntilExit kept;
+      kept.unit = OpenAuTestUnit();
+      exit(kept.unit ? 0 : 1);
+    },
+    ::testing::ExitedWithCode(0), "");
+}
+}  // namespace

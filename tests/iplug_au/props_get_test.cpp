@@ -124,6 +124,60 @@ TEST_F(PropsGetTest, RefusedProperties)
   }
 }
 
+// Every property the rig answers, read with one byte less than its size:
+// refused, and not one byte of the caller's memory changes.
+TEST_F(PropsGetTest, EveryReadablePropertyRefusesOneByteTooLittleRoom)
+{
+  struct Row
+  {
+    AudioUnitPropertyID id;
+    AudioUnitScope scope;
+    AudioUnitElement element;
+  } rows[] = {
+    {kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0},
+    {kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, kRigGain},
+    {kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global, kAudioUnitRenderSelect},
+    {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0},
+    {kAudioUnitProperty_ElementCount, kAudioUnitScope_Input, 0},
+    {kAudioUnitProperty_Latency, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, kRigMode},
+    {kAudioUnitProperty_TailTime, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_LastRenderError, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0},
+    {kAudioUnitProperty_FactoryPresets, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_CurrentPreset, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ElementName, kAudioUnitScope_Input, 0},
+    {kAudioUnitProperty_ElementName, kAudioUnitScope_Output, 0},
+    {kAudioUnitProperty_ParameterStringFromValue, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ParameterIDName, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ParameterClumpName, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0},
+    {kAudioUnitProperty_ParameterValueFromString, kAudioUnitScope_Global, 0},
+  };
+  for (const Row& row : rows)
+  {
+    UInt32 size = 0;
+    Boolean writable = false;
+    const OSStatus info = Info(row.id, row.scope, row.element, &size, &writable);
+    EXPECT_TRUE(info == noErr || row.id == kAudioUnitProperty_ElementName) << row.id;
+    ASSERT_GT(size, 0u) << row.id;
+    std::vector<unsigned char> data(size + 16, 0x5A);
+    UInt32 room = size - 1;
+    EXPECT_EQ(AudioUnitGetProperty(rig.unit, row.id, row.scope, row.element, data.data(), &room),
+              kAudioUnitErr_InvalidPropertyValue)
+      << row.id;
+    EXPECT_EQ(room, size - 1) << row.id;
+    for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(data[i], 0x5A) << row.id << " byte " << i;
+  }
+}
+
 // A value query never writes past the room the caller offers.
 TEST_F(PropsGetTest, ValueQueryWithTooLittleRoomIsRefusedUntouched)
 {

@@ -71,7 +71,8 @@ struct Settable
   AudioUnitScope scope;
   AudioUnitElement badElement;  // first element beyond the scope's range
   std::vector<unsigned char> data;
-  bool shortDataAccepted;  // a shorter structure is part of the property's contract
+  bool shortDataAccepted;   // a shorter structure is part of the property's contract
+  bool scopeFree = false;   // a property of the whole unit: any scope and element name it
 };
 
 template <class T>
@@ -98,17 +99,18 @@ protected:
   std::vector<Settable> Settables()
   {
     std::vector<Settable> rows;
-    rows.push_back({"ClassInfo", kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 1, Bytes(otherState), false});
+    rows.push_back({"ClassInfo", kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 1, Bytes(otherState), false,
+                    true});
     AudioUnitConnection conn = {other.unit, 0, 0};
     rows.push_back({"MakeConnection", kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 1, Bytes(conn), false});
     rows.push_back({"SampleRate", kAudioUnitProperty_SampleRate, kAudioUnitScope_Output, 1, Bytes(Float64(48000.0)),
-                    false});
+                    false, true});
     rows.push_back({"StreamFormat", kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 1,
                     Bytes(FloatFormat(48000.0, 1)), false});
     rows.push_back({"MaximumFramesPerSlice", kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 1,
-                    Bytes(UInt32(512)), false});
+                    Bytes(UInt32(512)), false, true});
     rows.push_back({"BypassEffect", kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 1, Bytes(UInt32(1)),
-                    false});
+                    false, true});
     AURenderCallbackStruct cb = {NoInput, nullptr};
     rows.push_back({"SetRenderCallback", kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 1, Bytes(cb),
                     false});
@@ -118,14 +120,14 @@ protected:
     rows.push_back({"HostCallbacks", kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 1, Bytes(hci), true});
     AUPreset preset = {kRigPresetHot, nullptr};
     rows.push_back({"CurrentPreset", kAudioUnitProperty_CurrentPreset, kAudioUnitScope_Global, 1, Bytes(preset),
-                    false});
+                    false, true});
     rows.push_back({"PresentPreset", kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 1, Bytes(preset),
-                    false});
+                    false, true});
     rows.push_back({"OfflineRender", kAudioUnitProperty_OfflineRender, kAudioUnitScope_Global, 1, Bytes(UInt32(1)),
-                    false});
+                    false, true});
     AUHostIdentifier hostID = {hostName, {0, 0, 0x31, 2}};
     rows.push_back({"AUHostIdentifier", kAudioUnitProperty_AUHostIdentifier, kAudioUnitScope_Global, 1, Bytes(hostID),
-                    false});
+                    false, true});
     return rows;
   }
 
@@ -162,6 +164,12 @@ TEST_F(PropsSetTest, GoodDataChangesEverySettable)
     EXPECT_EQ(AudioUnitSetProperty(fresh.unit, row.id, row.scope, 0, row.data.data(), (UInt32)row.data.size()), noErr)
       << row.name;
     EXPECT_FALSE(Snapshot(fresh.plug) == before) << row.name;
+    if (!row.scopeFree) continue;
+    RigUnit anyScope;
+    const Snapshot untouched(anyScope.plug);
+    EXPECT_EQ(AudioUnitSetProperty(anyScope.unit, row.id, 99, 7, row.data.data(), (UInt32)row.data.size()), noErr)
+      << row.name;
+    EXPECT_FALSE(Snapshot(anyScope.plug) == untouched) << row.name;
   }
 }
 
@@ -187,6 +195,7 @@ TEST_F(PropsSetTest, BadDataScopeOrElementChangesNothing)
     for (const Case& c : cases)
     {
       if (row.shortDataAccepted && c.data && c.size < size) continue;
+      if (row.scopeFree && c.data && c.size == size) continue;
       const Snapshot before(rig.plug);
       EXPECT_NE(Set(row.id, c.scope, c.element, c.data, c.size), noErr) << row.name << ": " << c.what;
       EXPECT_TRUE(Snapshot(rig.plug) == before) << row.name << ": " << c.what;
@@ -219,10 +228,16 @@ TEST_F(PropsSetTest, SampleRateMustBePositiveAndFinite)
   {
     const Snapshot before(rig.plug);
     EXPECT_EQ(Set(kAudioUnitProperty_SampleRate, rate), kAudioUnitErr_InvalidPropertyValue) << rate;
+    if (rate == 0.0) continue;
     AudioStreamBasicDescription f = FloatFormat(rate, 2);
     EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, f, kAudioUnitScope_Output), kAudioUnitErr_InvalidPropertyValue);
     EXPECT_TRUE(Snapshot(rig.plug) == before) << rate;
   }
+  // A format without a rate keeps the current one.
+  EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, FloatFormat(0.0, 2), kAudioUnitScope_Output), noErr);
+  EXPECT_EQ(rig.plug->OutputBus(0)->hostChannels, 2);
+  EXPECT_EQ(rig.plug->SampleRate(), 44100.0);
+  EXPECT_EQ(rig.plug->mResets, 0);
   EXPECT_EQ(Set(kAudioUnitProperty_SampleRate, Float64(88200.0)), noErr);
   EXPECT_EQ(rig.plug->SampleRate(), 88200.0);
   EXPECT_EQ(rig.plug->mResets, 1);
@@ -272,6 +287,48 @@ TEST_F(PropsSetTest, StreamFormatsFollowTheChannelList)
             kAudioUnitErr_InvalidProperty);
 }
 
+// Linear PCM that is not one buffer of native 32-bit floats per channel
+// would be misread by the render path.
+TEST_F(PropsSetTest, FormatsTheRenderPathCannotReadAreRefused)
+{
+  ASSERT_EQ(Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100.0, 2), kAudioUnitScope_Input), noErr);
+  const auto with = [](std::function<void(AudioStreamBasicDescription&)> change) {
+    AudioStreamBasicDescription f = FloatFormat(48000.0, 1);
+    change(f);
+    return f;
+  };
+  const struct
+  {
+    const char* what;
+    AudioStreamBasicDescription format;
+  } rows[] = {
+    {"16-bit integer", with([](AudioStreamBasicDescription& f) {
+       f.mFormatFlags = kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;
+       f.mBitsPerChannel = 16;
+       f.mBytesPerFrame = f.mBytesPerPacket = 2;
+     })},
+    {"64-bit float", with([](AudioStreamBasicDescription& f) {
+       f.mBitsPerChannel = 64;
+       f.mBytesPerFrame = f.mBytesPerPacket = 8;
+     })},
+    {"interleaved", with([](AudioStreamBasicDescription& f) {
+       f.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
+       f.mBytesPerFrame = f.mBytesPerPacket = 8;
+       f.mChannelsPerFrame = 2;
+     })},
+    {"big-endian", with([](AudioStreamBasicDescription& f) { f.mFormatFlags |= kAudioFormatFlagIsBigEndian; })},
+    {"several frames per packet", with([](AudioStreamBasicDescription& f) { f.mFramesPerPacket = 2; })},
+  };
+  for (const auto& row : rows)
+    for (AudioUnitScope scope : {kAudioUnitScope_Input, kAudioUnitScope_Output})
+    {
+      const Snapshot before(rig.plug);
+      EXPECT_EQ(Set(kAudioUnitProperty_StreamFormat, row.format, scope), kAudioUnitErr_FormatNotSupported)
+        << row.what << " scope " << scope;
+      EXPECT_TRUE(Snapshot(rig.plug) == before) << row.what << " scope " << scope;
+    }
+}
+
 TEST_F(PropsSetTest, MaximumFramesResizeTheBuffersOrNothing)
 {
   ASSERT_EQ(Set(kAudioUnitProperty_MaximumFramesPerSlice, UInt32(4096)), noErr);
@@ -305,11 +362,13 @@ TEST_F(PropsSetTest, BypassActivatesAndResets)
 
 TEST_F(PropsSetTest, PresetNumbersThatDoNotExistAreRefused)
 {
-  for (SInt32 number : {-1, (SInt32)kRigNumPresets, 1000000})
+  // A negative number is a host's own preset: accepted, nothing to select.
+  for (SInt32 number : {-1, std::numeric_limits<SInt32>::min(), (SInt32)kRigNumPresets, 1000000})
   {
     AUPreset preset = {number, nullptr};
     const Snapshot before(rig.plug);
-    EXPECT_EQ(Set(kAudioUnitProperty_PresentPreset, preset), kAudioUnitErr_InvalidPropertyValue) << number;
+    const OSStatus expected = number < 0 ? (OSStatus)noErr : (OSStatus)kAudioUnitErr_InvalidPropertyValue;
+    EXPECT_EQ(Set(kAudioUnitProperty_PresentPreset, preset), expected) << number;
     EXPECT_TRUE(Snapshot(rig.plug) == before);
   }
   AUPreset hot = {kRigPresetHot, nullptr};

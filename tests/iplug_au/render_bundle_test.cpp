@@ -169,6 +169,39 @@ TEST_P(BundleRenderTest, BypassedOutputEqualsTheInput)
   for (UInt32 c = 0; c < nChannels; ++c) EXPECT_EQ(rendered[c], signal.samples[c]) << "channel " << c;
 }
 
+// Once the host takes the input away the effect hears silence: its output
+// dies away instead of repeating the last block it was given.
+TEST_P(BundleRenderTest, RemovedInputDecaysToSilence)
+{
+  const UInt32 nChannels = GetParam();
+  Signal signal(2);
+  SetUpUnit(hosted.Get(), nChannels, &signal);
+  RenderAll(hosted.Get(), &signal, nChannels);
+  AURenderCallbackStruct none = {nullptr, nullptr};
+  ASSERT_EQ(AudioUnitSetProperty(hosted.Get(), kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0, &none,
+                                 sizeof(none)),
+            noErr);
+
+  // Two seconds without input; the last block must be silent.
+  std::vector<std::vector<float>> out(nChannels, std::vector<float>(kBlock));
+  std::vector<unsigned char> storage(sizeof(AudioBufferList) + nChannels * sizeof(AudioBuffer));
+  AudioBufferList* list = (AudioBufferList*)storage.data();
+  const int nSilentBlocks = (int)(2.0 * kRate / kBlock);
+  for (int b = 0; b < nSilentBlocks; ++b)
+  {
+    list->mNumberBuffers = nChannels;
+    for (UInt32 c = 0; c < nChannels; ++c)
+      list->mBuffers[c] = {1, kBlock * 4, out[c].data()};
+    AudioTimeStamp ts = {};
+    ts.mSampleTime = (double)(kBlocks + b) * kBlock;
+    ts.mFlags = kAudioTimeStampSampleTimeValid;
+    AudioUnitRenderActionFlags flags = 0;
+    ASSERT_EQ(AudioUnitRender(hosted.Get(), &flags, &ts, 0, kBlock, list), noErr);
+  }
+  for (UInt32 c = 0; c < nChannels; ++c)
+    for (float s : out[c]) ASSERT_LT(std::fabs(s), 1e-6f) << "channel " << c;
+}
+
 INSTANTIATE_TEST_SUITE_P(MonoAndStereo, BundleRenderTest, ::testing::Values(1u, 2u),
                          [](const ::testing::TestParamInfo<UInt32>& info) {
                            return info.param == 1 ? std::string("Mono") : std::string("Stereo");

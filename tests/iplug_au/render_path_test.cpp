@@ -2,6 +2,7 @@
 // argument checks, input pulling, output binding, bypass, observers, locking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -110,6 +111,7 @@ protected:
   {
     ASSERT_NE(rig.unit, nullptr);
     Connect(&input);
+    ASSERT_EQ(AudioUnitInitialize(rig.unit), noErr);
   }
 
   void Connect(HostInput* pInput)
@@ -173,6 +175,68 @@ TEST_F(RenderTest, InputCallbackWritesIntoInputScratchChannelByChannel)
   ASSERT_EQ(input.lastData.size(), 2u);
   EXPECT_EQ(input.lastData[0], (void*)rig.plug->InputScratch());
   EXPECT_EQ(input.lastData[1], (void*)(rig.plug->InputScratch() + kFrames));
+}
+
+TEST_F(RenderTest, RenderOutsideInitializeTouchesNothing)
+{
+  ObserverLog log;
+  ASSERT_EQ(AudioUnitAddRenderNotify(rig.unit, ObserverLog::Callback, &log), noErr);
+  ASSERT_EQ(AudioUnitUninitialize(rig.unit), noErr);
+  HostOutput out(2, kFrames, false);
+  EXPECT_EQ(Render(0, out), kAudioUnitErr_Uninitialized);
+  AudioUnitRenderActionFlags flags = 0;
+  AudioTimeStamp ts = SampleTime(0);
+  EXPECT_EQ(FastRender()(rig.plug, &flags, &ts, 0, kFrames, out.list()), kAudioUnitErr_Uninitialized);
+  EXPECT_TRUE(log.flags.empty());
+  EXPECT_EQ(input.calls, 0);
+  EXPECT_EQ(rig.plug->mProcessCalls, 0);
+  EXPECT_EQ(out.list()->mBuffers[0].mData, nullptr);
+}
+
+// A refused format leaves its bus without channels: Initialize refuses until
+// a valid format comes, and then renders as a fresh unit does, also at a
+// sample time rendered before.
+TEST_F(RenderTest, ValidFormatAndInitializeRestoreRenderingAfterARefusedOne)
+{
+  SetFormats(2);
+  HostOutput first(2);
+  ASSERT_EQ(Render(0, first), noErr);
+  ASSERT_EQ(AudioUnitUninitialize(rig.unit), noErr);
+  for (AudioUnitScope scope : {kAudioUnitScope_Input, kAudioUnitScope_Output})
+  {
+    AudioStreamBasicDescription three = FloatFormat(44100.0, 3);
+    EXPECT_EQ(AudioUnitSetProperty(rig.unit, kAudioUnitProperty_StreamFormat, scope, 0, &three, sizeof(three)),
+              kAudioUnitErr_InvalidProperty);
+  }
+  EXPECT_EQ(AudioUnitInitialize(rig.unit), kAudioUnitErr_FormatNotSupported);
+  HostOutput refused(2);
+  EXPECT_EQ(Render(0, refused), kAudioUnitErr_Uninitialized);
+
+  SetFormats(2);
+  ASSERT_EQ(AudioUnitInitialize(rig.unit), noErr);
+  HostOutput out(2);
+  ASSERT_EQ(Render(0, out), noErr);
+  EXPECT_EQ(input.calls, 2);
+  EXPECT_FLOAT_EQ(out.channel(0)[5], HostInput::Sample(0, 5) * 0.5f);
+  EXPECT_FLOAT_EQ(out.channel(1)[5], HostInput::Sample(1, 5) * 1.0f);
+}
+
+// After a narrower format, an output channel the host no longer passes must
+// not keep writing into the buffer it was last given.
+TEST_F(RenderTest, NarrowerOutputFormatUnbindsTheChannelsLeftOver)
+{
+  SetFormats(2);
+  HostOutput stereo(2);
+  ASSERT_EQ(Render(0, stereo), noErr);
+  ASSERT_EQ(AudioUnitUninitialize(rig.unit), noErr);
+  SetFormats(1);
+  ASSERT_EQ(AudioUnitInitialize(rig.unit), noErr);
+  std::fill(stereo.samples[1].begin(), stereo.samples[1].end(), -99.0f);
+  HostOutput mono(1);
+  ASSERT_EQ(Render(kFrames, mono), noErr);
+  EXPECT_FALSE(rig.plug->OutChannelConnected(1));
+  EXPECT_FLOAT_EQ(mono.channel(0)[5], HostInput::Sample(0, 5) * 0.5f);
+  for (float s : stereo.samples[1]) ASSERT_EQ(s, -99.0f);
 }
 
 TEST_F(RenderTest, TimeStampWithoutSampleTimeIsRefusedWithoutEffect)
@@ -367,6 +431,7 @@ TEST_F(RenderTest, UpstreamUnitFeedsThisOneThroughItsFastProcedure)
   ASSERT_EQ(AudioUnitSetProperty(upstream.unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0, &cb,
                                  sizeof(cb)),
             noErr);
+  ASSERT_EQ(AudioUnitInitialize(upstream.unit), noErr);
   AudioUnitConnection conn = {upstream.unit, 0, 0};
   ASSERT_EQ(AudioUnitSetProperty(rig.unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, &conn,
                                  sizeof(conn)),

@@ -164,7 +164,9 @@ TEST_F(ClassInfoTest, RefusedDictionariesChangeNothing)
 
 // The named preset is chosen before the data is read, so a dictionary with
 // bad data still leaves that preset selected.
-TEST_F(ClassInfoTest, NamedPresetIsSelectedEvenWhenTheDataFails)
+// A refused state leaves the unit as it was: neither the named preset nor
+// any value from the data is applied.
+TEST_F(ClassInfoTest, RefusedStateChangesNeitherPresetNorParameters)
 {
   struct Row
   {
@@ -181,14 +183,14 @@ TEST_F(ClassInfoTest, NamedPresetIsSelectedEvenWhenTheDataFails)
     ASSERT_EQ(AudioUnitSetProperty(rig.unit, kAudioUnitProperty_CurrentPreset, kAudioUnitScope_Global, 0, &init,
                                    sizeof(init)),
               noErr);
+    ASSERT_EQ(AudioUnitSetParameter(rig.unit, kRigGain, kAudioUnitScope_Global, 0, 9.0f, 0), noErr);
     CFMutableDictionaryRef state = SavedState();
     Put(state, "name", Str("Hot"));
     Put(state, "data", row.data);
     EXPECT_EQ(Restore(state), kAudioUnitErr_InvalidPropertyValue) << row.what;
-    EXPECT_EQ(rig.plug->GetCurrentPresetIdx(), kRigPresetHot) << row.what;
-    // The parameters hold the preset's values, none from the failed data.
-    EXPECT_EQ(rig.plug->GetParam(kRigGain)->Value(), 6.0) << row.what;
-    EXPECT_EQ(rig.plug->GetParam(kRigMode)->Value(), 2.0) << row.what;
+    EXPECT_EQ(rig.plug->GetCurrentPresetIdx(), kRigPresetInit) << row.what;
+    EXPECT_EQ(rig.plug->GetParam(kRigGain)->Value(), 9.0) << row.what;
+    EXPECT_EQ(rig.plug->GetParam(kRigMode)->Value(), 1.0) << row.what;
     CFRelease(state);
   }
 }
