@@ -91,6 +91,10 @@ HGDIOBJ swell_SystemFont();
 // The live font selected into ctx, or the system font. [main thread]
 HGDIOBJ swell_ContextFont(HDC ctx);
 
+// Unscaled advance width in pixels of one line of UTF-8 text in ctx's font
+// (at most 4095 bytes). [main thread]
+double swell_TextWidth(HDC ctx, const char* text);
+
 // The window system as an event source of the UI run loop: fd is the
 // connection to wait on (negative: none), dispatch handles whatever arrived
 // and runs pending redraws. Set when the connection opens. [UI thread]

@@ -188,6 +188,21 @@ int EdgeToInt(double v)
 
 } // namespace
 
+double swell_TextWidth(HDC ctx, const char* text)
+{
+  if (!swell_ContextUsable(ctx) || !text) return 0.0;
+  const int n = static_cast<int>(std::min<size_t>(strlen(text), kSwellTextMax));
+  uint32_t codes[kSwellTextMax + 1];
+  int count = 0;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+  if (!swell_DecodeUtf8(bytes, n, codes, &count)) DecodeBytes(bytes, n, codes, &count);
+  HGDIOBJ fontObj = swell_ContextFont(ctx);
+  if (!fontObj || !fontObj->font.face) return 0.0;
+  WDL_MutexLock lock(&swell_TextLock());
+  if (!swell_ActivateFont(fontObj->font)) return 0.0;
+  return LineWidth(fontObj->font.face->ft, codes, count);
+}
+
 int SWELL_DrawText(HDC ctx, const char* text, int length, RECT* r, int flags)
 {
   if (!swell_ContextUsable(ctx) || !r) return 0;

@@ -116,13 +116,39 @@ void SWELL_InvalidateView(SWELL_View view, const RECT* area);
 // [UI thread]
 bool SWELL_PresentPixels(SWELL_View view, const void* pixels, int rowSpan, int w, int h, const RECT* area);
 
-// Opens a one-line text field over r with text, accepting at most maxLength
-// characters (0: no limit) that pass the filter (null: all). The callback
-// receives the text on Return or focus loss (committed true) or nothing on
-// Escape (committed false). [UI thread]
+// Look of a text field.
+struct SWELL_TextEntryStyle
+{
+  const char* face;     // font family (UTF-8)
+  int heightPx;         // font height as CreateFont takes it
+  int textColour;       // 0x00RRGGBB
+  int backgroundColour; // 0x00RRGGBB
+  int align;            // 0 left, DT_CENTER or DT_RIGHT
+};
+
+// Receives the field's text when editing ends: committed true with the text
+// on Return or focus loss (a click elsewhere in the view, the wheel), false
+// with null on Escape. The field is gone when this is called. [UI thread]
 typedef void (*SWELL_TextEntryProc)(void* ctx, const char* text, bool committed);
+
+// Decides whether a typed character (a Unicode code point) is accepted.
+typedef bool (*SWELL_TextEntryFilter)(void* ctx, int codepoint);
+
+// Opens a one-line text field over r of the view, holding text and taking
+// the keyboard, accepting at most maxLength characters (0: no limit) that
+// pass filter (null: all). A view has one field at most: an open one is
+// committed first. While it is open, drags in the view are not reported.
+// style may be null (sans, 12 pixels, black on white). [UI thread]
 bool SWELL_BeginTextEntry(SWELL_View view, const RECT* r, const char* text, int maxLength,
-                          bool (*filter)(int codepoint), SWELL_TextEntryProc done, void* ctx);
+                          const SWELL_TextEntryStyle* style, SWELL_TextEntryFilter filter, SWELL_TextEntryProc done,
+                          void* ctx);
+
+// Ends the view's open field, committing or cancelling; nothing when none is
+// open. [UI thread]
+void SWELL_EndTextEntry(SWELL_View view, bool commit);
+
+// Whether the view has an open field. [UI thread]
+bool SWELL_TextEntryOpen(SWELL_View view);
 
 // One pop-up menu item.
 struct SWELL_MenuItem

@@ -109,6 +109,8 @@ bool Deliver(SWELL_View v, const SWELL_Event& e)
 
 void OnButton(SWELL_View v, const XButtonEvent& b, bool down)
 {
+  // A press or the wheel elsewhere in the view ends an open text field first.
+  if (down && SWELL_TextEntryOpen(v)) SWELL_EndTextEntry(v, true);
   SWELL_Event e = {};
   e.x = b.x;
   e.y = b.y;
@@ -162,6 +164,7 @@ void OnKey(SWELL_View v, XKeyEvent& k)
 
 void swell_X11HandleEvent(XEvent& ev)
 {
+  if (swell_EntryHandleEvent(ev)) return;
   SWELL_View v = FindView(ev.xany.window);
   if (!v) return;
   switch (ev.type)
@@ -173,6 +176,7 @@ void swell_X11HandleEvent(XEvent& ev)
   case ButtonRelease: OnButton(v, ev.xbutton, ev.type == ButtonPress); break;
   case MotionNotify:
   {
+    if ((ev.xmotion.state & (Button1Mask | Button3Mask)) && SWELL_TextEntryOpen(v)) break; // no drags meanwhile
     SWELL_Event e = {};
     e.type = (ev.xmotion.state & (Button1Mask | Button3Mask)) ? kSwellMouseDrag : kSwellMouseOver;
     e.x = ev.xmotion.x;
@@ -454,6 +458,7 @@ void SWELL_ResizeView(SWELL_View v, int w, int h)
 void SWELL_RemoveView(SWELL_View v)
 {
   if (!v || !s_display) return;
+  SWELL_EndTextEntry(v, false);
   auto& views = Views();
   views.erase(std::remove(views.begin(), views.end(), v), views.end());
   FreeImage(v);

@@ -24,6 +24,10 @@ void swell_X11HandleEvent(XEvent& ev);
 // the window's visual. [UI thread]
 bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h);
 
+// Handles an event of a text field's window; false when it is not one.
+// [UI thread]
+bool swell_EntryHandleEvent(XEvent& ev);
+
 // X errors seen on the connection so far. [UI thread]
 int swell_X11ErrorCount();
 

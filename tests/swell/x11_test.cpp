@@ -497,3 +497,94 @@ TEST(X11Menu, ChoosesItemsAndSubmenuItemsAndIsDismissed)
 }
 
 } // namespace
+
+namespace
+{
+
+struct EntryResult
+{
+  int calls = 0;
+  bool committed = false;
+  std::string text;
+  static void Done(void* ctx, const char* text, bool committed)
+  {
+    EntryResult* r = static_cast<EntryResult*>(ctx);
+    ++r->calls;
+    r->committed = committed;
+    r->text = text ? text : "(null)";
+  }
+  static bool Numeric(void*, int c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+};
+
+void Type(Display* t, const std::vector<KeySym>& keys)
+{
+  for (KeySym k : keys)
+  {
+    const KeyCode code = XKeysymToKeycode(t, k);
+    XTestFakeKeyEvent(t, code, True, CurrentTime);
+    XTestFakeKeyEvent(t, code, False, CurrentTime);
+  }
+  XSync(t, False);
+}
+
+TEST(X11TextEntry, FiltersLimitsCommitsAndCancels)
+{
+  REQUIRE_X();
+  Recorder rec;
+  SWELL_View v = ShownView(rec, 200, 100);
+  ASSERT_NE(v, nullptr);
+  Display* t = XOpenDisplay(nullptr);
+  ASSERT_NE(t, nullptr);
+  const SWELL_TextEntryStyle style = {"DejaVu Sans", 12, 0x000000, 0xFFFFFF, DT_CENTER};
+  RECT r = {40, 20, 120, 40};
+  struct Case
+  {
+    const char* initial;
+    int maxLength;
+    std::vector<KeySym> keys;
+    bool committed;
+    const char* text;
+  } cases[] = {
+    {"", 0, {XK_1, XK_2, XK_x, XK_period, XK_5, XK_Return}, true, "12.5"}, // a letter is refused
+    {"20.00", 0, {XK_BackSpace, XK_BackSpace, XK_5, XK_KP_Enter}, true, "20.5"},
+    {"", 3, {XK_1, XK_2, XK_3, XK_4, XK_Return}, true, "123"},
+    {"7", 0, {XK_Home, XK_minus, XK_Return}, true, "-7"},
+    {"1", 0, {XK_9, XK_Escape}, false, "(null)"},
+  };
+  for (const Case& c : cases)
+  {
+    EntryResult res;
+    ASSERT_TRUE(SWELL_BeginTextEntry(v, &r, c.initial, c.maxLength, &style, EntryResult::Numeric, EntryResult::Done, &res));
+    EXPECT_TRUE(SWELL_TextEntryOpen(v));
+    SWELL_RunLoopPump(0.0);
+    Type(t, c.keys);
+    ASSERT_TRUE(PumpUntil([&] { return res.calls > 0; })) << c.initial;
+    EXPECT_EQ(res.calls, 1);
+    EXPECT_EQ(res.committed, c.committed) << c.initial;
+    EXPECT_EQ(res.text, c.text) << c.initial;
+    EXPECT_FALSE(SWELL_TextEntryOpen(v));
+  }
+  // A click elsewhere in the view commits; the click still reaches the view.
+  EntryResult res;
+  ASSERT_TRUE(SWELL_BeginTextEntry(v, &r, "3.0", 0, &style, nullptr, EntryResult::Done, &res));
+  SWELL_RunLoopPump(0.0);
+  int ox, oy;
+  ScreenOrigin(v, &ox, &oy);
+  rec.events.clear();
+  XTestFakeMotionEvent(t, -1, ox + 150, oy + 80, CurrentTime);
+  XTestFakeButtonEvent(t, 1, True, CurrentTime);
+  XTestFakeButtonEvent(t, 1, False, CurrentTime);
+  XSync(t, False);
+  ASSERT_TRUE(PumpUntil([&] { return res.calls > 0 && !rec.of(kSwellMouseDown).empty(); }));
+  EXPECT_TRUE(res.committed);
+  EXPECT_EQ(res.text, "3.0");
+  // Removing the view cancels an open field.
+  EntryResult last;
+  ASSERT_TRUE(SWELL_BeginTextEntry(v, &r, "x", 0, nullptr, nullptr, EntryResult::Done, &last));
+  XCloseDisplay(t);
+  SWELL_RemoveView(v);
+  EXPECT_EQ(last.calls, 1);
+  EXPECT_FALSE(last.committed);
+}
+
+} // namespace
