@@ -86,11 +86,26 @@ int SWELL_MessageBox(const char* text, const char* caption, int buttons)
     args.push_back("--ok-label=OK");
     args.push_back("--cancel-label=Cancel");
   }
-  const int code = Run(args, nullptr);
+  else if (buttons == kSwellMbYesNo || buttons == kSwellMbYesNoCancel)
+  {
+    args.push_back("--ok-label=Yes");
+    args.push_back("--cancel-label=No");
+    if (buttons == kSwellMbYesNoCancel) args.push_back("--extra-button=Cancel");
+  }
+  // An extra button exits like the cancel button but names itself on the
+  // standard output.
+  std::string said;
+  const int code = Run(args, &said);
   if (code < 0 || code > 1) return kSwellIdError;
-  if (buttons == kSwellMbOk) return kSwellIdOk;
-  if (buttons == kSwellMbYesNo) return code == 0 ? kSwellIdYes : kSwellIdNo;
-  return code == 0 ? kSwellIdOk : kSwellIdCancel;
+  switch (buttons)
+  {
+  case kSwellMbOk: return kSwellIdOk;
+  case kSwellMbYesNo: return code == 0 ? kSwellIdYes : kSwellIdNo;
+  case kSwellMbYesNoCancel:
+    if (code == 0) return kSwellIdYes;
+    return said.compare(0, 6, "Cancel") == 0 ? kSwellIdCancel : kSwellIdNo;
+  default: return code == 0 ? kSwellIdOk : kSwellIdCancel;
+  }
 }
 
 bool SWELL_FileDialog(bool save, const char* dir, const char* name, const char* extensions, char* out, int outSize)

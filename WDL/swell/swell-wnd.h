@@ -17,7 +17,8 @@ typedef void (*SWELL_TimerProc)(void* ctx);
 
 // Adds a repeating timer that fires every intervalSeconds (> 0) while the run
 // loop is pumped, first one interval from now. Returns its id (> 0), or 0
-// for a bad interval or a null proc. [any thread]
+// for a bad interval or a null proc. A pump waiting on the window system
+// notices a timer added from another thread when it next wakes. [any thread]
 int SWELL_RunLoopAddTimer(double intervalSeconds, SWELL_TimerProc proc, void* ctx);
 
 // Stops a timer; it never fires after this returns on the pumping thread
@@ -175,6 +176,7 @@ enum
 {
   kSwellMbOk = 0,
   kSwellMbOkCancel = 1,
+  kSwellMbYesNoCancel = 3,
   kSwellMbYesNo = 4,
   kSwellIdOk = 1,
   kSwellIdCancel = 2,
@@ -182,7 +184,10 @@ enum
   kSwellIdNo = 7,
   kSwellIdError = -1 // no dialog could be shown
 };
-int SWELL_MessageBox(const char* text, const char* caption, int buttons); // [UI thread]
+// Shows a modal message with the given buttons (kSwellMb*); returns the
+// button pressed (kSwellId*; closing the dialog counts as the last button),
+// or kSwellIdError when no dialog could be shown. [UI thread]
+int SWELL_MessageBox(const char* text, const char* caption, int buttons);
 
 // Runs an open (save false) or save dialog starting in folder dir with file
 // name and extension filter (space-separated, may be null); writes the

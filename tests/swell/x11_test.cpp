@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -377,6 +378,51 @@ TEST(OutsideWorld, MissingHelpersGiveErrorResults)
   EXPECT_STREQ(out, "unchanged");
   EXPECT_FALSE(SWELL_GetBundleResourcePath("com.example.none", "Back", "png", out, sizeof(out)));
   setenv("PATH", saved.c_str(), 1);
+}
+
+// A stand-in dialog helper on PATH answers with a chosen exit status and
+// output; the results map to buttons and paths.
+TEST(OutsideWorld, DialogAnswersMapToResults)
+{
+  char dir[] = "/tmp/swell-fake-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string script = std::string(dir) + "/zenity";
+  FILE* f = fopen(script.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fputs("#!/bin/sh\nprintf '%s' \"$FAKE_SAY\"\nexit $FAKE_CODE\n", f);
+  fclose(f);
+  chmod(script.c_str(), 0755);
+  const std::string saved = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", (std::string(dir) + ":" + saved).c_str(), 1);
+  struct Case
+  {
+    int buttons;
+    const char* code;
+    const char* say;
+    int result;
+  } cases[] = {
+    {kSwellMbOk, "0", "", kSwellIdOk},           {kSwellMbOkCancel, "0", "", kSwellIdOk},
+    {kSwellMbOkCancel, "1", "", kSwellIdCancel}, {kSwellMbYesNo, "0", "", kSwellIdYes},
+    {kSwellMbYesNo, "1", "", kSwellIdNo},        {kSwellMbYesNoCancel, "1", "Cancel\n", kSwellIdCancel},
+    {kSwellMbYesNoCancel, "1", "", kSwellIdNo},  {kSwellMbOk, "5", "", kSwellIdError},
+  };
+  for (const Case& c : cases)
+  {
+    setenv("FAKE_CODE", c.code, 1);
+    setenv("FAKE_SAY", c.say, 1);
+    EXPECT_EQ(SWELL_MessageBox("t", "c", c.buttons), c.result) << c.buttons << "/" << c.code;
+  }
+  char out[32];
+  setenv("FAKE_CODE", "0", 1);
+  setenv("FAKE_SAY", "/home/u/a.fxp\n", 1);
+  EXPECT_TRUE(SWELL_FileDialog(true, "/home/u", "a.fxp", "fxp", out, sizeof(out)));
+  EXPECT_STREQ(out, "/home/u/a.fxp");
+  EXPECT_FALSE(SWELL_FileDialog(true, "/home/u", "a.fxp", "fxp", out, 8)) << "a path longer than out";
+  setenv("FAKE_CODE", "1", 1);
+  EXPECT_FALSE(SWELL_FileDialog(false, nullptr, nullptr, nullptr, out, sizeof(out)));
+  setenv("PATH", saved.c_str(), 1);
+  unlink(script.c_str());
+  rmdir(dir);
 }
 
 } // namespace
