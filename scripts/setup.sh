@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
-# Installs every build and test dependency on Debian 12 (run as root).
+# Installs every build and test dependency on Debian 12 (run as root). When
+# every package is already installed it changes nothing and needs no network:
+# the package lists are updated only when something is missing.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
-$SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends \
-  build-essential cmake ninja-build pkg-config python3 \
-  libgtest-dev libgmock-dev libbenchmark-dev \
-  libpng-dev zlib1g-dev libsndfile1-dev \
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev libxext-dev libxfixes-dev \
-  libxtst-dev xvfb xauth zenity xdg-utils \
+packages=(
+  build-essential cmake ninja-build pkg-config python3
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libpng-dev zlib1g-dev libsndfile1-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev libxext-dev libxfixes-dev
+  libxtst-dev xvfb xauth zenity xdg-utils
   lv2-dev liblilv-dev lilv-utils sordi
+)
+# One query for all: a package dpkg does not know is not listed at all.
+installed=" $(dpkg-query -W -f='${Package}=${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true)"
+missing=()
+for p in "${packages[@]}"; do
+  case "$installed" in *" $p=installed "*) ;; *) missing+=("$p") ;; esac
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "setup: installing ${missing[*]}" >&2
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
