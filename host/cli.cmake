@@ -10,12 +10,16 @@ add_library(cinderpath_cli STATIC
   cli/options.cpp
   cli/plist.cpp
   cli/plugin_session.cpp
-  cli/render_job.cpp)
+  cli/render_job.cpp
+  cli/safe_output.cpp)
 target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli)
+# The plain-words parameter descriptions the plug-in publishes to hosts.
+target_include_directories(cinderpath_cli PRIVATE ${PROJECT_SOURCE_DIR}/Cinderpath)
 target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat PkgConfig::SNDFILE)
 # The program finds the bundle relative to its own location in the build tree.
 file(RELATIVE_PATH _cp_component_rel ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_BINARY_DIR}/Cinderpath.component)
-target_compile_definitions(cinderpath_cli PRIVATE CINDERPATH_COMPONENT_RELATIVE="${_cp_component_rel}")
+target_compile_definitions(cinderpath_cli PRIVATE CINDERPATH_COMPONENT_RELATIVE="${_cp_component_rel}"
+  CINDERPATH_VERSION_TEXT="${PROJECT_VERSION}")
 
 # Target cinderpath_program, file name "cinderpath" (the plug-in library owns the
 # target name "cinderpath").

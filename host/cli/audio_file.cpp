@@ -2,7 +2,9 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,39 +14,93 @@
 namespace cinderpath_cli {
 namespace {
 
-// Path of the temporary output currently open, for the interrupt handler.
-// A fixed buffer so the handler reads it without touching the heap.
-char s_pendingTempPath[4096] = {0};
-
-void RememberPending(const std::string& path) {
-  if (path.size() < sizeof(s_pendingTempPath)) {
-    std::memcpy(s_pendingTempPath, path.c_str(), path.size() + 1);
-  }
-}
-
-void ForgetPending() { s_pendingTempPath[0] = '\0'; }
-
 std::string SndError(SNDFILE* file) { return sf_strerror(file); }
 
-int MajorFormatFor(const std::string& path) {
+std::string LowerExtension(const std::string& path) {
   const auto dot = path.find_last_of('.');
   const auto slash = path.find_last_of('/');
   std::string ext;
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ext = path.substr(dot + 1);
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) ext = path.substr(dot + 1);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == "aif" || ext == "aiff") return SF_FORMAT_AIFF;
-  if (ext == "flac") return SF_FORMAT_FLAC;
-  if (ext == "caf") return SF_FORMAT_CAF;
-  return SF_FORMAT_WAV;
+  return ext;
+}
+
+// Containers an output can be written in, by extension. A compressed
+// container names its codec; the others take the chosen sample encoding.
+struct Container {
+  const char* extension;
+  int major;
+  int codec;  // 0: the sample encoding decides
+  const char* name;
+};
+constexpr Container kContainers[] = {
+    {"wav", SF_FORMAT_WAV, 0, "WAV"},
+    {"aif", SF_FORMAT_AIFF, 0, "AIFF"},
+    {"aiff", SF_FORMAT_AIFF, 0, "AIFF"},
+    {"aifc", SF_FORMAT_AIFF, 0, "AIFF"},
+    {"au", SF_FORMAT_AU, 0, "AU"},
+    {"snd", SF_FORMAT_AU, 0, "AU"},
+    {"caf", SF_FORMAT_CAF, 0, "CAF"},
+    {"flac", SF_FORMAT_FLAC, 0, "FLAC"},
+    {"w64", SF_FORMAT_W64, 0, "W64"},
+    {"rf64", SF_FORMAT_RF64, 0, "RF64"},
+    {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS, "Ogg Vorbis"},
+    {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS, "Ogg Vorbis"},
+    {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS, "Ogg Opus"},
+#ifdef SF_FORMAT_MPEG
+    {"mp3", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III, "MP3"},
+#endif
+};
+
+bool Writable(int format, int channels = 2) {
+  SF_INFO info;
+  std::memset(&info, 0, sizeof(info));
+  info.channels = channels;
+  info.samplerate = 48000;
+  info.format = format;
+  return sf_format_check(&info) != 0;
+}
+
+int EncodingOf(SampleFormat f) {
+  switch (f) {
+    case SampleFormat::kPcm16: return SF_FORMAT_PCM_16;
+    case SampleFormat::kPcm24: return SF_FORMAT_PCM_24;
+    default: return SF_FORMAT_FLOAT;
+  }
+}
+
+const char* EncodingName(int sub) {
+  switch (sub) {
+    case SF_FORMAT_PCM_16: return "16-bit integer";
+    case SF_FORMAT_PCM_24: return "24-bit integer";
+    case SF_FORMAT_FLOAT: return "32-bit float";
+    default: return "compressed";
+  }
 }
 
 }  // namespace
 
-void RemovePendingOutputFromSignal() {
-  if (s_pendingTempPath[0] != '\0') unlink(s_pendingTempPath);
+float QuantizeSample(float v, int bits, bool* clipped) {
+  *clipped = false;
+  if (bits <= 0) return v;
+  const double scale = std::ldexp(1.0, bits - 1);  // steps per unit of full scale
+  const double top = scale - 1.0, bottom = -scale;
+  if (std::isnan(v)) return 0.0f;
+  double steps = std::nearbyint(static_cast<double>(v) * scale);
+  if (steps > top || steps < bottom) {
+    *clipped = true;
+    steps = steps > top ? top : bottom;
+  }
+  return static_cast<float>(steps / scale);
 }
 
-bool ReadAudioFile(const std::string& path, AudioData* out, std::string* error) {
+// ---- input ----
+
+AudioInput::~AudioInput() {
+  if (mFile) sf_close(static_cast<SNDFILE*>(mFile));
+}
+
+bool AudioInput::Open(const std::string& path, std::string* error) {
   SF_INFO info;
   std::memset(&info, 0, sizeof(info));
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -57,18 +113,61 @@ bool ReadAudioFile(const std::string& path, AudioData* out, std::string* error) 
     *error = "'" + path + "' has no usable audio (channels or sample rate missing)";
     return false;
   }
-  const long frames = static_cast<long>(info.frames);
-  std::vector<float> interleaved(static_cast<size_t>(frames) * info.channels);
-  const sf_count_t got = sf_readf_float(file, interleaved.data(), frames);
-  sf_close(file);
-  if (got != frames) {
-    *error = "'" + path + "' ended early: read " + std::to_string(got) + " of " + std::to_string(frames) + " frames";
-    return false;
+  mFile = file;
+  mPath = path;
+  mChannels = info.channels;
+  mRateHz = info.samplerate;
+  // A pipe's length is unknown: libsndfile reports the largest count it can.
+  mHeaderFrames = info.frames >= SF_COUNT_MAX / 2 ? -1 : static_cast<long>(info.frames);
+  return true;
+}
+
+void AudioInput::OpenMemory(const AudioData* data) {
+  mMemory = data;
+  mMemoryPos = 0;
+  mChannels = data->NumChannels();
+  mRateHz = data->sampleRateHz;
+  mHeaderFrames = data->NumFrames();
+}
+
+long AudioInput::Read(float* out, long frames, std::string* error) {
+  if (mMemory) {
+    const long n = std::min(frames, mMemory->NumFrames() - mMemoryPos);
+    for (long i = 0; i < n; ++i)
+      for (int c = 0; c < mChannels; ++c) out[i * mChannels + c] = mMemory->channels[c][mMemoryPos + i];
+    mMemoryPos += n;
+    return n;
   }
-  out->sampleRateHz = info.samplerate;
-  out->channels.assign(info.channels, std::vector<float>(frames));
-  for (long n = 0; n < frames; ++n)
-    for (int c = 0; c < info.channels; ++c) out->channels[c][n] = interleaved[static_cast<size_t>(n) * info.channels + c];
+  SNDFILE* file = static_cast<SNDFILE*>(mFile);
+  if (!file) {
+    *error = "input is not open";
+    return -1;
+  }
+  const sf_count_t got = sf_readf_float(file, out, frames);
+  if (got < frames && sf_error(file) != SF_ERR_NO_ERROR) {
+    *error = "reading '" + mPath + "' failed: " + SndError(file);
+    return -1;
+  }
+  return static_cast<long>(got);
+}
+
+bool ReadAudioFile(const std::string& path, AudioData* out, std::string* error) {
+  AudioInput in;
+  if (!in.Open(path, error)) return false;
+  const int channels = in.NumChannels();
+  constexpr long kBlock = 4096;
+  std::vector<float> block(static_cast<size_t>(kBlock) * channels);
+  AudioData data;
+  data.sampleRateHz = in.SampleRate();
+  data.channels.assign(channels, {});
+  for (;;) {
+    const long got = in.Read(block.data(), kBlock, error);
+    if (got < 0) return false;
+    if (got == 0) break;
+    for (int c = 0; c < channels; ++c)
+      for (long n = 0; n < got; ++n) data.channels[c].push_back(block[static_cast<size_t>(n) * channels + c]);
+  }
+  *out = std::move(data);
   return true;
 }
 
@@ -87,60 +186,95 @@ std::string DefaultOutputPath(const std::string& inputPath) {
   return stem + "-cinderpath" + ext;
 }
 
+// ---- output ----
+
+bool ChooseOutputFormat(const std::string& path, SampleFormat format, int* sfFormat, std::string* description,
+                        std::string* error) {
+  const Container* container = nullptr;
+  if (path == "-") {
+    container = &kContainers[4];  // AU: its header needs no length, so it can stream
+  } else {
+    const std::string ext = LowerExtension(path);
+    if (ext.empty()) container = &kContainers[0];
+    for (const Container& c : kContainers)
+      if (!ext.empty() && ext == c.extension) container = &c;
+    if (!container) {
+      std::string list;
+      for (const Container& c : kContainers)
+        if (Writable(c.major | (c.codec ? c.codec : SF_FORMAT_PCM_16))) list += std::string(list.empty() ? "" : ", ") + "." + c.extension;
+      *error = "cannot write '." + ext + "' files (output '" + path + "'); the output's extension chooses the format: " +
+               list;
+      return false;
+    }
+  }
+  if (container->codec) {
+    if (format != SampleFormat::kDefault) {
+      *error = std::string(container->name) + " is compressed and has no sample encoding to choose; leave out --format";
+      return false;
+    }
+    if (!Writable(container->major | container->codec)) {
+      *error = std::string("this build of libsndfile cannot write ") + container->name + " ('" + path + "')";
+      return false;
+    }
+    *sfFormat = container->major | container->codec;
+    *description = container->name;
+    return true;
+  }
+  int sub = EncodingOf(format);
+  if (format == SampleFormat::kDefault && !Writable(container->major | sub)) sub = SF_FORMAT_PCM_24;
+  if (!Writable(container->major | sub)) {
+    *error = std::string(container->name) + " cannot hold " + EncodingName(sub) + " samples ('" + path +
+             "'); choose --format " + (Writable(container->major | SF_FORMAT_PCM_24) ? "pcm16 or pcm24" : "float");
+    return false;
+  }
+  *sfFormat = container->major | sub;
+  *description = std::string(container->name) + ", " + EncodingName(sub);
+  return true;
+}
+
 PendingAudioFile::~PendingAudioFile() { Abort(); }
 
-bool PendingAudioFile::Open(const std::string& targetPath, int numChannels, double sampleRateHz,
-                            SampleFormat format, std::string* error) {
-  Abort();
-  mTargetPath = targetPath;
-  const auto slash = targetPath.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? std::string(".") : targetPath.substr(0, slash);
-  const std::string base = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
-  if (base.empty()) {
-    *error = "output path '" + targetPath + "' names a folder, not a file";
-    return false;
-  }
-  std::string templ = dir + "/." + base + ".partial-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  const int fd = mkstemp(buf.data());
-  if (fd < 0) {
-    *error = "cannot create a file in '" + dir + "': " + std::strerror(errno);
-    return false;
-  }
-  mTempPath = buf.data();
-  RememberPending(mTempPath);
-  // mkstemp creates the file private to the user; give the finished output the
-  // permissions any newly created file gets.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
+bool PendingAudioFile::Open(const std::string& targetPath, int numChannels, double sampleRateHz, SampleFormat format,
+                            std::string* error) {
+  return Open(targetPath, numChannels, sampleRateHz, format, OutputRules(), error);
+}
 
+bool PendingAudioFile::Open(const std::string& targetPath, int numChannels, double sampleRateHz, SampleFormat format,
+                            const OutputRules& rules, std::string* error) {
+  Abort();
   SF_INFO info;
   std::memset(&info, 0, sizeof(info));
   info.channels = numChannels;
   info.samplerate = static_cast<int>(sampleRateHz + 0.5);
-  const int major = MajorFormatFor(targetPath);
-  int sub = SF_FORMAT_FLOAT;
-  if (format == SampleFormat::kPcm16) sub = SF_FORMAT_PCM_16;
-  if (format == SampleFormat::kPcm24) sub = SF_FORMAT_PCM_24;
-  if (major == SF_FORMAT_FLAC && sub == SF_FORMAT_FLOAT) sub = SF_FORMAT_PCM_24;
-  info.format = major | sub;
+  std::string description;
+  if (!ChooseOutputFormat(targetPath, format, &info.format, &description, error)) return false;
   if (!sf_format_check(&info)) {
-    close(fd);
-    Abort();
-    *error = "the output format is not available for '" + targetPath + "'";
+    *error = description + " cannot hold " + std::to_string(numChannels) + " channel(s) at " +
+             std::to_string(info.samplerate) + " Hz ('" + targetPath + "')";
     return false;
   }
-  SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+  if (!mOutput.Open(targetPath, rules, error)) return false;
+  struct stat st;
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  if (fstat(mOutput.Fd(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) && major != SF_FORMAT_AU &&
+      major != SF_FORMAT_FLAC) {
+    *error = "'" + targetPath + "' is a pipe and " + description +
+             " cannot be streamed (its header needs the length); write .au or .flac to a pipe";
+    mOutput.Abort();
+    return false;
+  }
+  SNDFILE* file = sf_open_fd(mOutput.Fd(), SFM_WRITE, &info, SF_FALSE);
   if (!file) {
     *error = "cannot write '" + targetPath + "': " + SndError(nullptr);
-    Abort();
+    mOutput.Abort();
     return false;
   }
-  // Keep float output unclipped and unscaled: the effect may exceed full scale.
+  const int sub = info.format & SF_FORMAT_SUBMASK;
+  mIntegerBits = sub == SF_FORMAT_PCM_16 ? 16 : sub == SF_FORMAT_PCM_24 ? 24 : 0;
+  // Float output stays unclipped and unscaled: the effect may exceed full scale.
   sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
   mFile = file;
+  mChannels = numChannels;
   return true;
 }
 
@@ -150,7 +284,22 @@ bool PendingAudioFile::WriteInterleaved(const float* samples, long frames, std::
     *error = "output file is not open";
     return false;
   }
-  if (sf_writef_float(file, samples, frames) != frames) {
+  sf_count_t written = 0;
+  if (mIntegerBits) {
+    // Integers are handed over left-justified in 32 bits, so the stored value
+    // is exactly the quantized one.
+    const size_t count = static_cast<size_t>(frames) * mChannels;
+    if (mIntScratch.size() < count) mIntScratch.resize(count);
+    const double scale = std::ldexp(1.0, 31);
+    for (size_t i = 0; i < count; ++i) {
+      bool clipped = false;
+      mIntScratch[i] = static_cast<int>(static_cast<double>(QuantizeSample(samples[i], mIntegerBits, &clipped)) * scale);
+    }
+    written = sf_writef_int(file, mIntScratch.data(), frames);
+  } else {
+    written = sf_writef_float(file, samples, frames);
+  }
+  if (written != frames) {
     *error = "writing the output failed: " + SndError(file);
     return false;
   }
@@ -170,14 +319,7 @@ bool PendingAudioFile::Commit(std::string* error) {
     Abort();
     return false;
   }
-  if (std::rename(mTempPath.c_str(), mTargetPath.c_str()) != 0) {
-    *error = "cannot move the output into place at '" + mTargetPath + "': " + std::strerror(errno);
-    Abort();
-    return false;
-  }
-  ForgetPending();
-  mTempPath.clear();
-  return true;
+  return mOutput.Commit(error);
 }
 
 void PendingAudioFile::Abort() {
@@ -185,11 +327,7 @@ void PendingAudioFile::Abort() {
     sf_close(static_cast<SNDFILE*>(mFile));
     mFile = nullptr;
   }
-  if (!mTempPath.empty()) {
-    unlink(mTempPath.c_str());
-    mTempPath.clear();
-  }
-  ForgetPending();
+  mOutput.Abort();
 }
 
 }  // namespace cinderpath_cli

@@ -10,9 +10,24 @@
 int main(int argc, char** argv) {
   using namespace cinderpath_cli;
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(UsageText(), args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
+  if (args.empty()) {
+    std::fputs(UsageText(), stderr);
+    return 2;
+  }
+  if (args[0] == "--version" || args[0] == "version") {
+    std::fputs(VersionText(), stdout);
+    return 0;
+  }
+  if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+    const std::string topic = args.size() > 1 ? args[1] : std::string();
+    if (topic.empty()) std::fputs(UsageText(), stdout);
+    else if (topic == "render") std::fputs(RenderHelpText(), stdout);
+    else if (topic == "info") std::fputs(InfoHelpText(), stdout);
+    else {
+      std::fprintf(stderr, "cinderpath: no help on '%s'; the commands are render and info\n", topic.c_str());
+      return 2;
+    }
+    return 0;
   }
   const std::string command = args[0];
   args.erase(args.begin());
@@ -20,16 +35,24 @@ int main(int argc, char** argv) {
   if (command == "render") {
     RenderOptions options;
     if (!ParseRenderOptions(args, &options, &error)) {
-      std::fprintf(stderr, "cinderpath: %s\n(see 'cinderpath help')\n", error.c_str());
+      std::fprintf(stderr, "cinderpath: %s\n(see 'cinderpath help render')\n", error.c_str());
       return 2;
+    }
+    if (options.help) {
+      std::fputs(RenderHelpText(), stdout);
+      return 0;
     }
     return RunRender(options);
   }
   if (command == "info") {
     InfoOptions options;
     if (!ParseInfoOptions(args, &options, &error)) {
-      std::fprintf(stderr, "cinderpath: %s\n(see 'cinderpath help')\n", error.c_str());
+      std::fprintf(stderr, "cinderpath: %s\n(see 'cinderpath help info')\n", error.c_str());
       return 2;
+    }
+    if (options.help) {
+      std::fputs(InfoHelpText(), stdout);
+      return 0;
     }
     return RunInfo(options);
   }

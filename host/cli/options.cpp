@@ -4,8 +4,14 @@
 #include <climits>
 #include <cstdlib>
 
+#ifndef CINDERPATH_VERSION_TEXT
+#define CINDERPATH_VERSION_TEXT "unknown"
+#endif
+
 namespace cinderpath_cli {
 namespace {
+
+constexpr long kMaxJobs = 64;  // at most as many outputs at once as the interrupt cleanup tracks
 
 bool ParseInt(const std::string& text, long minValue, long maxValue, long* out) {
   if (text.empty()) return false;
@@ -41,22 +47,78 @@ bool Matches(const std::string& arg, const std::string& name) {
 
 const char* UsageText() {
   return "usage:\n"
-         "  cinderpath render [INPUT] [-o OUTPUT] [--set NAME=VALUE]... [--preset N]\n"
-         "                    [--state FILE] [--save-state FILE] [--offline] [--block FRAMES]\n"
-         "                    [--format float|pcm16|pcm24] [--quiet] [--component PATH]\n"
-         "  cinderpath info [--component PATH]\n"
-         "  cinderpath help\n"
+         "  cinderpath render [INPUT...] [-o OUTPUT] [options]   render files through the effect\n"
+         "  cinderpath info [--component PATH]                   list parameters, presets, latency\n"
+         "  cinderpath help [render|info]                        this text, or a command's own\n"
+         "  cinderpath --version                                 the program's version\n"
          "\n"
-         "render  runs INPUT (any file libsndfile reads, mono or stereo) through the effect\n"
-         "        and writes OUTPUT (default: INPUT's name with -cinderpath before the\n"
-         "        extension, 32-bit float WAV). Without INPUT a built-in demo is rendered\n"
-         "        to cinderpath-demo.wav. The effect's latency is compensated: the output\n"
-         "        is time-aligned with the input and as long as it.\n"
-         "        --set takes a parameter's name as the host sees it or its index, and a\n"
-         "        value in the parameter's units or one of its display texts (on, off, ...).\n"
-         "info    lists what a host sees: identity, channel configurations, latency,\n"
-         "        parameters and factory presets.\n";
+         "Run 'cinderpath help render' for every render option, with examples.\n";
 }
+
+const char* RenderHelpText() {
+  return "usage: cinderpath render [INPUT...] [-o OUTPUT] [options]\n"
+         "\n"
+         "Runs each INPUT (any file libsndfile reads, mono or stereo; '-' reads standard\n"
+         "input) through the effect and writes the result, time-aligned with the input\n"
+         "and as long as it (the effect's latency is compensated). Without INPUT a\n"
+         "built-in demo is rendered to cinderpath-demo.wav. Files are read and written\n"
+         "in blocks, so any length fits in constant memory.\n"
+         "\n"
+         "output\n"
+         "  -o, --output FILE     where to write (default: INPUT's name with -cinderpath\n"
+         "                        before the extension, as a WAV file). The extension\n"
+         "                        chooses the format: .wav .aif .aiff .au .caf .flac .w64\n"
+         "                        .rf64 .ogg .opus (and .mp3 where libsndfile writes it).\n"
+         "                        '-' writes an AU stream to standard output (the summary\n"
+         "                        then goes to standard error). With several inputs,\n"
+         "                        OUTPUT is a folder that receives the default names.\n"
+         "  --format ENC          sample encoding: float (32-bit, the default), pcm16 or\n"
+         "                        pcm24; FLAC takes pcm16/pcm24 (pcm24 by default).\n"
+         "  -n, --no-clobber      refuse to replace any existing file\n"
+         "                        An existing file is otherwise replaced only when the\n"
+         "                        new one is complete, and keeps its permissions. The\n"
+         "                        input, folders and read-only files are never written;\n"
+         "                        a device or pipe (-o /dev/null) is written in place.\n"
+         "\n"
+         "settings\n"
+         "  --set NAME=VALUE      set a parameter by name or index; VALUE in the\n"
+         "                        parameter's unit or one of its texts (on, off). Names\n"
+         "                        match without regard to case, spaces, '-' and '_'\n"
+         "                        when that is unambiguous. 'cinderpath info' lists them.\n"
+         "  --preset N            select factory preset N (0 .. 15)\n"
+         "  --state FILE          restore a state saved with --save-state\n"
+         "  --save-state FILE     save the state after all settings (written as safely\n"
+         "                        as the audio output)\n"
+         "  --offline             render as a host's offline bounce (\"Quality\" applies)\n"
+         "\n"
+         "running\n"
+         "  -j, --jobs N          render N files at once (default: one per core)\n"
+         "  --block FRAMES        frames per render call, 1 .. 65536 (default 512)\n"
+         "  -q, --quiet           print nothing but errors and warnings\n"
+         "  --component PATH      the Cinderpath.component bundle to load\n"
+         "  -h, --help            this text\n"
+         "\n"
+         "The summary gives peak and RMS per channel of the input and of the file\n"
+         "written (after conversion to integers for pcm16/pcm24), and warns about\n"
+         "clipped and non-finite samples.\n"
+         "\n"
+         "examples\n"
+         "  cinderpath render take.wav --set Drive=8 --set \"HP On=on\" --set hp-freq=90\n"
+         "  cinderpath render take.flac -o take-warm.flac --format pcm24 --preset 3\n"
+         "  cinderpath render *.wav -o rendered/ -j 2\n"
+         "  cinderpath render take.wav -o /dev/null         (a dry run: summary only)\n"
+         "  cinderpath render - -o - < take.wav > take-cinderpath.au\n";
+}
+
+const char* InfoHelpText() {
+  return "usage: cinderpath info [--component PATH]\n"
+         "\n"
+         "Lists what a host sees of the effect: identity, channel configurations,\n"
+         "latency, every parameter (index, name, unit, range, default, what it does)\n"
+         "and the factory presets.\n";
+}
+
+const char* VersionText() { return "cinderpath " CINDERPATH_VERSION_TEXT "\n"; }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
@@ -97,7 +159,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
       options->blockFrames = static_cast<int>(n);
     } else if (Matches(arg, "--format")) {
       if (!TakeValue(args, &i, "--format", &value, error)) return false;
-      if (value == "float") options->format = SampleFormat::kFloat32;
+      if (value == "float" || value == "float32") options->format = SampleFormat::kFloat32;
       else if (value == "pcm16") options->format = SampleFormat::kPcm16;
       else if (value == "pcm24") options->format = SampleFormat::kPcm24;
       else {
@@ -106,16 +168,26 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
       }
     } else if (arg == "--quiet" || arg == "-q") {
       options->quiet = true;
+    } else if (arg == "-n" || arg == "--no-clobber") {
+      options->noClobber = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options->help = true;
+    } else if (arg == "-j" || Matches(arg, "--jobs") || (arg.size() > 2 && arg.compare(0, 2, "-j") == 0)) {
+      long n = 0;
+      if (arg.size() > 2 && arg[1] == 'j') value = arg.substr(2);
+      else if (!TakeValue(args, &i, arg == "-j" ? "-j" : "--jobs", &value, error)) return false;
+      if (!ParseInt(value, 1, kMaxJobs, &n)) {
+        *error = "--jobs needs a count from 1 to " + std::to_string(kMaxJobs) + ", got '" + value + "'";
+        return false;
+      }
+      options->jobs = static_cast<int>(n);
     } else if (Matches(arg, "--component")) {
       if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
     } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
       *error = "unknown option '" + arg + "'";
       return false;
-    } else if (options->input.empty()) {
-      options->input = arg;
     } else {
-      *error = "more than one input file given ('" + options->input + "' and '" + arg + "')";
-      return false;
+      options->inputs.push_back(arg);
     }
   }
   return true;
@@ -123,7 +195,9 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 
 bool ParseInfoOptions(const std::vector<std::string>& args, InfoOptions* options, std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
-    if (Matches(args[i], "--component")) {
+    if (args[i] == "-h" || args[i] == "--help") {
+      options->help = true;
+    } else if (Matches(args[i], "--component")) {
       if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
     } else {
       *error = "info takes no argument '" + args[i] + "'";

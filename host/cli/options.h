@@ -10,28 +10,36 @@
 namespace cinderpath_cli {
 
 struct RenderOptions {
-  std::string input;                 // empty: the built-in demo
-  std::string output;                // empty: derived from the input
+  std::vector<std::string> inputs;   // empty: the built-in demo; "-": standard input
+  std::string output;                // empty: derived from the input; a folder with several inputs
   std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order
   int preset = -1;                   // --preset N; -1: none
   std::string stateIn;               // --state FILE
   std::string stateOut;              // --save-state FILE
   bool offline = false;
   int blockFrames = 512;
-  SampleFormat format = SampleFormat::kFloat32;
+  SampleFormat format = SampleFormat::kDefault;
   bool quiet = false;
+  bool noClobber = false;            // -n: refuse existing outputs
+  int jobs = 0;                      // -j N: files rendered at once; 0: one per core
+  bool help = false;                 // -h/--help: print the render help and do nothing else
   std::string component;             // --component PATH (bundle location)
 };
 
 struct InfoOptions {
   std::string component;
+  bool help = false;
 };
 
 // Parses the arguments after "render". False with a message on bad options.
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error);
 bool ParseInfoOptions(const std::vector<std::string>& args, InfoOptions* options, std::string* error);
 
-// Usage text printed by "help" and after option errors.
+// Help texts: the overview ("cinderpath help") and each command's own.
 const char* UsageText();
+const char* RenderHelpText();
+const char* InfoHelpText();
+// "cinderpath VERSION" for --version.
+const char* VersionText();
 
 }  // namespace cinderpath_cli

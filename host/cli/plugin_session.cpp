@@ -22,33 +22,38 @@ std::string StatusText(OSStatus status) {
   struct Named {
     OSStatus code;
     const char* name;
+    const char* words;
   };
   static const Named kNames[] = {
-      {noErr, "noErr"},
-      {static_cast<OSStatus>(badComponentSelector), "badComponentSelector"},
-      {kAudioUnitErr_InvalidProperty, "kAudioUnitErr_InvalidProperty"},
-      {kAudioUnitErr_InvalidParameter, "kAudioUnitErr_InvalidParameter"},
-      {kAudioUnitErr_InvalidElement, "kAudioUnitErr_InvalidElement"},
-      {kAudioUnitErr_NoConnection, "kAudioUnitErr_NoConnection"},
-      {kAudioUnitErr_FailedInitialization, "kAudioUnitErr_FailedInitialization"},
-      {kAudioUnitErr_TooManyFramesToProcess, "kAudioUnitErr_TooManyFramesToProcess"},
-      {kAudioUnitErr_InvalidFile, "kAudioUnitErr_InvalidFile"},
-      {kAudioUnitErr_FormatNotSupported, "kAudioUnitErr_FormatNotSupported"},
-      {kAudioUnitErr_Uninitialized, "kAudioUnitErr_Uninitialized"},
-      {kAudioUnitErr_InvalidScope, "kAudioUnitErr_InvalidScope"},
-      {kAudioUnitErr_PropertyNotWritable, "kAudioUnitErr_PropertyNotWritable"},
-      {kAudioUnitErr_CannotDoInCurrentContext, "kAudioUnitErr_CannotDoInCurrentContext"},
-      {kAudioUnitErr_InvalidPropertyValue, "kAudioUnitErr_InvalidPropertyValue"},
-      {kAudioUnitErr_PropertyNotInUse, "kAudioUnitErr_PropertyNotInUse"},
-      {kAudioUnitErr_Initialized, "kAudioUnitErr_Initialized"},
-      {kAudioUnitErr_InvalidOfflineRender, "kAudioUnitErr_InvalidOfflineRender"},
-      {kAudioUnitErr_Unauthorized, "kAudioUnitErr_Unauthorized"},
-      {coreFoundationUnknownErr, "coreFoundationUnknownErr"},
+      {noErr, "noErr", "no error"},
+      {static_cast<OSStatus>(badComponentSelector), "badComponentSelector", "the plug-in does not offer this call"},
+      {kAudioUnitErr_InvalidProperty, "kAudioUnitErr_InvalidProperty", "the plug-in does not have this property"},
+      {kAudioUnitErr_InvalidParameter, "kAudioUnitErr_InvalidParameter", "no such parameter"},
+      {kAudioUnitErr_InvalidElement, "kAudioUnitErr_InvalidElement", "no such bus"},
+      {kAudioUnitErr_NoConnection, "kAudioUnitErr_NoConnection", "no input is connected"},
+      {kAudioUnitErr_FailedInitialization, "kAudioUnitErr_FailedInitialization", "the plug-in could not start"},
+      {kAudioUnitErr_TooManyFramesToProcess, "kAudioUnitErr_TooManyFramesToProcess",
+       "the block is larger than the plug-in accepts"},
+      {kAudioUnitErr_InvalidFile, "kAudioUnitErr_InvalidFile", "the file is damaged or belongs to another plug-in"},
+      {kAudioUnitErr_FormatNotSupported, "kAudioUnitErr_FormatNotSupported",
+       "the plug-in does not take this channel count or sample format"},
+      {kAudioUnitErr_Uninitialized, "kAudioUnitErr_Uninitialized", "the plug-in has not been started"},
+      {kAudioUnitErr_InvalidScope, "kAudioUnitErr_InvalidScope", "the plug-in has no such scope"},
+      {kAudioUnitErr_PropertyNotWritable, "kAudioUnitErr_PropertyNotWritable", "this property cannot be changed"},
+      {kAudioUnitErr_CannotDoInCurrentContext, "kAudioUnitErr_CannotDoInCurrentContext",
+       "the plug-in cannot do this now"},
+      {kAudioUnitErr_InvalidPropertyValue, "kAudioUnitErr_InvalidPropertyValue", "the plug-in refused the value"},
+      {kAudioUnitErr_PropertyNotInUse, "kAudioUnitErr_PropertyNotInUse", "this property is not in use"},
+      {kAudioUnitErr_Initialized, "kAudioUnitErr_Initialized", "the plug-in is already running"},
+      {kAudioUnitErr_InvalidOfflineRender, "kAudioUnitErr_InvalidOfflineRender",
+       "the plug-in cannot render offline this way"},
+      {kAudioUnitErr_Unauthorized, "kAudioUnitErr_Unauthorized", "the plug-in is not authorised"},
+      {coreFoundationUnknownErr, "coreFoundationUnknownErr", "the plug-in could not build its data"},
   };
-  char text[96];
+  char text[160];
   for (const Named& n : kNames) {
     if (n.code == status) {
-      std::snprintf(text, sizeof(text), "%s (%d)", n.name, static_cast<int>(status));
+      std::snprintf(text, sizeof(text), "%s (%s, %d)", n.words, n.name, static_cast<int>(status));
       return text;
     }
   }
@@ -265,9 +270,11 @@ CFPropertyListRef PluginSession::CopyState(std::string* error) {
 }
 
 bool PluginSession::RestoreState(CFPropertyListRef state, std::string* error) {
-  return Check(AudioUnitSetProperty(mUnit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state,
-                                    sizeof(state)),
-               "restoring the plug-in state", error);
+  return Check(RestoreStateStatus(state), "restoring the plug-in state", error);
+}
+
+OSStatus PluginSession::RestoreStateStatus(CFPropertyListRef state) {
+  return AudioUnitSetProperty(mUnit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof(state));
 }
 
 bool PluginSession::ReadSeconds(AudioUnitPropertyID id, const char* what, double* seconds, std::string* error) {

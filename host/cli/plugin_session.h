@@ -30,7 +30,8 @@ struct PresetDesc {
   std::string name;
 };
 
-// Text for an OSStatus: its published name where known, and the number.
+// Text for an OSStatus: what it means in plain words, then its published
+// name where known and the number in parentheses.
 std::string StatusText(OSStatus status);
 
 class PluginSession {
@@ -71,6 +72,8 @@ class PluginSession {
   // The class-info dictionary: a new property list the caller releases.
   CFPropertyListRef CopyState(std::string* error);
   bool RestoreState(CFPropertyListRef state, std::string* error);
+  // The plug-in's status for restoring state, so a caller can explain a refusal.
+  OSStatus RestoreStateStatus(CFPropertyListRef state);
 
   bool LatencySeconds(double* seconds, std::string* error);
   bool TailSeconds(double* seconds, std::string* error);

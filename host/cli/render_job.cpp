@@ -1,22 +1,27 @@
 #include "render_job.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits.h>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
+#include "CinderpathDescriptions.h"
 #include "audio_file.h"
 #include "demo_signal.h"
 #include "plist.h"
 #include "plugin_session.h"
+#include "safe_output.h"
 
 #ifndef CINDERPATH_COMPONENT_RELATIVE
 #define CINDERPATH_COMPONENT_RELATIVE "../Cinderpath.component"
@@ -25,17 +30,11 @@
 namespace cinderpath_cli {
 namespace {
 
-constexpr double kProgressMinSeconds = 5.0;  // shorter inputs render without a bar
+constexpr double kProgressMinSeconds = 5.0;  // shorter inputs render without progress
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "cinderpath: %s\n", message.c_str());
   return 1;
-}
-
-void OnInterrupt(int sig) {
-  RemovePendingOutputFromSignal();
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
 }
 
 std::string FourCC(UInt32 code) {
@@ -59,17 +58,53 @@ std::string FormatNumber(double v) {
   return text;
 }
 
-// Finds the parameter a --set names: its exact name as the host sees it, or its index.
-const ParamDesc* FindParam(const std::vector<ParamDesc>& params, const std::string& key) {
+std::string BaseName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A parameter's unit as a user reads it: its label, or the kind of value.
+std::string UnitText(const ParamDesc& p) {
+  if (p.unit == kAudioUnitParameterUnit_Boolean) return "bool";
+  if (p.unit == kAudioUnitParameterUnit_Indexed) return "index";
+  return p.unitName;
+}
+
+// A name folded for loose matching: lower case, without spaces, '-' and '_'.
+std::string LooseName(const std::string& name) {
+  std::string folded;
+  for (char c : name)
+    if (c != ' ' && c != '_' && c != '-') folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+// Finds the parameter a --set names: its exact name as the host sees it, its
+// index, or a loose match (case, spaces, '-' and '_' ignored) when only one
+// parameter matches loosely. False with a message otherwise.
+bool FindParam(const std::vector<ParamDesc>& params, const std::string& key, const ParamDesc** found,
+               std::string* error) {
   for (const ParamDesc& p : params)
-    if (p.name == key) return &p;
+    if (p.name == key) return *found = &p, true;
   char* end = nullptr;
   const long index = std::strtol(key.c_str(), &end, 10);
   if (!key.empty() && *end == '\0') {
     for (const ParamDesc& p : params)
-      if (static_cast<long>(p.id) == index) return &p;
+      if (static_cast<long>(p.id) == index) return *found = &p, true;
   }
-  return nullptr;
+  std::vector<const ParamDesc*> loose;
+  const std::string folded = LooseName(key);
+  for (const ParamDesc& p : params)
+    if (!folded.empty() && LooseName(p.name) == folded) loose.push_back(&p);
+  if (loose.size() == 1) return *found = loose[0], true;
+  if (loose.size() > 1) {
+    *error = "parameter name '" + key + "' is ambiguous: it could be";
+    for (size_t i = 0; i < loose.size(); ++i)
+      *error += std::string(i ? " or" : "") + " '" + loose[i]->name + "' (index " + std::to_string(loose[i]->id) + ")";
+    *error += "; give the exact name or the index";
+    return false;
+  }
+  *error = "unknown parameter '" + key + "' (see 'cinderpath info' for the names)";
+  return false;
 }
 
 // Turns the text of a --set into a value in the parameter's units: a number,
@@ -82,7 +117,10 @@ bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string&
   const double number = std::strtod(text.c_str(), &end);
   if (!text.empty() && end && *end == '\0') {
     if (!std::isfinite(number) || number < p.minValue || number > p.maxValue) {
-      *error = "value " + text + " for '" + p.name + "' is out of range " + range;
+      const std::string unit = UnitText(p);
+      *error = "value " + text + " for '" + p.name + "' is out of range " + range + ": " + p.name + " must be " +
+               FormatNumber(p.minValue) + " .. " + FormatNumber(p.maxValue) +
+               (unit.empty() || unit == "bool" || unit == "index" ? "" : " " + unit);
       return false;
     }
     *value = static_cast<float>(number);
@@ -116,23 +154,28 @@ bool ReadTextFile(const std::string& path, std::string* text, std::string* error
   return true;
 }
 
-// Writes a text file atomically: temporary file in the same folder, then rename.
-bool WriteTextFileAtomically(const std::string& path, const std::string& text, std::string* error) {
-  const std::string temp = path + ".partial";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << text) || !out.flush()) {
-      *error = "cannot write '" + path + "': " + std::strerror(errno);
-      std::remove(temp.c_str());
-      return false;
+// Why a state the plug-in refused does not fit: another plug-in's, or damaged.
+std::string StateRefusal(CFPropertyListRef state, const ComponentDescription& desc, OSStatus status) {
+  const std::string code = " (" + StatusText(status) + ")";
+  if (CFGetTypeID(state) != CFDictionaryGetTypeID()) return "it holds no plug-in state" + code;
+  const CFDictionaryRef dict = static_cast<CFDictionaryRef>(state);
+  const struct {
+    const char* key;
+    OSType expected;
+  } ids[] = {{"type", desc.componentType}, {"subtype", desc.componentSubType}, {"manufacturer", desc.componentManufacturer}};
+  for (const auto& id : ids) {
+    CFStringRef key = CFStringCreateWithCString(nullptr, id.key, kCFStringEncodingUTF8);
+    const void* value = CFDictionaryGetValue(dict, key);
+    CFRelease(key);
+    SInt32 number = 0;
+    if (value && CFGetTypeID(value) == CFNumberGetTypeID() &&
+        CFNumberGetValue(static_cast<CFNumberRef>(value), kCFNumberSInt32Type, &number) &&
+        static_cast<OSType>(number) != id.expected) {
+      return "this state file belongs to another plug-in ('" + FourCC(static_cast<UInt32>(number)) + "' " + id.key +
+             ", this one is '" + FourCC(id.expected) + "')" + code;
     }
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    *error = "cannot write '" + path + "': " + std::strerror(errno);
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return "the state data is damaged or incomplete" + code;
 }
 
 struct ChannelStats {
@@ -143,6 +186,7 @@ struct ChannelStats {
 
   void Add(float v) {
     const double a = std::fabs(static_cast<double>(v));
+    if (!std::isfinite(a)) return;  // counted apart; they would poison peak and RMS
     peak = std::max(peak, a);
     sumSquares += a * a;
     if (a > 1.0) ++overs;
@@ -158,33 +202,354 @@ struct ChannelStats {
   std::string RmsDb() const { return Db(count ? std::sqrt(sumSquares / count) : 0.0); }
 };
 
-class ProgressBar {
+// Progress of the files being rendered, on one terminal line: a bar for a
+// single file, "name NN%" for each when several render at once. Lines printed
+// through Print() appear above it. [any thread; one lock]
+class ProgressBoard {
  public:
-  ProgressBar(bool enabled, long total) : mEnabled(enabled), mTotal(total) {}
-  void Update(long done) {
-    if (!mEnabled || mTotal <= 0) return;
-    const int percent = static_cast<int>(100.0 * done / mTotal);
-    if (percent == mLastPercent) return;
-    mLastPercent = percent;
-    const int width = 40;
-    const int filled = percent * width / 100;
-    std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
-                 width - filled, "", percent);
-    std::fflush(stderr);
+  ProgressBoard(bool enabled, int slots) : mEnabled(enabled), mSlots(slots) {}
+  void Update(int slot, const std::string& name, long done, long total) {
+    if (!mEnabled || total <= 0) return;
+    const int percent = static_cast<int>(std::min(100.0, 100.0 * done / total));
+    std::lock_guard<std::mutex> lock(mMutex);
+    Slot& s = mSlots[static_cast<size_t>(slot)];
+    if (s.percent == percent && s.name == name) return;
+    s.name = name;
+    s.percent = percent;
+    DrawLocked();
+  }
+  void Clear(int slot) {
+    if (!mEnabled) return;
+    std::lock_guard<std::mutex> lock(mMutex);
+    mSlots[static_cast<size_t>(slot)].percent = -1;
+    DrawLocked();
+  }
+  // Prints text (whole lines) to out, keeping the progress line below it.
+  void Print(FILE* out, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mShown) std::fputs("\r\033[K", stderr);
+    std::fputs(text.c_str(), out);
+    std::fflush(out);
+    mShown = false;
+    DrawLocked();
   }
   void Finish() {
-    if (mEnabled && mLastPercent >= 0) std::fputs("\n", stderr);
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mShown) std::fputs("\r\033[K", stderr);
+    mShown = false;
   }
 
  private:
+  struct Slot {
+    std::string name;
+    int percent = -1;
+  };
+  void DrawLocked() {
+    if (!mEnabled) return;
+    std::string line;
+    int active = 0;
+    for (const Slot& s : mSlots)
+      if (s.percent >= 0) ++active;
+    for (const Slot& s : mSlots) {
+      if (s.percent < 0) continue;
+      if (mSlots.size() == 1) {
+        const int width = 40, filled = s.percent * width / 100;
+        line += "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), ' ') +
+                "] " + std::to_string(s.percent) + "%  " + s.name;
+      } else {
+        line += (line.empty() ? "" : "   ") + s.name + " " + std::to_string(s.percent) + "%";
+      }
+    }
+    if (active == 0 && !mShown) return;
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
+    mShown = active > 0;
+  }
+
   bool mEnabled;
-  long mTotal;
-  int mLastPercent = -1;
+  std::mutex mMutex;
+  std::vector<Slot> mSlots;
+  bool mShown = false;
+};
+
+// One file to render and where it goes.
+struct FileJob {
+  std::string input;   // "" for the demo
+  std::string output;
+  std::string label;   // how messages name the input
+};
+
+// What a finished (or failed) job reports.
+struct FileResult {
+  bool ok = false;
+  double audioSeconds = 0.0;
+};
+
+// Everything the settings options resolve to, applied to every instance.
+struct Settings {
+  CFPropertyListRef state = nullptr;  // --state, owned
+  std::vector<std::pair<AudioUnitParameterID, float>> values;
+  ~Settings() {
+    if (state) CFRelease(state);
+  }
 };
 
 bool OpenSession(const std::string& componentOption, PluginSession* session, std::string* error) {
   const std::string path = componentOption.empty() ? DefaultComponentPath() : componentOption;
   return session->Open(path, error);
+}
+
+// Applies --state, --preset and the resolved --set values to an open session.
+bool ApplySettings(PluginSession& session, const RenderOptions& options, const Settings& settings,
+                   std::string* error) {
+  if (settings.state) {
+    const OSStatus status = session.RestoreStateStatus(settings.state);
+    if (status != noErr) {
+      *error = "state file '" + options.stateIn + "' was refused: " +
+               StateRefusal(settings.state, session.Description(), status);
+      return false;
+    }
+  }
+  if (options.preset >= 0) {
+    std::vector<PresetDesc> presets;
+    if (!session.ReadFactoryPresets(&presets, error)) return false;
+    const bool known = std::any_of(presets.begin(), presets.end(),
+                                   [&](const PresetDesc& p) { return p.number == options.preset; });
+    if (!known) {
+      *error = "factory preset " + std::to_string(options.preset) + " does not exist: " +
+               (presets.empty() ? std::string("this plug-in has none")
+                                : "preset must be 0 .. " + std::to_string(presets.size() - 1));
+      return false;
+    }
+    if (!session.SelectPreset(options.preset, error)) return false;
+  }
+  for (const auto& v : settings.values)
+    if (!session.SetParameter(v.first, v.second, error)) return false;
+  return true;
+}
+
+// Opens one instance to check every setting before any file is touched:
+// reads --state, resolves each --set (one bad value changes nothing), and
+// writes --save-state.
+bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules, Settings* settings,
+                     std::string* error) {
+  PluginSession session;
+  if (!OpenSession(options.component, &session, error)) return false;
+  if (!options.stateIn.empty()) {
+    std::string xml;
+    if (!ReadTextFile(options.stateIn, &xml, error)) return false;
+    settings->state = ReadPropertyListXml(xml, error);
+    if (!settings->state) {
+      *error = "state file '" + options.stateIn + "' is not readable: " + *error;
+      return false;
+    }
+  }
+  if (!options.sets.empty()) {
+    std::vector<ParamDesc> params;
+    if (!session.ReadParameters(&params, error)) return false;
+    for (const auto& set : options.sets) {
+      const ParamDesc* p = nullptr;
+      if (!FindParam(params, set.first, &p, error)) return false;
+      float value = 0.0f;
+      if (!ResolveValue(session, *p, set.second, &value, error)) return false;
+      settings->values.emplace_back(p->id, value);
+    }
+  }
+  if (!ApplySettings(session, options, *settings, error)) return false;
+  if (!options.stateOut.empty()) {
+    CFPropertyListRef state = session.CopyState(error);
+    if (!state) return false;
+    std::string xml;
+    const bool written = WritePropertyListXml(state, &xml, error) &&
+                         WriteFileSafely(options.stateOut, xml.data(), xml.size(), stateRules, error);
+    CFRelease(state);
+    if (!written) return false;
+  }
+  return true;
+}
+
+// Renders one file. Set-up and close of instances are serialised by
+// setupMutex; rendering runs in parallel. Messages go through the board.
+FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOptions& options,
+                      const Settings& settings, const OutputRules& rules, bool several, FILE* summaryOut, std::mutex& setupMutex,
+                      ProgressBoard& board, int slot) {
+  FileResult result;
+  auto fail = [&](const std::string& message) {
+    board.Clear(slot);
+    board.Print(stderr, "cinderpath: " + message + "\n");
+    return result;
+  };
+  std::string error;
+  AudioInput input;
+  if (job.input.empty()) input.OpenMemory(demo);
+  else if (!input.Open(job.input, &error)) return fail(error);
+  const int channels = input.NumChannels();
+  const double rate = input.SampleRate();
+
+  PluginSession session;
+  {
+    std::lock_guard<std::mutex> lock(setupMutex);
+    if (!OpenSession(options.component, &session, &error)) return fail(error);
+    std::vector<AUChannelInfo> configs;
+    if (!session.ChannelConfigurations(&configs, &error)) return fail(error);
+    bool legal = false;
+    std::string acceptedCounts;
+    for (const AUChannelInfo& c : configs) {
+      if (c.inChannels == channels && c.outChannels == channels) legal = true;
+      if (c.inChannels == c.outChannels)
+        acceptedCounts += (acceptedCounts.empty() ? "" : " or ") + std::to_string(c.inChannels);
+    }
+    if (!legal) {
+      return fail("'" + job.label + "' has " + std::to_string(channels) + " channels; " + session.ComponentName() +
+                  " accepts " + acceptedCounts + " channel(s)");
+    }
+    if (!session.Configure(channels, rate, static_cast<UInt32>(options.blockFrames), &error) ||
+        (options.offline && !session.SetOffline(true, &error)) || !session.Initialize(&error) ||
+        !ApplySettings(session, options, settings, &error)) {
+      return fail(error);
+    }
+  }
+  double latencySeconds = 0.0;
+  if (!session.LatencySeconds(&latencySeconds, &error)) return fail(error);
+  const long latencyFrames = std::max(0L, std::lround(latencySeconds * rate));
+
+  PendingAudioFile output;
+  if (!output.Open(job.output, channels, rate, options.format, rules, &error)) return fail(error);
+  const int bits = output.IntegerBits();
+
+  const int block = options.blockFrames;
+  AudioData inBlock;
+  inBlock.sampleRateHz = rate;
+  inBlock.channels.assign(channels, std::vector<float>(static_cast<size_t>(block)));
+  std::vector<float> inInterleaved(static_cast<size_t>(block) * channels);
+  std::vector<std::vector<float>> rendered(channels, std::vector<float>(static_cast<size_t>(block)));
+  std::vector<float*> outPtrs(channels);
+  for (int c = 0; c < channels; ++c) outPtrs[c] = rendered[c].data();
+  std::vector<float> outInterleaved(static_cast<size_t>(block) * channels);
+  std::vector<ChannelStats> inStats(channels), outStats(channels);
+  long nonFiniteIn = 0, nonFiniteOut = 0, clipped = 0;
+
+  const long headerFrames = input.HeaderFrames();
+  const bool showProgress = headerFrames > kProgressMinSeconds * rate;
+  const std::string shortName = BaseName(job.label);
+  // Rendered frame r becomes output frame r - latencyFrames: the first
+  // latencyFrames precede the input's start, and latencyFrames of silence
+  // after the input's end flush its last samples out.
+  long inputFrames = 0;  // read so far
+  bool inputDone = false;
+  double renderSeconds = 0.0;
+  for (long pos = 0; !inputDone || pos < inputFrames + latencyFrames;) {
+    long got = 0;
+    if (!inputDone) {
+      got = input.Read(inInterleaved.data(), block, &error);
+      if (got < 0) return fail(error);
+      if (got < block) inputDone = true;
+      inputFrames += got;
+    }
+    for (int c = 0; c < channels; ++c) {
+      float* dest = inBlock.channels[c].data();
+      for (long n = 0; n < got; ++n) {
+        const float v = inInterleaved[static_cast<size_t>(n) * channels + c];
+        if (!std::isfinite(v)) ++nonFiniteIn;
+        inStats[c].Add(v);
+        dest[n] = v;
+      }
+      std::fill(dest + got, dest + block, 0.0f);
+    }
+    const UInt32 frames =
+        static_cast<UInt32>(inputDone ? std::min<long>(block, inputFrames + latencyFrames - pos) : block);
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool ok = session.Render(inBlock, 0, frames, outPtrs.data(), &error);
+    renderSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (!ok) return fail(error);
+    const long skip = std::max(0L, std::min<long>(frames, latencyFrames - pos));
+    const long keep = frames - skip;
+    for (long n = 0; n < keep; ++n)
+      for (int c = 0; c < channels; ++c) {
+        float v = rendered[c][static_cast<size_t>(skip + n)];
+        if (!std::isfinite(v)) ++nonFiniteOut;
+        bool wasClipped = false;
+        v = QuantizeSample(v, bits, &wasClipped);
+        clipped += wasClipped;
+        outInterleaved[static_cast<size_t>(n) * channels + c] = v;
+        outStats[c].Add(v);
+      }
+    if (keep > 0 && !output.WriteInterleaved(outInterleaved.data(), keep, &error)) return fail(error);
+    pos += frames;
+    if (showProgress) board.Update(slot, shortName, pos, headerFrames + latencyFrames);
+  }
+  board.Clear(slot);
+  if (!output.Commit(&error)) return fail(error);
+  {
+    std::lock_guard<std::mutex> lock(setupMutex);
+    session.Close();
+  }
+
+  std::string warnings;
+  if (headerFrames >= 0 && inputFrames < headerFrames)
+    warnings += "cinderpath: warning: '" + job.label + "' ended after " + std::to_string(inputFrames) +
+                " frames; its header says " + std::to_string(headerFrames) + "\n";
+  if (nonFiniteIn > 0)
+    warnings += "cinderpath: warning: '" + job.label + "' holds " + std::to_string(nonFiniteIn) +
+                " non-finite sample(s) (NaN or infinity)\n";
+  if (nonFiniteOut > 0)
+    warnings += "cinderpath: warning: the effect produced " + std::to_string(nonFiniteOut) +
+                " non-finite sample(s) for '" + job.output + "'" +
+                (bits ? " (written as 0 or full scale)" : "") + "\n";
+  if (clipped > 0)
+    warnings += "cinderpath: warning: " + std::to_string(clipped) + " sample(s) clipped at full scale in the " +
+                std::to_string(bits) + "-bit '" + job.output + "' (lower \"Volume\" or write float)\n";
+  if (!warnings.empty()) board.Print(stderr, warnings);
+
+  result.ok = true;
+  result.audioSeconds = inputFrames / rate;
+  if (options.quiet) return result;
+  char line[512];
+  std::string summary;
+  if (several) {
+    double peak = 0.0;
+    long overs = 0;
+    for (const ChannelStats& s : outStats) peak = std::max(peak, s.peak), overs += s.overs;
+    std::snprintf(line, sizeof(line), "%s -> %s: %.2f s, %d ch, out peak %s dBFS, %ld over full scale\n",
+                  job.label.c_str(), job.output.c_str(), result.audioSeconds, channels,
+                  Trim(ChannelStats::Db(peak)).c_str(), overs);
+    summary = line;
+  } else {
+    std::snprintf(line, sizeof(line), "%s -> %s\n", job.label.c_str(), job.output.c_str());
+    summary += line;
+    std::snprintf(line, sizeof(line), "%ld frames, %d channel(s), %.0f Hz, %.2f s\n", inputFrames, channels, rate,
+                  result.audioSeconds);
+    summary += line;
+    summary += "channel   in peak  in RMS  out peak  out RMS   overs   (dBFS)\n";
+    for (int c = 0; c < channels; ++c) {
+      std::snprintf(line, sizeof(line), "%7d   %s  %s    %s   %s  %6ld\n", c + 1, inStats[c].PeakDb().c_str(),
+                    inStats[c].RmsDb().c_str(), outStats[c].PeakDb().c_str(), outStats[c].RmsDb().c_str(),
+                    outStats[c].overs);
+      summary += line;
+    }
+    if (bits) {
+      std::snprintf(line, sizeof(line), "(output figures after conversion to %d-bit integers)\n", bits);
+      summary += line;
+    }
+    if (renderSeconds > 0.0) {
+      std::snprintf(line, sizeof(line), "realtime factor: %.1fx\n", result.audioSeconds / renderSeconds);
+      summary += line;
+    }
+  }
+  board.Print(summaryOut, summary);
+  return result;
+}
+
+// The output of input when several inputs go to folder dir ("" beside the input).
+std::string OutputInFolder(const std::string& input, const std::string& dir) {
+  const std::string name = DefaultOutputPath(input);
+  if (dir.empty()) return name;
+  return dir + (dir.back() == '/' ? "" : "/") + BaseName(name);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -206,142 +571,85 @@ std::string DefaultComponentPath() {
 
 int RunRender(const RenderOptions& options) {
   std::string error;
+  InstallInterruptCleanup();
 
-  // Input: a file or the built-in demo.
-  AudioData input;
-  if (options.input.empty()) {
-    input = MakeDemoSignal();
-  } else if (!ReadAudioFile(options.input, &input, &error)) {
-    return Fail(error);
+  // The files to render and their outputs.
+  std::vector<FileJob> jobs;
+  const bool several = options.inputs.size() > 1;
+  const bool toFolder = !options.output.empty() && (several || options.output.back() == '/');
+  if (toFolder && !IsFolder(options.output)) {
+    return Fail("-o '" + options.output + "' must name an existing folder" +
+                (several ? " when several inputs are given" : ""));
   }
-  const std::string outputPath = !options.output.empty() ? options.output
-                                 : options.input.empty() ? std::string("cinderpath-demo.wav")
-                                                         : DefaultOutputPath(options.input);
-  const int channels = input.NumChannels();
-
-  PluginSession session;
-  if (!OpenSession(options.component, &session, &error)) return Fail(error);
-
-  std::vector<AUChannelInfo> configs;
-  if (!session.ChannelConfigurations(&configs, &error)) return Fail(error);
-  bool legal = false;
-  std::string acceptedCounts;
-  for (const AUChannelInfo& c : configs) {
-    if (c.inChannels == channels && c.outChannels == channels) legal = true;
-    if (c.inChannels == c.outChannels) acceptedCounts += (acceptedCounts.empty() ? "" : " or ") + std::to_string(c.inChannels);
+  if (options.inputs.empty()) {
+    jobs.push_back({"", options.output.empty() ? "cinderpath-demo.wav" : options.output, "(demo)"});
+    if (toFolder) jobs.back().output = OutputInFolder("cinderpath-demo.wav", options.output);
   }
-  if (!legal) {
-    return Fail("'" + (options.input.empty() ? std::string("demo") : options.input) + "' has " +
-                std::to_string(channels) + " channels; " + session.ComponentName() + " accepts " +
-                acceptedCounts + " channel(s)");
+  for (const std::string& in : options.inputs) {
+    const std::string out = toFolder ? OutputInFolder(in == "-" ? "stdin" : in, options.output)
+                            : !options.output.empty() ? options.output
+                                                      : DefaultOutputPath(in == "-" ? "stdin" : in);
+    jobs.push_back({in, out, in == "-" ? "(standard input)" : in});
   }
 
-  if (!session.Configure(channels, input.sampleRateHz, static_cast<UInt32>(options.blockFrames), &error)) return Fail(error);
-  if (options.offline && !session.SetOffline(true, &error)) return Fail(error);
-  if (!session.Initialize(&error)) return Fail(error);
-
-  if (!options.stateIn.empty()) {
-    std::string xml;
-    if (!ReadTextFile(options.stateIn, &xml, &error)) return Fail(error);
-    CFPropertyListRef state = ReadPropertyListXml(xml, &error);
-    if (!state) return Fail("state file '" + options.stateIn + "' is not readable: " + error);
-    const bool restored = session.RestoreState(state, &error);
-    CFRelease(state);
-    if (!restored) return Fail("state file '" + options.stateIn + "' was refused: " + error);
+  // Refuse unsafe targets before any work.
+  OutputRules rules;
+  rules.noClobber = options.noClobber;
+  rules.protectedPaths = options.inputs;
+  if (!options.stateIn.empty()) rules.protectedPaths.push_back(options.stateIn);
+  OutputRules stateRules = rules;
+  stateRules.what = "state file";
+  stateRules.protectedPaths = options.inputs;
+  std::vector<std::string> targets;
+  for (const FileJob& job : jobs) {
+    std::string resolved;
+    if (!CheckOutputTarget(job.output, rules, &resolved, &error)) return Fail(error);
+    if (resolved != "-" && std::find(targets.begin(), targets.end(), resolved) != targets.end())
+      return Fail("two inputs would both be written to '" + job.output + "'; use -o with a folder or rename one");
+    targets.push_back(resolved);
   }
-  if (options.preset >= 0 && !session.SelectPreset(options.preset, &error)) return Fail(error);
-
-  if (!options.sets.empty()) {
-    std::vector<ParamDesc> params;
-    if (!session.ReadParameters(&params, &error)) return Fail(error);
-    // Resolve every --set before changing anything, so one bad value changes nothing.
-    std::vector<std::pair<AudioUnitParameterID, float>> values;
-    for (const auto& set : options.sets) {
-      const ParamDesc* p = FindParam(params, set.first);
-      if (!p) return Fail("unknown parameter '" + set.first + "' (see 'cinderpath info' for the names)");
-      float value = 0.0f;
-      if (!ResolveValue(session, *p, set.second, &value, &error)) return Fail(error);
-      values.emplace_back(p->id, value);
-    }
-    for (const auto& v : values)
-      if (!session.SetParameter(v.first, v.second, &error)) return Fail(error);
-  }
-
   if (!options.stateOut.empty()) {
-    CFPropertyListRef state = session.CopyState(&error);
-    if (!state) return Fail(error);
-    std::string xml;
-    const bool written = WritePropertyListXml(state, &xml, &error) &&
-                         WriteTextFileAtomically(options.stateOut, xml, &error);
-    CFRelease(state);
-    if (!written) return Fail(error);
+    std::string resolved;
+    if (!CheckOutputTarget(options.stateOut, stateRules, &resolved, &error)) return Fail(error);
+    if (std::find(targets.begin(), targets.end(), resolved) != targets.end())
+      return Fail("--save-state '" + options.stateOut + "' names the audio output; name another file");
   }
 
-  double latencySeconds = 0.0;
-  if (!session.LatencySeconds(&latencySeconds, &error)) return Fail(error);
-  const long latencyFrames = std::max(0L, std::lround(latencySeconds * input.sampleRateHz));
+  Settings settings;
+  if (!PrepareSettings(options, stateRules, &settings, &error)) return Fail(error);
 
-  PendingAudioFile output;
-  if (!output.Open(outputPath, channels, input.sampleRateHz, options.format, &error)) return Fail(error);
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
-  std::signal(SIGHUP, OnInterrupt);
+  // Several files render in parallel, one instance each; the summary goes to
+  // standard error when the audio goes to standard output.
+  const bool toStdout = std::any_of(jobs.begin(), jobs.end(), [](const FileJob& j) { return j.output == "-"; });
+  FILE* summaryOut = toStdout ? stderr : stdout;
+  const AudioData demo = options.inputs.empty() ? MakeDemoSignal() : AudioData();
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const int workers = static_cast<int>(std::min<size_t>(jobs.size(), options.jobs > 0 ? options.jobs : cores));
+  ProgressBoard board(!options.quiet && isatty(STDERR_FILENO), workers);
+  std::mutex setupMutex;
+  std::atomic<size_t> next{0};
+  std::vector<FileResult> results(jobs.size());
+  const auto start = std::chrono::steady_clock::now();
+  auto work = [&](int slot) {
+    for (size_t i; (i = next++) < jobs.size();)
+      results[i] = RenderFile(jobs[i], &demo, options, settings, rules, several, summaryOut, setupMutex, board, slot);
+  };
+  std::vector<std::thread> threads;
+  for (int w = 1; w < workers; ++w) threads.emplace_back(work, w);
+  work(0);
+  for (std::thread& t : threads) t.join();
+  board.Finish();
 
-  const long inputFrames = input.NumFrames();
-  const long totalFrames = inputFrames + latencyFrames;  // flush the latency with silence
-  const int block = options.blockFrames;
-  std::vector<std::vector<float>> rendered(channels, std::vector<float>(block));
-  std::vector<float*> outPtrs(channels);
-  for (int c = 0; c < channels; ++c) outPtrs[c] = rendered[c].data();
-  std::vector<float> interleaved(static_cast<size_t>(block) * channels);
-  std::vector<ChannelStats> inStats(channels), outStats(channels);
-  for (int c = 0; c < channels; ++c)
-    for (float v : input.channels[c]) inStats[c].Add(v);
-
-  const bool showProgress = !options.quiet && isatty(STDERR_FILENO) &&
-                            inputFrames > kProgressMinSeconds * input.sampleRateHz;
-  ProgressBar progress(showProgress, totalFrames);
-  double renderSeconds = 0.0;
-  for (long pos = 0; pos < totalFrames; pos += block) {
-    const UInt32 frames = static_cast<UInt32>(std::min<long>(block, totalFrames - pos));
-    const auto t0 = std::chrono::steady_clock::now();
-    const bool ok = session.Render(input, pos, frames, outPtrs.data(), &error);
-    renderSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    if (!ok) {
-      progress.Finish();
-      return Fail(error);
-    }
-    // Drop the first latencyFrames output frames: they precede the input's start.
-    const long skip = std::max(0L, std::min<long>(frames, latencyFrames - pos));
-    const long keep = frames - skip;
-    for (long n = 0; n < keep; ++n)
-      for (int c = 0; c < channels; ++c) {
-        const float v = rendered[c][skip + n];
-        interleaved[static_cast<size_t>(n) * channels + c] = v;
-        outStats[c].Add(v);
-      }
-    if (keep > 0 && !output.WriteInterleaved(interleaved.data(), keep, &error)) {
-      progress.Finish();
-      return Fail(error);
-    }
-    progress.Update(pos + frames);
+  const size_t failed = static_cast<size_t>(std::count_if(results.begin(), results.end(), [](const FileResult& r) { return !r.ok; }));
+  if (several && !options.quiet) {
+    double audio = 0.0;
+    for (const FileResult& r : results) audio += r.audioSeconds;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(summaryOut, "total: %zu of %zu file(s) rendered, %.2f s of audio in %.2f s with %d job(s)%s\n",
+                 jobs.size() - failed, jobs.size(), audio, wall, workers, failed ? "; some failed" : "");
   }
-  progress.Finish();
-  if (!output.Commit(&error)) return Fail(error);
-  session.Close();
-
-  if (!options.quiet) {
-    const double audioSeconds = inputFrames / input.sampleRateHz;
-    std::printf("%s -> %s\n", options.input.empty() ? "(demo)" : options.input.c_str(), outputPath.c_str());
-    std::printf("%ld frames, %d channel(s), %.0f Hz, %.2f s\n", inputFrames, channels, input.sampleRateHz,
-                audioSeconds);
-    std::printf("channel   in peak  in RMS  out peak  out RMS   overs   (dBFS)\n");
-    for (int c = 0; c < channels; ++c)
-      std::printf("%7d   %s  %s    %s   %s  %6ld\n", c + 1, inStats[c].PeakDb().c_str(), inStats[c].RmsDb().c_str(),
-                  outStats[c].PeakDb().c_str(), outStats[c].RmsDb().c_str(), outStats[c].overs);
-    if (renderSeconds > 0.0) std::printf("realtime factor: %.1fx\n", audioSeconds / renderSeconds);
-  }
-  return 0;
+  if (several && failed) std::fprintf(stderr, "cinderpath: %zu of %zu file(s) failed\n", failed, jobs.size());
+  return failed ? 1 : 0;
 }
 
 int RunInfo(const InfoOptions& options) {
@@ -379,17 +687,16 @@ int RunInfo(const InfoOptions& options) {
     std::string text;
     if (!session.GetParameter(p.id, &value, &error) || !session.ValueText(p.id, value, &text, &error))
       return Fail(error);
-    std::string unit = p.unitName;
-    if (p.unit == kAudioUnitParameterUnit_Boolean) unit = "bool";
-    else if (p.unit == kAudioUnitParameterUnit_Indexed) unit = "index";
-    std::printf("%5u  %-12s %-6s %10g %10g %10g %10g  %s", static_cast<unsigned>(p.id), p.name.c_str(), unit.c_str(),
-                p.minValue, p.maxValue, p.defaultValue, value, text.c_str());
+    std::printf("%5u  %-12s %-6s %10g %10g %10g %10g  %s", static_cast<unsigned>(p.id), p.name.c_str(),
+                UnitText(p).c_str(), p.minValue, p.maxValue, p.defaultValue, value, text.c_str());
     if (!p.valueStrings.empty()) {
       std::printf("  {");
       for (size_t i = 0; i < p.valueStrings.size(); ++i) std::printf("%s%s", i ? ", " : "", p.valueStrings[i].c_str());
       std::printf("}");
     }
     std::printf("\n");
+    if (const char* description = CinderpathParamDescriptionFor(p.name.c_str()))
+      std::printf("%5s  %s\n", "", description);
   }
 
   std::vector<PresetDesc> presets;

@@ -13,7 +13,8 @@ TEST(RenderOptions, ParsesEveryOption) {
                                   "--format", "pcm24", "--quiet"},
                                  &o, &error))
       << error;
-  EXPECT_EQ(o.input, "in.wav");
+  ASSERT_EQ(o.inputs.size(), 1u);
+  EXPECT_EQ(o.inputs[0], "in.wav");
   EXPECT_EQ(o.output, "out.wav");
   ASSERT_EQ(o.sets.size(), 2u);
   EXPECT_EQ(o.sets[0].first, "HP Freq");
@@ -33,7 +34,7 @@ TEST(RenderOptions, RefusesBadOptionsWithAMessage) {
   const std::vector<std::vector<std::string>> bad = {
       {"--set"},           {"--set", "Drive"},     {"--set", "=3"},       {"--preset", "-1"},
       {"--preset", "x"},   {"--block", "0"},       {"--block", "1e9"},    {"--format", "mp3"},
-      {"--bogus"},         {"a.wav", "b.wav"},     {"-o"},
+      {"--bogus"},         {"-j", "0"},            {"-o"},
   };
   for (const auto& args : bad) {
     RenderOptions o;
