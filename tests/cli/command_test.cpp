@@ -8,6 +8,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <csignal>
+#include <algorithm>
 #include <unistd.h>
 
 #include <cmath>
@@ -272,4 +274,143 @@ TEST(Command, MissingComponentIsAClearError) {
   Result r = RunProgram({"info", "--component", dir / "Nothing.component"}, dir.path);
   EXPECT_NE(r.exitCode, 0);
   EXPECT_NE(r.err.find("Nothing.component"), std::string::npos) << r.err;
+}
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+// A process id that no longer runs.
+long DeadPid() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return child;
+}
+
+}  // namespace
+
+// Every way an output could destroy a file is refused before any work, with a
+// message, and leaves every file as it was.
+TEST(Command, UnsafeTargetsAreRefusedAndChangeNothing) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 1000));
+  mkdir((dir / "sub").c_str(), 0755);
+  mkdir((dir / "folder").c_str(), 0755);
+  symlink("in.wav", (dir / "link.wav").c_str());
+  link((dir / "in.wav").c_str(), (dir / "hard.wav").c_str());
+  { std::ofstream(dir / "ro.wav") << "read-only"; }
+  chmod((dir / "ro.wav").c_str(), 0444);
+  { std::ofstream(dir / "kept.wav") << "kept"; }
+  { std::ofstream(dir / "kept.plist") << "kept"; }
+  const std::string input = Slurp(dir / "in.wav");
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"-o", "in.wav"}, "is the input 'in.wav'"},
+      {{"-o", "sub/../in.wav"}, "is the input"},
+      {{"-o", "link.wav"}, "is the input"},
+      {{"-o", "hard.wav"}, "is the input"},
+      {{"-o", "o.wav", "--save-state", "sub/../hard.wav"}, "is the input"},
+      {{"-o", "folder"}, "is a folder"},
+      {{"-o", "ro.wav"}, "'ro.wav' is read-only"},
+      {{"-o", "o.wav", "--save-state", "ro.wav"}, "read-only"},
+      {{"-n", "-o", "kept.wav"}, "--no-clobber"},
+      {{"-o", "o.wav", "--no-clobber", "--save-state", "kept.plist"}, "--no-clobber"},
+      {{"-o", "o.wav", "--save-state", "o.wav"}, "names the audio output"},
+      {{"-o", "missing/o.wav"}, "does not exist"},
+      {{"-o", "o.txt"}, ".wav, .aif"},
+      {{"-o", "o.flac", "--format", "float"}, "FLAC cannot hold 32-bit float"},
+      {{"-o", "o.ogg", "--format", "pcm16"}, "compressed"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"render", "in.wav"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Result r = RunProgram(args, dir.path);
+    EXPECT_EQ(r.exitCode, 1) << c.args[1];
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args[1] << ": " << r.err;
+    EXPECT_EQ(Slurp(dir / "in.wav"), input) << c.args[1];
+    EXPECT_EQ(Slurp(dir / "ro.wav"), "read-only");
+    EXPECT_EQ(Slurp(dir / "kept.wav"), "kept");
+    EXPECT_EQ(Slurp(dir / "kept.plist"), "kept");
+    EXPECT_EQ(dir.Entries().size(), 8u) << "nothing written after " << c.args[1];
+  }
+  EXPECT_TRUE(S_ISLNK(ModeOf(dir / "link.wav")));
+}
+
+// Targets that are written: devices and pipes in place, symbolic links
+// through to their file, replaced files with their permission bits.
+TEST(Command, DevicesPipesLinksAndReplacedFilesAreWrittenAsExpected) {
+  TempDir dir;
+  const Audio signal = MakeSignal(2, 48000, 3000);
+  WriteWav(dir / "in.wav", signal);
+  ASSERT_EQ(RunProgram({"render", "in.wav", "-o", "/dev/null"}, dir.path).exitCode, 0);
+  EXPECT_TRUE(S_ISCHR(ModeOf("/dev/null")));
+
+  { std::ofstream(dir / "target.wav") << "old"; }
+  chmod((dir / "target.wav").c_str(), 0640);
+  symlink("target.wav", (dir / "link.wav").c_str());
+  Result r = RunProgram({"render", "in.wav", "-o", "link.wav", "--save-state", "link.wav.plist"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(S_ISLNK(ModeOf(dir / "link.wav"))) << "the link stays a link";
+  EXPECT_EQ(ReadWav(dir / "target.wav").Frames(), signal.Frames()) << "the file it names is replaced";
+  EXPECT_EQ(ModeOf(dir / "target.wav") & 07777, 0640u) << "permission bits are kept";
+
+  // A pipe gets a stream (AU) while a reader drains it.
+  ASSERT_EQ(mkfifo((dir / "pipe.au").c_str(), 0644), 0);
+  std::system(("cat " + Quote(dir / "pipe.au") + " > " + Quote(dir / "drained.au") + " &").c_str());
+  r = RunProgram({"render", "in.wav", "-o", "pipe.au", "--quiet"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(S_ISFIFO(ModeOf(dir / "pipe.au")));
+  for (int i = 0; i < 100 && ReadWav(dir / "drained.au").Frames() < signal.Frames(); ++i) usleep(20000);
+  EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "drained.au"), ReadWav(dir / "target.wav")), 0.0);
+
+  // "-o -": audio on standard output, the summary on standard error.
+  r = RunProgram({"render", "in.wav", "-o", "-"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  { std::ofstream(dir / "stdout.au", std::ios::binary) << r.out; }
+  EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "stdout.au"), ReadWav(dir / "target.wav")), 0.0);
+  EXPECT_NE(r.err.find("realtime factor"), std::string::npos) << r.err;
+}
+
+// An interrupted render says so in one line and leaves no temporary file; a
+// later render removes temporary files that a process no longer running left.
+TEST(Command, InterruptedRendersLeaveNothingAndStaleTemporariesAreRemoved) {
+  TempDir dir;
+  WriteWav(dir / "long.wav", MakeSignal(2, 48000, 48000 * 60));
+  const std::string errFile = dir / "err.txt";
+  const std::string cmd = "cd " + Quote(dir.path) + " && exec " + Quote(CINDERPATH_PROGRAM) +
+                          " render long.wav -o out.wav --set OS=16 --block 64 2>" + Quote(errFile);
+  const pid_t child = fork();
+  if (child == 0) {
+    execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  bool started = false;
+  for (int i = 0; i < 500 && !started; ++i, usleep(10000))
+    for (const std::string& name : dir.Entries()) started |= name.find("out.wav.cinderpath-partial-") == 0;
+  ASSERT_TRUE(started) << "the render never created its temporary file";
+  kill(child, SIGINT);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+  EXPECT_NE(Slurp(errFile).find("interrupted"), std::string::npos) << Slurp(errFile);
+  std::remove(errFile.c_str());
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"long.wav"});
+
+  // Left by a killed process (dead id), and by one still running (this test).
+  const std::string stale = "short-cinderpath.wav.cinderpath-partial-" + std::to_string(DeadPid()) + "-abcdef";
+  const std::string live = "short-cinderpath.wav.cinderpath-partial-" + std::to_string(getpid()) + "-abcdef";
+  { std::ofstream(dir / stale) << "x"; }
+  { std::ofstream(dir / live) << "x"; }
+  WriteWav(dir / "short.wav", MakeSignal(1, 48000, 100));
+  ASSERT_EQ(RunProgram({"render", "short.wav", "-q"}, dir.path).exitCode, 0);
+  const std::vector<std::string> names = dir.Entries();
+  EXPECT_EQ(std::count(names.begin(), names.end(), stale), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), live), 1);
 }
