@@ -155,7 +155,8 @@ TEST(Command, SetAcceptsNamesIndicesAndDisplayTexts) {
   TempDir dir;
   WriteWav(dir / "in.wav", MakeSignal(2, 48000, 2000));
   Result r = RunProgram({"render", "in.wav", "-o", "o.wav", "--quiet", "--set", "HP Freq=120", "--set", "2=6", "--set",
-                  "Mono=on", "--set", "Boost=12", "--save-state", "s.plist"},
+                  "Mono=on", "--set", "Boost=12", "--set", "HP_Freq=7", "--set", "peak-GAIN=-3", "--save-state",
+                  "s.plist"},
                  dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::vector<double> v = StateValues(dir / "s.plist");
@@ -164,6 +165,8 @@ TEST(Command, SetAcceptsNamesIndicesAndDisplayTexts) {
   EXPECT_EQ(v[2], 6.0);
   EXPECT_EQ(v[5], 1.0);
   EXPECT_EQ(v[8], 12.0);
+  EXPECT_EQ(v[21], 7.0) << "exact names keep \"HP Freq\" and \"HP_Freq\" apart";
+  EXPECT_EQ(v[14], -3.0) << "a loose name that fits one parameter";
   Audio out = ReadWav(dir / "o.wav");
   for (long n = 0; n < out.Frames(); ++n) ASSERT_EQ(out.At(n, 0), out.At(n, 1)) << "mono copies the left channel";
 }
@@ -181,6 +184,9 @@ TEST(Command, BadSettingsAreClearErrorsAndWriteNothing) {
       {{"--set", "Mono=maybe"}, "cannot read 'maybe'"},
       {{"--set", "22=1"}, "unknown parameter '22'"},
       {{"--preset", "99"}, "preset 99"},
+      {{"--preset", "16"}, "preset must be 0 .. 15"},
+      {{"--set", "Cutoff=30"}, "Cutoff must be 1 .. 20 kHz"},
+      {{"--set", "hpfreq=3"}, "could be 'HP Freq' (index 11) or 'HP_Freq' (index 21)"},
       {{"--state", "missing.plist"}, "missing.plist"},
       {{"--block", "0"}, "--block"},
   };
@@ -236,6 +242,18 @@ TEST(Command, StateRoundTripsAndPresetsRestoreDefaults) {
   r = RunProgram({"render", "in.wav", "-o", "d.wav", "--state", "bad.plist"}, dir.path);
   EXPECT_NE(r.exitCode, 0);
   EXPECT_NE(r.err.find("bad.plist"), std::string::npos) << r.err;
+
+  // Another plug-in's state: the same keys with another subtype.
+  std::string foreign = Slurp(dir / "a.plist");
+  const std::string subtype = "<key>subtype</key>";
+  const size_t at = foreign.find(subtype);
+  ASSERT_NE(at, std::string::npos);
+  const size_t open = foreign.find("<integer>", at), close = foreign.find("</integer>", at);
+  foreign.replace(open + 9, close - open - 9, "1");
+  { std::ofstream(dir / "foreign.plist") << foreign; }
+  r = RunProgram({"render", "in.wav", "-o", "e.wav", "--state", "foreign.plist"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("this state file belongs to another plug-in"), std::string::npos) << r.err;
 }
 
 TEST(Command, OfflineQualityRendersAtFactorSixteen) {
@@ -413,4 +431,92 @@ TEST(Command, InterruptedRendersLeaveNothingAndStaleTemporariesAreRemoved) {
   const std::vector<std::string> names = dir.Entries();
   EXPECT_EQ(std::count(names.begin(), names.end(), stale), 0);
   EXPECT_EQ(std::count(names.begin(), names.end(), live), 1);
+}
+
+// The summary describes the file written: integer outputs are counted after
+// conversion (clipped samples equal the samples at the limits in the file),
+// and non-finite input samples are reported.
+TEST(Command, SummaryAndWarningsDescribeTheFileWritten) {
+  TempDir dir;
+  Audio loud = MakeSignal(2, 48000, 4000);
+  loud.samples[100] = NAN;
+  loud.samples[101] = INFINITY;
+  WriteWav(dir / "in.wav", loud);
+  Result r = RunProgram({"render", "in.wav", "-o", "o.wav", "--format", "pcm16", "--set", "Drive=16", "--set",
+                         "Volume=18", "--set", "Bias=0"},
+                        dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("after conversion to 16-bit"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("holds 2 non-finite sample(s)"), std::string::npos) << r.err;
+  const Audio out = ReadWav(dir / "o.wav");
+  long atLimit = 0;
+  for (float v : out.samples) atLimit += v <= -1.0f || v >= 32767.0f / 32768.0f;
+  ASSERT_GT(atLimit, 0);
+  EXPECT_NE(r.err.find(std::to_string(atLimit) + " sample(s) clipped at full scale in the 16-bit"), std::string::npos)
+      << atLimit << "\n" << r.err;
+
+  // The extension picks the container; FLAC defaults to 24-bit integers.
+  WriteWav(dir / "quiet.wav", MakeSignal(1, 44100, 3000));
+  for (const char* name : {"q.flac", "q.aiff", "q.caf", "q.au"}) {
+    r = RunProgram({"render", "quiet.wav", "-o", name, "-q"}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
+    EXPECT_EQ(ReadWav(dir / name).Frames(), 3000) << name;
+  }
+  SF_INFO info{};
+  SNDFILE* f = sf_open((dir / "q.flac").c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  sf_close(f);
+  EXPECT_EQ(info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+}
+
+// Several inputs render in parallel into a folder, each exactly as alone;
+// one bad file fails alone and sets the exit status. Standard input of
+// unknown length is read to its end.
+TEST(Command, SeveralInputsAndStandardInput) {
+  TempDir dir;
+  mkdir((dir / "out").c_str(), 0755);
+  WriteWav(dir / "a.wav", MakeSignal(2, 48000, 5000));
+  WriteWav(dir / "b.wav", MakeSignal(1, 44100, 7000));
+  { std::ofstream(dir / "bad.wav") << "not audio"; }
+  Result r = RunProgram({"render", "a.wav", "bad.wav", "b.wav", "-o", "out/", "-j", "2", "--set", "Drive=9"}, dir.path);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("bad.wav"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("a.wav -> out/a-cinderpath.wav"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("total: 2 of 3 file(s) rendered"), std::string::npos) << r.out;
+  for (const char* name : {"a", "b"}) {
+    ASSERT_EQ(RunProgram({"render", std::string(name) + ".wav", "-o", "alone.wav", "-q", "--set", "Drive=9"}, dir.path)
+                  .exitCode,
+              0);
+    EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "out/" + name + "-cinderpath.wav"), ReadWav(dir / "alone.wav")), 0.0) << name;
+  }
+  r = RunProgram({"render", "a.wav", "b.wav", "-o", "alone.wav"}, dir.path);
+  EXPECT_NE(r.err.find("must name an existing folder"), std::string::npos) << r.err;
+
+  // A piped AU stream states no length.
+  const std::string cmd = "cd " + Quote(dir.path) + " && " + Quote(CINDERPATH_PROGRAM) + " render a.wav -o - -q | " +
+                          Quote(CINDERPATH_PROGRAM) + " render - -o piped.wav -q";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(ReadWav(dir / "piped.wav").Frames(), 5000);
+}
+
+TEST(Command, HelpVersionAndInfoExplainTheControls) {
+  TempDir dir;
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {{"help"}, {"cinderpath render", "help render"}},
+      {{"help", "render"}, {"--no-clobber", "--jobs", "examples"}},
+      {{"render", "--help"}, {"--format ENC"}},
+      {{"render", "-h"}, {"-o, --output FILE"}},
+      {{"--version"}, {"cinderpath 1.2.2"}},
+      {{"info"},
+       {"acts only while \"HP On\" is on", "when the host renders offline", "always-on output high-pass"}},
+  };
+  for (const auto& c : cases) {
+    Result r = RunProgram(c.args, dir.path);
+    EXPECT_EQ(r.exitCode, 0) << c.args[0];
+    for (const std::string& text : c.texts) EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+  }
+  EXPECT_TRUE(dir.Entries().empty()) << "help writes no file";
 }
