@@ -10,7 +10,7 @@ struct CinderpathParamDescription {
 };
 
 inline constexpr const char* kCinderpathDescription =
-    "Stereo valve preamplifier: switchable input high-pass, peaking filter, high shelf and resonant low-pass, "
+    "Valve preamplifier: switchable input high-pass, peaking filter, high shelf and resonant low-pass, "
     "an oversampled cubic soft clipper with an asymmetric bias curve, then always-on output high-pass and "
     "low-pass filters and the output level";
 

@@ -1,6 +1,7 @@
 # The LV2 bundle a Linux host loads:
 #   Cinderpath.lv2/manifest.ttl     the plug-ins and where their files are
 #   Cinderpath.lv2/Cinderpath.ttl   ports, ranges, units, features
+#   Cinderpath.lv2/presets.ttl      named presets (clean boost, crunch, ...)
 #   Cinderpath.lv2/Cinderpath.so    exports lv2_descriptor only
 # The plug-in class is compiled a second time on IPlugLV2 (CINDERPATH_LV2
 # selects the binding in PlugBinding.h); the Turtle files are written at build
@@ -54,14 +55,15 @@ add_executable(cinderpath_lv2_turtle ${IPLUG_LV2_TURTLE_GEN_SOURCE} $<TARGET_OBJ
 target_link_libraries(cinderpath_lv2_turtle PRIVATE cinderpath_lv2_plug)
 
 add_custom_command(
-  OUTPUT ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl
+  OUTPUT ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl ${CINDERPATH_LV2_DIR}/presets.ttl
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CINDERPATH_LV2_DIR}
   COMMAND cinderpath_lv2_turtle ${CINDERPATH_LV2_DIR} Cinderpath.so Cinderpath.ttl
   DEPENDS cinderpath_lv2_turtle
   COMMENT "Writing the Turtle files of Cinderpath.lv2"
   VERBATIM)
 add_custom_target(cinderpath_lv2_bundle ALL
-  DEPENDS ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl cinderpath_lv2)
+  DEPENDS ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl ${CINDERPATH_LV2_DIR}/presets.ttl
+    cinderpath_lv2)
 
 add_custom_target(cinderpath_lv2_install
   COMMAND ${CMAKE_COMMAND} -DBUNDLE=${CINDERPATH_LV2_DIR} -P ${CMAKE_CURRENT_LIST_DIR}/lv2_install.cmake

@@ -1,5 +1,6 @@
 #include "IPlugLV2.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -183,6 +184,7 @@ IPlugLV2Plugin IPlugLV2MakePlugin(const char* uri, const char* name, int nInputs
   desc.mName = name;
   desc.mPluginClass = pluginClass;
   desc.mStateKey = stateKey;
+  desc.mDocs = nullptr;
   return desc;
 }
 
@@ -401,6 +403,8 @@ void IPlugLV2::WriteTurtlePrefixes(FILE* f)
   fputs("@prefix doap:   <http://usefulinc.com/ns/doap#> .\n"
         "@prefix foaf:   <http://xmlns.com/foaf/0.1/> .\n"
         "@prefix lv2:    <http://lv2plug.in/ns/lv2core#> .\n"
+        "@prefix pg:     <http://lv2plug.in/ns/ext/port-groups#> .\n"
+        "@prefix pset:   <http://lv2plug.in/ns/ext/presets#> .\n"
         "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
         "@prefix rdf:    <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
         "@prefix rdfs:   <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -419,9 +423,30 @@ void IPlugLV2::WriteManifestTurtle(FILE* f, const IPlugLV2Plugin& desc, const ch
 void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* pPlug)
 {
   const int version = pPlug->GetEffectVersion(false);
-  fprintf(f, "<%s>\n    a lv2:Plugin , %s , doap:Project ;\n", desc.mDescriptor.URI,
-          desc.mPluginClass ? desc.mPluginClass : "lv2:Plugin");
+  const char* uri = desc.mDescriptor.URI;
+  const IPlugLV2Docs* docs = desc.mDocs;
+  // Port groups: the main input and output as one mono or stereo group each.
+  const bool groups = desc.mNInputs <= 2 && desc.mNOutputs <= 2;
+  if (groups)
+  {
+    for (int dir = 0; dir < 2; ++dir)
+    {
+      const bool input = dir == 0;
+      const int n = input ? desc.mNInputs : desc.mNOutputs;
+      if (n == 0) continue;
+      fprintf(f, "<%s#%s>\n    a pg:%s , pg:%s ;\n    lv2:symbol \"%s\" ;\n    rdfs:label \"%s\"", uri,
+              input ? "in" : "out", n == 1 ? "MonoGroup" : "StereoGroup", input ? "InputGroup" : "OutputGroup",
+              input ? "in" : "out", input ? "Input" : "Output");
+      if (!input && desc.mNInputs > 0) fprintf(f, " ;\n    pg:source <%s#in>", uri);
+      fputs(" .\n\n", f);
+    }
+  }
+  fprintf(f, "<%s>\n    a lv2:Plugin , %s , doap:Project ;\n", uri, desc.mPluginClass ? desc.mPluginClass : "lv2:Plugin");
   fprintf(f, "    doap:name %s ;\n", TurtleString(desc.mName).c_str());
+  if (docs && docs->mComment) fprintf(f, "    rdfs:comment %s ;\n", TurtleString(docs->mComment).c_str());
+  if (docs && docs->mLicense) fprintf(f, "    doap:license <%s> ;\n", docs->mLicense);
+  if (groups && desc.mNInputs > 0) fprintf(f, "    pg:mainInput <%s#in> ;\n", uri);
+  if (groups && desc.mNOutputs > 0) fprintf(f, "    pg:mainOutput <%s#out> ;\n", uri);
   fprintf(f, "    doap:maintainer [ foaf:name %s ] ;\n", TurtleString(pPlug->GetMfrName()).c_str());
   // Version major.minor.patch: LV2 knows the minor and micro numbers only.
   fprintf(f, "    lv2:minorVersion %d ;\n    lv2:microVersion %d ;\n", (version >> 8) & 0xff, version & 0xff);
@@ -444,6 +469,8 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
             TurtleString(p->GetNameForHost()).c_str());
     fprintf(f, "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s ;\n",
             TurtleNumber(def).c_str(), TurtleNumber(lo).c_str(), TurtleNumber(hi).c_str());
+    if (const char* comment = docs && docs->mParamComment ? docs->mParamComment(i) : nullptr)
+      fprintf(f, "        rdfs:comment %s ;\n", TurtleString(comment).c_str());
 
     std::string props;
     const IParam::EParamType type = p->Type();
@@ -502,9 +529,57 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
       std::string symbol, name;
       AudioPortNames(input, c, n, &symbol, &name);
       fprintf(f, " , [\n        a lv2:AudioPort , lv2:%s ;\n        lv2:index %u ;\n"
-                 "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n    ]",
+                 "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n",
               input ? "InputPort" : "OutputPort", index, symbol.c_str(), name.c_str());
+      if (groups)
+        fprintf(f, "        pg:group <%s#%s> ;\n        lv2:designation pg:%s ;\n", uri, input ? "in" : "out",
+                n == 1 ? "center" : (c == 0 ? "left" : "right"));
+      fputs("    ]", f);
     }
   }
   fputs(" .\n\n", f);
+}
+
+bool IPlugLV2::WritePresetsTurtle(FILE* presets, FILE* manifest, const IPlugLV2Plugin& desc, IPlugLV2* pPlug,
+                                  const char* presetsName)
+{
+  const IPlugLV2Docs* docs = desc.mDocs;
+  if (!docs || !docs->mPresets) return true;
+  const std::vector<std::string> symbols = ParamSymbols(pPlug);
+  const int nParams = pPlug->NParams();
+  std::vector<std::string> names;
+  for (int i = 0; i < nParams; ++i) names.push_back(pPlug->GetParam(i)->GetNameForHost());
+  for (int k = 0; k < docs->mNPresets; ++k)
+  {
+    const IPlugLV2Preset& preset = docs->mPresets[k];
+    // A value for a parameter the table does not have is a mistake in the preset.
+    for (int v = 0; v < preset.mNValues; ++v)
+    {
+      if (std::find(names.begin(), names.end(), preset.mValues[v].mParamName) == names.end())
+      {
+        fprintf(stderr, "preset %s: no parameter named \"%s\"\n", preset.mSlug, preset.mValues[v].mParamName);
+        return false;
+      }
+    }
+    fprintf(manifest, "<%s#preset-%s>\n    a pset:Preset ;\n    lv2:appliesTo <%s> ;\n    rdfs:seeAlso <%s> .\n\n",
+            desc.mDescriptor.URI, preset.mSlug, desc.mDescriptor.URI, presetsName);
+    fprintf(presets, "<%s#preset-%s>\n    a pset:Preset ;\n    lv2:appliesTo <%s> ;\n    rdfs:label %s ;\n",
+            desc.mDescriptor.URI, preset.mSlug, desc.mDescriptor.URI, TurtleString(preset.mLabel).c_str());
+    if (preset.mComment) fprintf(presets, "    rdfs:comment %s ;\n", TurtleString(preset.mComment).c_str());
+    fputs("    lv2:port", presets);
+    for (int i = 0; i < nParams; ++i)
+    {
+      IParam* p = pPlug->GetParam(i);
+      double value = p->GetDefault();
+      for (int v = 0; v < preset.mNValues; ++v)
+        if (names[(size_t)i] == preset.mValues[v].mParamName) value = preset.mValues[v].mValue;
+      double lo, hi;
+      p->GetBounds(&lo, &hi);
+      value = value < lo ? lo : (value > hi ? hi : value);
+      fprintf(presets, "%s[ lv2:symbol \"%s\" ; pset:value %s ]", i ? " ,\n        " : " ", symbols[(size_t)i].c_str(),
+              TurtleNumber(value).c_str());
+    }
+    fputs(" .\n\n", presets);
+  }
+  return true;
 }

@@ -44,6 +44,33 @@
 
 class IPlugLV2;
 
+// One named preset of an LV2 bundle: parameter values by the parameters'
+// names as hosts see them; every parameter not listed takes its default.
+struct IPlugLV2PresetValue
+{
+  const char* mParamName;
+  double mValue;
+};
+
+struct IPlugLV2Preset
+{
+  const char* mSlug;     // URI fragment and file-safe name, e.g. "clean-boost"
+  const char* mLabel;    // name hosts list, e.g. "Clean boost"
+  const char* mComment;  // one line on what it is for
+  const IPlugLV2PresetValue* mValues;
+  int mNValues;
+};
+
+// Texts and presets the bundle's description carries beside the ports.
+struct IPlugLV2Docs
+{
+  const char* mComment;                  // what the plug-in does, one paragraph
+  const char* mLicense;                  // URI of the licence
+  const char* (*mParamComment)(int idx);  // one line per parameter, or null
+  const IPlugLV2Preset* mPresets;
+  int mNPresets;
+};
+
 // Static description of one LV2 plug-in (one channel variant of a plug-in
 // class). The host's LV2_Descriptor pointer is the address of mDescriptor,
 // which leads back to the rest. Made with IPlugLV2MakePlugin.
@@ -56,6 +83,7 @@ struct IPlugLV2Plugin
   const char* mName;           // name hosts list
   const char* mPluginClass;    // LV2 class in prefixed form, e.g. "lv2:DistortionPlugin"
   const char* mStateKey;       // URI of the state property; the same for every variant
+  const IPlugLV2Docs* mDocs;   // comments, licence and presets; null for none
 };
 
 // Fills a plug-in description whose callbacks are IPlugLV2's. The strings
@@ -153,6 +181,12 @@ public:
   // names relative to the bundle. [main thread]
   static void WriteManifestTurtle(FILE* f, const IPlugLV2Plugin& desc, const char* binaryName,
                                   const char* ttlName);
+  // Writes the presets of desc.mDocs (values by port symbol, every parameter
+  // port given) and their manifest entries pointing at presetsName. Nothing
+  // when there are none. False (reported on stderr) when a preset names a
+  // parameter the plug-in does not have. [main thread]
+  static bool WritePresetsTurtle(FILE* presets, FILE* manifest, const IPlugLV2Plugin& desc, IPlugLV2* pPlug,
+                                 const char* presetsName);
 
 private:
   // Applies the control ports whose (clamped) values differ from the

@@ -5,8 +5,9 @@
 #                       through the mono URI, compared with `cinderpath render`
 #                       of the same file and settings (the command-line host
 #                       compensates the 4-sample latency, lv2apply does not)
-#   3. jalv             under `jackd -d dummy`: instantiates the plug-in and
-#                       passes a metronome through it into a recording
+#   3. jalv             under `jackd -d dummy`: instantiates the plug-in,
+#                       passes a metronome through it into a recording and
+#                       loads one of the bundle's named presets
 #   4. ardour7-lua      loads the plug-in on a track, sets a parameter, saves,
 #                       reloads the session and reads the value back
 # A host whose package is missing is installed with apt-get when running as
@@ -176,9 +177,10 @@ if have_or_install jackd jackd2 && have_or_install jalv jalv; then
     fail "jackd -d dummy did not start:"; tail -5 "$work/jackd.log"
   else
     # jalv reads commands from standard input: a FIFO kept open by this
-    # script until the end (descriptor 3).
+    # script until the end (descriptor 3)
     mkfifo "$work/jalv.in"
-    jalv -x -n cinderpath -c drive=9 -c os=2 "$stereo_uri" <"$work/jalv.in" >"$work/jalv.log" 2>&1 &
+    # (line-buffered, so its answers reach the log while it runs).
+    stdbuf -oL jalv -x -n cinderpath -c drive=9 -c os=2 "$stereo_uri" <"$work/jalv.in" >"$work/jalv.log" 2>&1 &
     started_pids+=($!)
     exec 3>"$work/jalv.in"
     jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro.log" 2>&1 &
@@ -195,6 +197,14 @@ if have_or_install jackd jackd2 && have_or_install jalv jalv; then
         pass "jalv passed audio under jackd -d dummy (output peak $peak)"
       else
         fail "jalv produced no audio (peak '${peak}'):"; tail -5 "$work/jalv.log" "$work/rec.log"
+      fi
+      # A named preset from the bundle: listed, loaded, its values applied.
+      printf 'presets\npreset %s#preset-crunch\ncontrols\n' "$stereo_uri" >&3
+      if wait_for 10 grep -q "drive = 8\.0" "$work/jalv.log" && grep -q "Crunch" "$work/jalv.log" &&
+         ! grep -q "Failed to find preset" "$work/jalv.log"; then
+        pass "jalv lists the named presets and loads \"Crunch\""
+      else
+        fail "jalv did not load the preset \"Crunch\":"; tail -8 "$work/jalv.log"
       fi
     fi
   fi

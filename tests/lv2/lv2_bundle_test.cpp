@@ -9,6 +9,8 @@
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
+#include <lv2/port-groups/port-groups.h>
+#include <lv2/presets/presets.h>
 
 #include <cmath>
 #include <cstring>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "Cinderpath.h"
+#include "CinderpathDescriptions.h"
 #include "lv2_urid_map.h"
 
 namespace
@@ -312,5 +315,74 @@ TEST_F(Lv2Bundle, StateTravelsThroughLilvBetweenVariants)
   lilv_state_free(again);
   lilv_instance_free(a);
   lilv_instance_free(b);
+}
+// The description explains every control, names the licence and groups the
+// audio ports; the named presets are listed by lilv and carry their values.
+TEST_F(Lv2Bundle, DescriptionAndNamedPresetsReachTheHost)
+{
+  Urids urids;
+  for (const char* uri : {kStereoURI, kMonoURI})
+  {
+    const LilvPlugin* p = Plugin(uri);
+    ASSERT_NE(p, nullptr);
+    for (const char* predicate : {LILV_NS_DOAP "license", LILV_NS_RDFS "comment", LV2_PORT_GROUPS__mainInput})
+    {
+      LilvNode* pred = lilv_new_uri(world, predicate);
+      LilvNodes* values = lilv_plugin_get_value(p, pred);
+      EXPECT_NE(values, nullptr) << uri << " " << predicate;
+      lilv_nodes_free(values);
+      lilv_node_free(pred);
+    }
+    LilvNode* comment = lilv_new_uri(world, LILV_NS_RDFS "comment");
+    LilvNode* group = lilv_new_uri(world, LV2_PORT_GROUPS__group);
+    for (uint32_t i = 0; i < lilv_plugin_get_num_ports(p); ++i)
+    {
+      const LilvPort* port = lilv_plugin_get_port_by_index(p, i);
+      LilvNodes* texts = lilv_port_get_value(p, port, comment);
+      LilvNodes* groups = lilv_port_get_value(p, port, group);
+      if (i < (uint32_t)kNumParams)
+      {
+        EXPECT_STREQ(texts ? lilv_node_as_string(lilv_nodes_get_first(texts)) : "",
+                     kCinderpathParamDescriptions[i].text);
+      }
+      else if (i >= (uint32_t)kNumParams + 2)
+      {
+        EXPECT_NE(groups, nullptr) << "audio port " << i;
+      }
+      lilv_nodes_free(texts);
+      lilv_nodes_free(groups);
+    }
+    lilv_node_free(comment);
+    lilv_node_free(group);
+
+    LilvNode* presetClass = lilv_new_uri(world, LV2_PRESETS__Preset);
+    LilvNodes* presets = lilv_plugin_get_related(p, presetClass);
+    lilv_node_free(presetClass);
+    ASSERT_NE(presets, nullptr);
+    std::map<std::string, std::map<std::string, float>> byLabel;
+    LILV_FOREACH(nodes, it, presets)
+    {
+      const LilvNode* preset = lilv_nodes_get(presets, it);
+      lilv_world_load_resource(world, preset);
+      LilvState* state = lilv_state_new_from_world(world, &urids.map, preset);
+      ASSERT_NE(state, nullptr);
+      std::map<std::string, float>& values = byLabel[lilv_state_get_label(state)];
+      lilv_state_emit_port_values(
+          state,
+          [](const char* symbol, void* user, const void* value, uint32_t size, uint32_t) {
+            if (size == sizeof(float)) (*static_cast<std::map<std::string, float>*>(user))[symbol] = *(const float*)value;
+          },
+          &values);
+      lilv_state_free(state);
+    }
+    lilv_nodes_free(presets);
+    ASSERT_EQ(byLabel.size(), 4u) << uri;
+    for (const char* label : {"Clean boost", "Crunch", "Saturated lead", "Warm tape"})
+      EXPECT_EQ(byLabel[label].size(), (size_t)kNumParams) << label << ": every parameter is given";
+    EXPECT_EQ(byLabel["Crunch"]["drive"], 8.0f);
+    EXPECT_EQ(byLabel["Saturated lead"]["boost"], 12.0f);
+    EXPECT_EQ(byLabel["Warm tape"]["hp_freq_21"], 25.0f) << "the output high-pass, not the input one";
+    EXPECT_EQ(byLabel["Warm tape"]["hp_freq"], 16.0f);
+  }
 }
 }  // namespace
