@@ -387,6 +387,15 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
   const double rate = input.SampleRate();
 
   PluginSession session;
+  // Instances open and close one at a time, whichever way this job ends.
+  struct Closer {
+    PluginSession& session;
+    std::mutex& mutex;
+    ~Closer() {
+      std::lock_guard<std::mutex> lock(mutex);
+      session.Close();
+    }
+  } closer{session, setupMutex};
   {
     std::lock_guard<std::mutex> lock(setupMutex);
     if (!OpenSession(options.component, &session, &error)) return fail(error);
@@ -480,10 +489,6 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
   }
   board.Clear(slot);
   if (!output.Commit(&error)) return fail(error);
-  {
-    std::lock_guard<std::mutex> lock(setupMutex);
-    session.Close();
-  }
 
   std::string warnings;
   if (headerFrames >= 0 && inputFrames < headerFrames)
