@@ -143,10 +143,13 @@ long AudioInput::Read(float* out, long frames, std::string* error) {
     *error = "input is not open";
     return -1;
   }
+  if (mEnded) return 0;
   const sf_count_t got = sf_readf_float(file, out, frames);
   if (got < frames && sf_error(file) != SF_ERR_NO_ERROR) {
-    *error = "reading '" + mPath + "' failed: " + SndError(file);
-    return -1;
+    // A file cut short (or damaged further on) ends where decoding stops;
+    // the caller compares the length with the header's and warns.
+    mEndReason = SndError(file);
+    mEnded = true;
   }
   return static_cast<long>(got);
 }
@@ -163,7 +166,11 @@ bool ReadAudioFile(const std::string& path, AudioData* out, std::string* error) 
   for (;;) {
     const long got = in.Read(block.data(), kBlock, error);
     if (got < 0) return false;
-    if (got == 0) break;
+    if (got == 0) {
+      if (in.EndReason().empty()) break;
+      *error = "reading '" + path + "' failed: " + in.EndReason();
+      return false;
+    }
     for (int c = 0; c < channels; ++c)
       for (long n = 0; n < got; ++n) data.channels[c].push_back(block[static_cast<size_t>(n) * channels + c]);
   }

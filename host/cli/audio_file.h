@@ -36,8 +36,10 @@ class AudioInput {
   // formats (MP3 and others) only estimate it: reading goes on to the end.
   long HeaderFrames() const { return mHeaderFrames; }
   // Reads up to frames interleaved frames into out. Returns the frames read,
-  // 0 at the end, -1 with a message on a read error.
+  // 0 at the end, -1 with a message when the input is not open. A decoding
+  // error ends the input where it stopped; EndReason() then says why.
   long Read(float* out, long frames, std::string* error);
+  const std::string& EndReason() const { return mEndReason; }
 
  private:
   void* mFile = nullptr;  // SNDFILE*
@@ -47,6 +49,8 @@ class AudioInput {
   int mChannels = 0;
   double mRateHz = 0.0;
   long mHeaderFrames = -1;
+  bool mEnded = false;
+  std::string mEndReason;  // decoder's message when decoding stopped early
 };
 
 // Reads a whole file (any format libsndfile reads) into memory, to its end.

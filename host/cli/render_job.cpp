@@ -491,9 +491,10 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
   if (!output.Commit(&error)) return fail(error);
 
   std::string warnings;
-  if (headerFrames >= 0 && inputFrames < headerFrames)
+  if ((headerFrames >= 0 && inputFrames < headerFrames) || !input.EndReason().empty())
     warnings += "cinderpath: warning: '" + job.label + "' ended after " + std::to_string(inputFrames) +
-                " frames; its header says " + std::to_string(headerFrames) + "\n";
+                " frames; its header says " + (headerFrames >= 0 ? std::to_string(headerFrames) : "nothing") +
+                (input.EndReason().empty() ? "" : " (" + input.EndReason() + ")") + "\n";
   if (nonFiniteIn > 0)
     warnings += "cinderpath: warning: '" + job.label + "' holds " + std::to_string(nonFiniteIn) +
                 " non-finite sample(s) (NaN or infinity)\n";

@@ -467,6 +467,18 @@ TEST(Command, SummaryAndWarningsDescribeTheFileWritten) {
   ASSERT_NE(f, nullptr);
   sf_close(f);
   EXPECT_EQ(info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+
+  // A file cut short renders what it holds, with a warning naming both lengths.
+  WriteWav(dir / "long.wav", MakeSignal(1, 44100, 44100));
+  ASSERT_EQ(RunProgram({"render", "long.wav", "-o", "long.flac", "-q"}, dir.path).exitCode, 0);
+  const std::string flac = Slurp(dir / "long.flac");
+  { std::ofstream(dir / "cut.flac", std::ios::binary) << flac.substr(0, flac.size() / 2); }
+  r = RunProgram({"render", "cut.flac", "-o", "cut.wav", "-q"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const long kept = ReadWav(dir / "cut.wav").Frames();
+  EXPECT_GT(kept, 0);
+  EXPECT_NE(r.err.find("ended after " + std::to_string(kept) + " frames; its header says 44100"), std::string::npos)
+      << r.err;
 }
 
 // Several inputs render in parallel into a folder, each exactly as alone;
