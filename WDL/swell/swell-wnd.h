@@ -128,8 +128,8 @@ struct SWELL_TextEntryStyle
 };
 
 // Receives the field's text when editing ends: committed true with the text
-// on Return or focus loss (a click elsewhere in the view, the wheel), false
-// with null on Escape. The field is gone when this is called. [UI thread]
+// on Return or focus loss (a click elsewhere in the view), false with null on
+// Escape or the wheel. The field is gone when this is called. [UI thread]
 typedef void (*SWELL_TextEntryProc)(void* ctx, const char* text, bool committed);
 
 // Decides whether a typed character (a Unicode code point) is accepted.
@@ -203,7 +203,9 @@ bool SWELL_OpenURL(const char* url);
 // registered bundle with bundleId; false when there is none. [any thread]
 bool SWELL_GetBundleResourcePath(const char* bundleId, const char* name, const char* type, char* out, int outSize);
 
-// Hides and shows the pointer; moving it is in screen pixels. [UI thread]
+// Reads, hides, shows and moves the pointer; positions are screen pixels
+// from the top left. [UI thread]
+bool SWELL_GetCursorPos(int* x, int* y);
 void SWELL_HideCursor();
 void SWELL_ShowCursor();
 bool SWELL_MoveCursor(int x, int y);

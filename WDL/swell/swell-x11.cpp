@@ -109,8 +109,9 @@ bool Deliver(SWELL_View v, const SWELL_Event& e)
 
 void OnButton(SWELL_View v, const XButtonEvent& b, bool down)
 {
-  // A press or the wheel elsewhere in the view ends an open text field first.
-  if (down && SWELL_TextEntryOpen(v)) SWELL_EndTextEntry(v, true);
+  // A press elsewhere in the view takes the focus from an open text field,
+  // which commits it; the wheel ends it without applying the text.
+  if (down && SWELL_TextEntryOpen(v)) SWELL_EndTextEntry(v, b.button != 4 && b.button != 5);
   SWELL_Event e = {};
   e.x = b.x;
   e.y = b.y;
@@ -521,6 +522,15 @@ bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h)
   XDestroyImage(img);
   XFlush(s_display);
   return true;
+}
+
+bool SWELL_GetCursorPos(int* x, int* y)
+{
+  if (!swell_X11Display() || !x || !y) return false;
+  Window root, child;
+  int wx, wy;
+  unsigned int mask;
+  return XQueryPointer(s_display, DefaultRootWindow(s_display), &root, &child, x, y, &wx, &wy, &mask) == True;
 }
 
 void SWELL_HideCursor()

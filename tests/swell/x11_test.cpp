@@ -624,6 +624,19 @@ TEST(X11TextEntry, FiltersLimitsCommitsAndCancels)
   ASSERT_TRUE(PumpUntil([&] { return res.calls > 0 && !rec.of(kSwellMouseDown).empty(); }));
   EXPECT_TRUE(res.committed);
   EXPECT_EQ(res.text, "3.0");
+  // The wheel ends a field without applying its text.
+  EntryResult wheel;
+  ASSERT_TRUE(SWELL_BeginTextEntry(v, &r, "4.0", 0, &style, nullptr, EntryResult::Done, &wheel));
+  SWELL_RunLoopPump(0.0);
+  XTestFakeButtonEvent(t, 4, True, CurrentTime);
+  XTestFakeButtonEvent(t, 4, False, CurrentTime);
+  XSync(t, False);
+  ASSERT_TRUE(PumpUntil([&] { return wheel.calls > 0; }));
+  EXPECT_FALSE(wheel.committed);
+  int cx = 0, cy = 0;
+  EXPECT_TRUE(SWELL_GetCursorPos(&cx, &cy));
+  EXPECT_EQ(cx, ox + 150);
+  EXPECT_EQ(cy, oy + 80);
   // Removing the view cancels an open field.
   EntryResult last;
   ASSERT_TRUE(SWELL_BeginTextEntry(v, &r, "x", 0, nullptr, nullptr, EntryResult::Done, &last));
