@@ -40,7 +40,8 @@ target_link_libraries(cinderpath_lv2 PRIVATE cinderpath_lv2_plug)
 target_link_options(cinderpath_lv2 PRIVATE
   "LINKER:--version-script=${_cp_lv2_exports}"
   "LINKER:--exclude-libs,ALL"
-  "LINKER:--no-undefined")
+  # Fuzzing builds leave the sanitizers' symbols to the loading program.
+  "$<$<NOT:$<BOOL:${CINDERPATH_FUZZ}>>:LINKER:--no-undefined>")
 set_target_properties(cinderpath_lv2 PROPERTIES
   OUTPUT_NAME Cinderpath
   PREFIX ""

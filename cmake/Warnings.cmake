@@ -10,3 +10,11 @@ endif()
 
 # Resolves to the folder holding shared test data (audio, PNG conformance images).
 set(CINDERPATH_TEST_DATA_DIR "${CMAKE_SOURCE_DIR}/tests/data" CACHE PATH "Test data folder")
+
+# Fuzzing: every object carries coverage for the engine; the fuzz targets
+# themselves link the engine (tests/fuzz).
+if(CINDERPATH_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

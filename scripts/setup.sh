@@ -12,6 +12,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev libxext-dev libxfixes-dev
   libxtst-dev xvfb xauth zenity xdg-utils
   lv2-dev liblilv-dev lilv-utils sordi
+  clang libclang-rt-14-dev
 )
 # One query for all: a package dpkg does not know is not listed at all.
 installed=" $(dpkg-query -W -f='${Package}=${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true)"

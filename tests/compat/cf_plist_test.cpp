@@ -4,7 +4,9 @@
 #include <MacOSCompat/MacOSCompat.h>
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -143,7 +145,9 @@ TEST(CFPropertyList, CorruptInputsAreRefusedWithALineNumber) {
       "</dict>",                                    // stray close
       "<!-- unterminated comment",
   };
-  for (const char* body : bodies) {
+  std::vector<std::string> texts(std::begin(bodies), std::end(bodies));
+  texts.push_back(std::string("<string>a\0b</string>", 20));  // raw NUL: XML has none
+  for (const std::string& body : texts) {
     std::string error;
     CFPropertyListRef plist = Parse(head + body + "\n</plist>", &error);
     EXPECT_EQ(nullptr, plist) << body;

@@ -25,6 +25,12 @@ class Parser {
 
   // The parsed tree, or null with Error() set.
   CFPropertyListRef Parse() {
+    // XML never holds a NUL character (its reference &#0; is refused below
+    // as well); a string read with one could not be written back whole.
+    if (const void* nul = mP < mEnd ? std::memchr(mP, '\0', (size_t)(mEnd - mP)) : nullptr) {
+      mP = static_cast<const char*>(nul);
+      return Fail("a NUL character");
+    }
     if (mEnd - mP >= 3 && std::memcmp(mP, "\xEF\xBB\xBF", 3) == 0) mP += 3;
     if (!SkipMisc()) return nullptr;
     Tag tag;
