@@ -133,8 +133,9 @@ public:
   // parameter block (UnserializeParams). Returns the position after the
   // state, or -1. [main thread]
   virtual int UnserializeState(ByteChunk* pChunk, int startPos);
-  // 14. True if every parameter equals (to single precision) the matching
-  // double of incomingState, starting startPos doubles in. [main thread]
+  // 14. True if every parameter, converted to single precision, lies within
+  // 0.00001 of the matching double of incomingState (converted likewise),
+  // starting startPos doubles in. [main thread]
   virtual bool CompareState(const unsigned char* incomingState, int startPos);
   // 15. The editor window was resized. [main thread]
   virtual void OnWindowResize() {}
@@ -342,7 +343,9 @@ public:
   // initialised). [main thread]
   bool SerializePresets(ByteChunk* pChunk);
   // Rebuilds the slots from pChunk at startPos, then restores the current
-  // preset. Returns the position after the list, or -1. [main thread]
+  // preset. A slot takes its stored name, flag and state only when its state
+  // was read whole; reading stops at the first slot that cannot be. Returns
+  // the position after the list, or -1. [main thread]
   int UnserializePresets(ByteChunk* pChunk, int startPos);
   // Empties pChunk and writes the framework version tag. [any thread]
   static void InitChunkWithIPlugVer(ByteChunk* pChunk);
@@ -368,7 +371,8 @@ public:
   // Deletes every uninitialised slot, keeping the order of the rest. [main thread]
   void PruneUninitializedPresets();
   // Makes slot idx current, loading its state (or capturing the live state
-  // into an uninitialised slot). False for an index out of range. [main thread]
+  // into an uninitialised slot). False for an index out of range or a stored
+  // state that cannot be read whole; false changes nothing. [main thread]
   bool RestorePreset(int idx);
   // RestorePreset of the first slot named name; false for null, "" or no match. [main thread]
   bool RestorePreset(const char* name);
@@ -392,6 +396,10 @@ protected:
   int LimitFrames(int nFrames, bool scratchInvolved);
   // Converts every connected output's samples into its host float buffer.
   void ConvertOutputsToFloat(int nFrames, bool accumulate);
+  // UnserializeState under the mutex that changes nothing when the state
+  // cannot be read whole: on -1 every parameter is put back as it was (and
+  // OnParamChange called again). Returns what UnserializeState returned.
+  int UnserializeStateWhole(ByteChunk* pChunk, int startPos);
 
   // Fields in this order.
   WDL_PtrList<ChannelIO> mChannelIO;  // legal configurations

@@ -96,6 +96,18 @@ int IPlugBase::UnserializeState(ByteChunk* pChunk, int startPos)
   return UnserializeParams(pChunk, startPos);
 }
 
+int IPlugBase::UnserializeStateWhole(ByteChunk* pChunk, int startPos)
+{
+  WDL_MutexLock lock(&mMutex);
+  ByteChunk before;
+  const bool haveBefore = SerializeState(&before);
+  const int pos = UnserializeState(pChunk, startPos);
+  // A state that ran out part-way has set some parameters from the data and
+  // one to 0: put every value back as it was.
+  if (pos < 0 && haveBefore) UnserializeState(&before, 0);
+  return pos;
+}
+
 bool IPlugBase::CompareState(const unsigned char* incomingState, int startPos)
 {
   const int n = NParams();
@@ -108,7 +120,9 @@ bool IPlugBase::CompareState(const unsigned char* incomingState, int startPos)
     memcpy(&stored, p + (size_t)i * sizeof(double), sizeof(double));  // may be unaligned
     const float a = (float)GetParam(i)->Value();
     const float b = (float)stored;
-    if (!(std::fabs(a - b) < 0.00001f)) return false;
+    // The difference of the single-precision values, held against the bound in
+    // double.
+    if (!(std::fabs(a - b) < 0.00001)) return false;
   }
   return true;
 }
@@ -175,22 +189,25 @@ int IPlugBase::UnserializePresets(ByteChunk* pChunk, int startPos)
     pos = pChunk->GetStr(&name, pos);
     if (pos < 0 || pos > pChunk->Size())
     {
-      // The name's length or characters are missing: the slot keeps its name.
       pos = -1;
       break;
     }
-    pPreset->SetName(name.Get());
+    bool initialized = false;
+    pos = pChunk->GetBool(&initialized, pos);
+    if (pos < 0) break;
 
-    pos = pChunk->GetBool(&pPreset->mInitialized, pos);
-    if (pos >= 0 && pPreset->mInitialized)
+    // A slot takes its name and flag only with a state read whole; one cut
+    // short keeps everything it had, and the live values are put back.
+    if (initialized)
     {
-      pos = UnserializeState(pChunk, pos);
-      if (pos > 0)
-      {
-        pPreset->mChunk.Clear();
-        SerializeState(&pPreset->mChunk);
-      }
+      pos = UnserializeStateWhole(pChunk, pos);
+      if (pos < 0) break;
     }
+    // An emptied slot drops its old state: a later capture must not append to it.
+    pPreset->mChunk.Clear();
+    if (initialized) SerializeState(&pPreset->mChunk);
+    pPreset->mInitialized = initialized;
+    pPreset->SetName(name.Get());
   }
   RestorePreset(mCurrentPresetIdx);
   return pos;
@@ -335,16 +352,24 @@ bool IPlugBase::RestorePreset(int idx)
   bool restoredOK;
   if (pPreset->mInitialized)
   {
-    restoredOK = UnserializeState(&pPreset->mChunk, 0) > 0;
+    // A short stored state changes no parameter.
+    restoredOK = UnserializeStateWhole(&pPreset->mChunk, 0) > 0;
   }
   else
   {
-    // An empty slot captures the current settings under a fresh name.
-    char name[MAX_PRESET_NAME_LEN];
-    MakeDefaultUserPresetName(&mPresets, name);
-    pPreset->mInitialized = true;
-    pPreset->SetName(name);
-    restoredOK = SerializeState(&pPreset->mChunk);
+    // An empty slot captures the current settings under a fresh name; a
+    // capture that fails leaves the slot empty.
+    ByteChunk captured;
+    restoredOK = SerializeState(&captured);
+    if (restoredOK)
+    {
+      char name[MAX_PRESET_NAME_LEN];
+      MakeDefaultUserPresetName(&mPresets, name);
+      pPreset->mChunk.Clear();
+      restoredOK = pPreset->mChunk.PutChunk(&captured) == captured.Size();
+      pPreset->mInitialized = restoredOK;
+      if (restoredOK) pPreset->SetName(name);
+    }
   }
 
   if (restoredOK)

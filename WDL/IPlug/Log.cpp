@@ -4,6 +4,27 @@
 #include <cstdio>
 #include <cstring>
 
+void CopyUTF8Prefix(const char* text, char* out, int outSize)
+{
+  if (outSize < 1) return;
+  if (!text) text = "";
+  int n = 0;
+  while (n < outSize - 1 && text[n]) ++n;
+  // A continuation byte (10xxxxxx) right after the cut means the cut splits a
+  // character: step back to its lead byte (at most three continuation bytes
+  // precede the cut) and cut before it. Bytes that form no character are not
+  // UTF-8 at all and are cut where the limit falls.
+  auto isContinuation = [](char c) { return ((unsigned char)c & 0xC0) == 0x80; };
+  if (isContinuation(text[n]))
+  {
+    int lead = n;
+    while (lead > 0 && n - lead < 3 && isContinuation(text[lead - 1])) --lead;
+    if (lead > 0 && (unsigned char)text[lead - 1] >= 0xC0) n = lead - 1;
+  }
+  memcpy(out, text, (size_t)n);
+  out[n] = '\0';
+}
+
 const char* CurrentTime()
 {
   static char sTimeStr[64];

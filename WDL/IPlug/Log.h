@@ -29,15 +29,22 @@ void CompileTimestamp(const char* date, const char* time, WDL_String* pStr);
 // string overwritten by the next call. May allocate. [main thread]
 const char* AppendTimestamp(const char* date, const char* time, const char* cStr);
 
+// Copies text (null counts as "") into out, which holds outSize bytes, using
+// at most outSize - 1 bytes, and terminates it. A cut never splits a UTF-8
+// character: when the limit falls inside one, the whole character is dropped.
+// Nothing is written when outSize < 1. Every name, label and display-text cap
+// of the framework goes through here, so that a host converting the text to
+// its own string type never meets a broken character. [any thread]
+void CopyUTF8Prefix(const char* text, char* out, int outSize);
+
 // Copies src (null counts as "") into the fixed-size text field dst, cut to
-// N - 1 characters, and terminates it. [any thread]
+// at most N - 1 bytes at a UTF-8 character boundary, and terminates it.
+// [any thread]
 template <size_t N>
 inline void CopyToField(char (&dst)[N], const char* src)
 {
-  if (!src) src = "";
-  const size_t n = strnlen(src, N - 1);
-  memcpy(dst, src, n);
-  dst[n] = 0;
+  static_assert(N >= 1 && N <= 0x7FFFFFFF, "field size must fit an int");
+  CopyUTF8Prefix(src, dst, (int)N);
 }
 
 // Copies src lower-cased (per character, standard conversion) into dst and

@@ -162,6 +162,14 @@ TEST(StateParams, CompareStateUsesSinglePrecisionAndCountsStartInValues)
   memcpy(shifted + 1 + sizeof(double), &b, sizeof b);
   EXPECT_TRUE(plug.CompareState(shifted + 1, 0));
 
+  // The bound is 0.00001 in double: a single-precision difference of
+  // 0.00001f (just below it) still compares equal.
+  plug.GetParam(1)->Set(0.0);
+  incoming[2] = (double)0.00001f;
+  EXPECT_TRUE(plug.CompareState(p, 1));
+  incoming[2] = 0.0000101;
+  EXPECT_FALSE(plug.CompareState(p, 1));
+
   StateTestPlug none(0, 0);
   EXPECT_TRUE(none.CompareState(nullptr, 0));
 }

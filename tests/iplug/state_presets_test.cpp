@@ -296,10 +296,29 @@ TEST(StatePresets, RestorePresetByIndexAndName)
   EXPECT_EQ(plug.View(), before);
   EXPECT_EQ(plug.mPresetsChanged, notified);
 
-  // A slot whose stored state is short does not become current.
+  // A slot whose stored state is short does not become current and changes
+  // no parameter.
   plug.Preset(1)->mChunk.Resize(4);
+  const PlugView shortSlot = plug.View();
   EXPECT_FALSE(plug.RestorePreset(1));
-  EXPECT_EQ(plug.GetCurrentPresetIdx(), 0);
+  EXPECT_EQ(plug.View(), shortSlot);
+}
+
+TEST(StatePresets, SlotEmptiedByAListDropsItsStateAndCapturesAfresh)
+{
+  ViewPlug plug(1, 2);
+  InitOneParamTwoSlots(&plug);
+  plug.MakeDefaultPreset("full", 1);
+  ByteChunk c;
+  FillChunk(&c, StrBytes("-") + std::vector<unsigned char>{1} + DoubleBytes(0.5) + StrBytes("gone") +
+                    std::vector<unsigned char>{0});
+  ASSERT_EQ(plug.UnserializePresets(&c, 0), c.Size());
+  EXPECT_EQ(plug.View().presets[1], (PresetView{"gone", false, {}}));
+
+  // Selecting the emptied slot captures one state, not the old one plus another.
+  plug.GetParam(0)->Set(0.75);
+  ASSERT_TRUE(plug.RestorePreset(1));
+  EXPECT_EQ(plug.View().presets[1], (PresetView{"user preset 1", true, DoubleBytes(0.75)}));
 }
 
 TEST(StatePresets, ModifyCurrentPresetStoresTheLiveState)
@@ -376,23 +395,35 @@ TEST_F(StateCorruptPresetList, EachBadListFailsAndLeavesWhatItCouldNotRead)
     EXPECT_EQ(ChunkBytes(chunk), k.bytes) << k.what;
   }
 
-  // The name was read, the flag byte is missing: the name is taken, the flag kept.
-  Reset();
-  EXPECT_EQ(Load(StrBytes("new")), -1);
-  PlugView want = before;
-  want.presets[0].name = "new";
-  EXPECT_EQ(plug().View(), want);
-
-  // The state is cut short: the slot keeps its old chunk and the final restore
-  // of the current slot puts the live value back.
-  Reset();
-  EXPECT_EQ(Load(StrBytes("new") + Bytes{1} + Bytes{0, 0, 0, 0}), -1);
-  EXPECT_EQ(plug().View(), want);
+  // A slot takes its name and flag only with its state read whole: a missing
+  // flag byte or a state cut short leaves the slot and the live value as they
+  // were, whichever slot is current.
+  for (int current : {0, 1})
+  {
+    for (const Bytes& cut : {StrBytes("new"), StrBytes("new") + Bytes{1} + Bytes{0, 0, 0, 0},
+                             StrBytes("a") + Bytes{1} + DoubleBytes(0.25) + StrBytes("new") + Bytes{1, 0}})
+    {
+      Reset();
+      plug().SetCurrentPresetIdx(current);
+      plug().GetParam(0)->Set(0.125);  // live value differs from both slots
+      if (current == 1) plug().Preset(1)->mInitialized = false;
+      PlugView want = plug().View();
+      const bool firstWhole = cut.size() > 20;
+      if (firstWhole) want.presets[0].bytes = DoubleBytes(0.25);
+      // The final restore loads slot 0, or captures the live value into the
+      // emptied slot 1.
+      want.values = {firstWhole ? 0.25 : current == 0 ? 0.5 : 0.125};
+      if (current == 1) want.presets[1] = {"user preset 1", true, DoubleBytes(want.values[0])};
+      EXPECT_EQ(Load(cut), -1);
+      EXPECT_EQ(plug().View(), want) << "current " << current << ", " << cut.size() << " bytes";
+    }
+  }
 
   // The second slot's name is cut short: the first slot is loaded.
   Reset();
   EXPECT_EQ(Load(StrBytes("new") + Bytes{1} + DoubleBytes(0.25) + IntBytes(3) + Bytes{'b'}), -1);
-  want.presets[0].bytes = DoubleBytes(0.25);
+  PlugView want = before;
+  want.presets[0] = {"new", true, DoubleBytes(0.25)};
   want.values = {0.25};
   EXPECT_EQ(plug().View(), want);
 }

@@ -97,23 +97,12 @@ Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2)
 
 CFStringRef NewCFStringFromUTF8(const char* text)
 {
-  return CFStringCreateWithCString(kCFAllocatorDefault, text ? text : "", kCFStringEncodingUTF8);
-}
-
-void CopyUTF8Prefix(const char* text, char* out, int outSize)
-{
-  if (outSize < 1) return;
   if (!text) text = "";
-  int n = 0;
-  while (n < outSize - 1 && text[n]) ++n;
-  // When the cut falls inside a character (the next byte continues it), drop
-  // that character's leading bytes too.
-  if (text[n] && ((unsigned char)text[n] & 0xC0) == 0x80)
-  {
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  }
-  memcpy(out, text, (size_t)n);
-  out[n] = '\0';
+  CFStringRef str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
+  // Every byte sequence is valid Latin-1: a saved state or a preset record
+  // never goes without its name.
+  if (!str) str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingISOLatin1);
+  return str;
 }
 
 void CopyCFStringPrefix(CFStringRef str, char* out, int outSize)

@@ -11,6 +11,8 @@
 #include <AudioUnit/AudioUnit.h>
 #include <CoreFoundation/CoreFoundation.h>
 
+#include "../Log.h"  // CopyUTF8Prefix, the one text-cutting helper
+
 // One preset record. presetNumber and presetName come first so that the record
 // can be read as an AUPreset.
 struct CFAUPreset
@@ -63,13 +65,10 @@ CFStringRef CFAUPresetArrayCopyDescriptionCallBack(const void* value);
 Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2);
 
 // A new string (owned by the caller) holding UTF-8 text; null text gives "".
-// Null only when the text is not valid UTF-8 or memory runs out. [any thread]
+// Text that is not valid UTF-8 (a name read from an old preset list or file)
+// is taken as ISO Latin-1, so every name reaches the host as some string.
+// Null only when memory runs out. [any thread]
 CFStringRef NewCFStringFromUTF8(const char* text);
-
-// Copies text into out (outSize bytes), cut at a UTF-8 character boundary so
-// that at most outSize - 1 bytes are used, and terminates it. Null text gives
-// "". Nothing is written when outSize < 1. [any thread]
-void CopyUTF8Prefix(const char* text, char* out, int outSize);
 
 // Copies the UTF-8 form of str into out (outSize bytes), keeping the whole
 // characters that fit, and terminates it; reads no more of str than fits.
