@@ -4,6 +4,15 @@
 #ifndef IPLUG_IGRAPHICS_H_
 #define IPLUG_IGRAPHICS_H_
 
+#include "wdlstring.h"
+
+// What a file dialog is for.
+enum EFileAction
+{
+  kFileOpen = 0,
+  kFileSave = 1
+};
+
 class IGraphics
 {
 public:
@@ -23,6 +32,17 @@ public:
   virtual void PrepDraw() = 0;
   // Closes the editor's window if one is open. [main thread]
   virtual void CloseWindow() {}
+  // Asks the user for a file to open or save. pFilename holds the default
+  // name on entry and the chosen full path on return, or "" when the user
+  // cancelled; pDir holds the folder to start in and receives the chosen
+  // folder. extensions lists the allowed extensions separated by spaces
+  // ("fxp"). An editor that cannot show a dialog (no window) answers "".
+  // [main thread]
+  virtual void PromptForFile(WDL_String* pFilename, EFileAction /*action*/, WDL_String* /*pDir*/,
+                             char* /*extensions*/)
+  {
+    if (pFilename) pFilename->Set("");
+  }
 };
 
 #endif

@@ -387,6 +387,38 @@ public:
   void DumpPresetSrcCode(const char* filename, const char* paramEnumNames[]);
   void DumpPresetBlob(const char* filename);
 
+  // ---- Program and bank files ----
+  // A program file holds the live state under the current preset's name; a
+  // bank file holds every preset slot and the current index. Both come in a
+  // parameter form (big-endian normalised floats) and, for a plug-in that
+  // saves state chunks, a chunk form carrying the state chunk or preset list.
+  // Loading refuses a file that is not for this plug-in, or cannot be read
+  // whole, with false and nothing changed.
+
+  // Dialog versions: ask the editor for a path (starting in the folder of the
+  // previous dialog) and work on it. False without an editor, when the user
+  // cancels, or when the work fails. [main thread]
+  bool SaveProgramAsFXP(const char* defaultFileName);
+  bool SaveBankAsFXB(const char* defaultFileName);
+  bool LoadProgramFromFXP();
+  bool LoadBankFromFXB();
+
+  // The same on a given path. A save replaces the file only once the whole
+  // new file is written (nothing is left half-written on a full disk).
+  // [main thread]
+  bool SaveProgramAsFXPFile(const char* path);
+  bool SaveBankAsFXBFile(const char* path);
+  bool LoadProgramFromFXPFile(const char* path);
+  bool LoadBankFromFXBFile(const char* path);
+
+  // The same on the bytes of a file: the Make operations empty pFile and
+  // build the whole file in it; the Load operations read pFile from its
+  // start. [main thread]
+  bool MakeProgramFXP(ByteChunk* pFile);
+  bool MakeBankFXB(ByteChunk* pFile);
+  bool LoadProgramFromFXPBytes(ByteChunk* pFile);
+  bool LoadBankFromFXBBytes(ByteChunk* pFile);
+
 protected:
   // Resizes every scratch buffer to max(nFrames, 1) samples; entries of
   // unconnected channels (and of channels bound to their scratch buffer)
