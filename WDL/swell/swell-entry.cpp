@@ -187,7 +187,10 @@ bool swell_EntryHandleEvent(XEvent& ev)
     case KeyPress: OnKey(*e, ev.xkey); break;
     case FocusOut:
       // Focus moved elsewhere (not a passing grab of a menu or the host).
-      if (ev.xfocus.mode == NotifyNormal && ev.xfocus.detail != NotifyInferior) SWELL_EndTextEntry(e->view, true);
+      // NotifyPointer reaches the window under the pointer when the focus
+      // moves away from the pointer root, also onto this very field.
+      if (ev.xfocus.mode == NotifyNormal && ev.xfocus.detail != NotifyInferior && ev.xfocus.detail != NotifyPointer)
+        SWELL_EndTextEntry(e->view, true);
       break;
     default: break;
     }

@@ -22,97 +22,17 @@
 
 #include "lice.h"
 #include "swell-x11.h"
+#include "xvfb_server.h"
 
 extern char** environ;
 
 namespace
 {
 
-// One Xvfb per test process, stopped at exit.
-class Server
-{
-public:
-  static Server& Get()
-  {
-    static Server s;
-    return s;
-  }
-  bool ok() const { return m_ok; }
-  const std::string& why() const { return m_why; }
-  ~Server()
-  {
-    if (m_pid > 0)
-    {
-      kill(m_pid, SIGTERM);
-      waitpid(m_pid, nullptr, 0);
-    }
-  }
-
-private:
-  // Xvfb picks a free display itself and writes its number to fd 3, so
-  // parallel test processes never share or collide on a display. It must not
-  // reset when its first client leaves: the view's connection follows.
-  Server()
-  {
-    int fds[2];
-    if (pipe(fds) != 0)
-    {
-      m_why = "no pipe for Xvfb";
-      return;
-    }
-    std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclose(&fa, fds[0]); // before the dup: fds[0] may itself be 3
-    posix_spawn_file_actions_adddup2(&fa, fds[1], 3);
-    const int err = posix_spawnp(&m_pid, "Xvfb", &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    close(fds[1]);
-    if (err != 0)
-    {
-      close(fds[0]);
-      m_pid = -1;
-      m_why = "Xvfb could not be started (not installed?)";
-      return;
-    }
-    std::string number;
-    pollfd p = {fds[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0)
-    {
-      char c;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (number.empty())
-    {
-      m_why = "Xvfb reported no display";
-      return;
-    }
-    const std::string display = ":" + number;
-    setenv("DISPLAY", display.c_str(), 1);
-    Display* probe = XOpenDisplay(display.c_str());
-    if (!probe)
-    {
-      m_why = "Xvfb did not accept connections on " + display;
-      return;
-    }
-    XCloseDisplay(probe);
-    m_ok = true;
-  }
-  pid_t m_pid = -1;
-  bool m_ok = false;
-  std::string m_why;
-};
-
 #define REQUIRE_X()                                                                                                  \
   do                                                                                                                 \
   {                                                                                                                  \
-    if (!Server::Get().ok() || !swell_X11Display()) GTEST_SKIP() << "no X server: " << Server::Get().why();        \
+    if (!XvfbServer::Get().ok() || !swell_X11Display()) GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();        \
   } while (0)
 
 // Records what a view reports.
@@ -583,6 +503,13 @@ TEST(X11TextEntry, FiltersLimitsCommitsAndCancels)
   ASSERT_NE(t, nullptr);
   const SWELL_TextEntryStyle style = {"DejaVu Sans", 12, 0x000000, 0xFFFFFF, DT_CENTER};
   RECT r = {40, 20, 120, 40};
+  // The pointer rests on the field, as after the click that opened it, and
+  // the focus follows the pointer: giving the field the focus must not end it.
+  int px, py;
+  ScreenOrigin(v, &px, &py);
+  XTestFakeMotionEvent(t, -1, px + 60, py + 30, CurrentTime);
+  XSetInputFocus(swell_X11Display(), PointerRoot, RevertToPointerRoot, CurrentTime);
+  XSync(t, False);
   struct Case
   {
     const char* initial;
