@@ -1,0 +1,372 @@
+#include "EditorImages.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "Canvas.h"
+#include "PanelFont.h"
+
+namespace
+{
+
+constexpr double kPi = 3.14159265358979323846;
+
+constexpr int kPanelW = 780, kPanelH = 200;  // pixels
+constexpr int kKnobFrames = 91;
+constexpr int kSmallKnobPx = 40;   // fits the 50-pixel knob pitch and the 45-pixel rows
+constexpr int kBigKnobPx = 70;     // centred under the 40-pixel captions 15 pixels in
+constexpr int kSwitchW = 40, kSwitchH = 20;
+constexpr int kLedPx = 20;
+constexpr double kSweepDeg = 300.0;  // pointer travel from the first to the last frame
+
+const Rgba kLegend = Rgb8(226, 216, 194);
+const Rgba kGold = Rgb8(186, 154, 96);
+const Rgba kWindow = Rgb8(234, 228, 212);
+
+// A small deterministic hash for the panel's grain, 0..1.
+double Grain(uint32_t x, uint32_t y)
+{
+  uint32_t h = x * 374761393u + y * 668265263u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  h ^= h >> 16;
+  return (h & 0xFFFF) / 65535.0;
+}
+
+void DrawText(Canvas& c, int x, int y, const char* text, int scale, const Rgba& colour)
+{
+  for (int n = 0; text[n]; ++n)
+  {
+    const unsigned char* rows = panel_font::Glyph(text[n]);
+    const int gx = x + n * panel_font::kAdvance * scale;
+    if (!rows) continue;
+    for (int row = 0; row < panel_font::kGlyphH; ++row)
+      for (int col = 0; col < panel_font::kGlyphW; ++col)
+        if (rows[row] & (0x10 >> col))
+        {
+          const int px = gx + col * scale, py = y + row * scale;
+          c.Paint(px, py, px + scale, py + scale, [](double, double) { return 1.0; },
+                  [&](double, double) { return colour; });
+        }
+  }
+}
+
+// Text centred on cx with its top at y.
+void DrawTextCentred(Canvas& c, int cx, int y, const char* text, int scale, const Rgba& colour)
+{
+  DrawText(c, cx - panel_font::TextWidth(text, scale) / 2, y, text, scale, colour);
+}
+
+// ---------------------------------------------------------------- knobs
+
+// Point on a circle at an angle measured clockwise from straight up.
+void Polar(double cx, double cy, double radius, double angleRad, double* x, double* y)
+{
+  *x = cx + radius * std::sin(angleRad);
+  *y = cy - radius * std::cos(angleRad);
+}
+
+// One knob of diameter sizePx drawn into the frame whose top is at top,
+// the pointer at angleRad (clockwise from up).
+void DrawKnob(Canvas& c, int top, int sizePx, double angleRad)
+{
+  const double s = sizePx / 40.0;  // drawn at 40 pixels, scaled
+  const double cx = sizePx / 2.0, cy = top + sizePx / 2.0;
+  const int x1 = sizePx, y0 = top, y1 = top + sizePx;
+
+  // Soft drop shadow, a little below the knob.
+  const double shR = 17.0 * s, shSoft = 2.5 * s;
+  c.Paint(0, y0, x1, y1,
+          [&](double x, double y) {
+            const double d = std::hypot(x - cx, y - (cy + 1.2 * s));
+            return Clamp01((shR + shSoft * 0.5 - d) / shSoft);
+          },
+          [](double, double) { return Rgb8(0, 0, 0, 0.55); });
+
+  // Knurled skirt: black, lit from above, ridges turning with the knob.
+  const double skirtR = 16.0 * s;
+  c.Paint(0, y0, x1, y1, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, skirtR); },
+          [&](double x, double y) {
+            const double dx = x - cx, dy = y - cy;
+            const double d = std::hypot(dx, dy);
+            const double phi = std::atan2(dx, -dy);
+            const double ridge = 0.5 + 0.5 * std::cos((sizePx > 40 ? 40 : 28) * (phi - angleRad));
+            const double light = 0.5 - 0.5 * (dy / (d + 1e-9));  // 1 at the top, 0 at the bottom
+            const double edge = Clamp01((d - (skirtR - 1.2 * s)) / (1.2 * s));
+            const double v = 22 + 16 * ridge * (0.4 + 0.6 * light) + 30 * light * edge;
+            return Rgb8(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v + 2));
+          });
+
+  // Spun-aluminium cap with a bevelled rim; the highlights stay put while
+  // the knob turns, as light on real metal does.
+  const double capR = 11.5 * s;
+  c.Paint(0, y0, x1, y1, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, capR); },
+          [&](double x, double y) {
+            const double dx = x - cx, dy = y - cy;
+            const double d = std::hypot(dx, dy);
+            const double phi = std::atan2(dx, -dy);
+            const double light = 0.5 - 0.5 * (dy / (d + 1e-9));
+            const double spun = 0.5 + 0.5 * std::cos(2.0 * (phi + kPi / 4));
+            const double rings = 0.5 + 0.5 * std::sin(d * 7.0 / s);
+            double v = 150 + 48 * spun + 5 * rings;
+            const double rim = Clamp01((d - (capR - 1.3 * s)) / (1.3 * s));
+            v = v * (1 - rim) + (90 + 120 * light) * rim;
+            return Rgb8(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v - 6));
+          });
+
+  // Pointer: an engraved dark line on the cap and a cream mark on the skirt.
+  double ax, ay, bx, by;
+  Polar(cx, cy, 2.5 * s, angleRad, &ax, &ay);
+  Polar(cx, cy, capR - 1.5 * s, angleRad, &bx, &by);
+  const double hwCap = 1.1 * s;
+  c.Paint(0, y0, x1, y1, [&](double x, double y) { return SegmentCoverage(x, y, ax, ay, bx, by, hwCap); },
+          [](double, double) { return Rgb8(28, 26, 24); });
+  Polar(cx, cy, capR + 1.2 * s, angleRad, &ax, &ay);
+  Polar(cx, cy, skirtR - 0.8 * s, angleRad, &bx, &by);
+  c.Paint(0, y0, x1, y1, [&](double x, double y) { return SegmentCoverage(x, y, ax, ay, bx, by, 1.2 * s); },
+          [](double, double) { return Rgb8(244, 230, 196); });
+}
+
+void DrawKnobStrip(Canvas& c, int sizePx)
+{
+  for (int f = 0; f < kKnobFrames; ++f)
+  {
+    const double deg = -kSweepDeg / 2 + kSweepDeg * f / (kKnobFrames - 1);
+    DrawKnob(c, f * sizePx, sizePx, deg * kPi / 180.0);
+  }
+}
+
+// Scale dots printed around a knob position on the panel.
+void DrawKnobScale(Canvas& c, int left, int top, int sizePx)
+{
+  const double s = sizePx / 40.0;
+  const double cx = left + sizePx / 2.0, cy = top + sizePx / 2.0;
+  const double r = sizePx > 40 ? 33.5 : 18.9;
+  for (int i = 0; i <= 10; ++i)
+  {
+    const double a = (-kSweepDeg / 2 + kSweepDeg * i / 10) * kPi / 180.0;
+    double x, y;
+    Polar(cx, cy, r, a, &x, &y);
+    const double dotR = (i == 0 || i == 10 || i == 5) ? 1.25 * std::sqrt(s) : 0.85 * std::sqrt(s);
+    c.Paint(static_cast<int>(x) - 3, static_cast<int>(y) - 3, static_cast<int>(x) + 4, static_cast<int>(y) + 4,
+            [&](double px, double py) { return DiscCoverage(px, py, x, y, dotR); },
+            [](double, double) { return kLegend; });
+  }
+}
+
+// ---------------------------------------------------------------- switches
+
+// A two-frame push button with its legend: frame 0 off (dark face), frame 1
+// on (lit amber face).
+void DrawSwitchStrip(Canvas& c, const char* legend)
+{
+  for (int f = 0; f < 2; ++f)
+  {
+    const int top = f * kSwitchH;
+    const double t = top, b = top + kSwitchH;
+    // Bezel.
+    c.Paint(0, top, kSwitchW, top + kSwitchH,
+            [&](double x, double y) { return RoundRectCoverage(x, y, 0, t, kSwitchW, b, 4.5); },
+            [&](double, double y) { return Mix(Rgb8(60, 56, 52), Rgb8(10, 10, 10), (y - t) / kSwitchH); });
+    // Face.
+    const bool on = f == 1;
+    c.Paint(0, top, kSwitchW, top + kSwitchH,
+            [&](double x, double y) { return RoundRectCoverage(x, y, 1.5, t + 1.5, kSwitchW - 1.5, b - 1.5, 3.5); },
+            [&](double x, double y) {
+              const double v = (y - t - 1.5) / (kSwitchH - 3.0);
+              if (on)
+              {
+                const double glow = 1.0 - std::min(1.0, std::hypot((x - kSwitchW / 2.0) / 20.0, (y - t - kSwitchH / 2.0) / 10.0));
+                return Mix(Mix(Rgb8(250, 178, 72), Rgb8(214, 112, 26), v), Rgb8(255, 226, 150), 0.6 * glow);
+              }
+              return Mix(Rgb8(84, 80, 76), Rgb8(44, 42, 40), v);
+            });
+    // Top edge highlight of the face.
+    c.Paint(2, top + 2, kSwitchW - 2, top + 3, [](double, double) { return 1.0; },
+            [&](double, double) { return on ? Rgb8(255, 240, 200, 0.7) : Rgb8(130, 126, 120, 0.6); });
+    const Rgba ink = on ? Rgb8(60, 28, 4) : Rgb8(206, 198, 180);
+    DrawTextCentred(c, kSwitchW / 2, top + 7, legend, 1, ink);
+  }
+}
+
+// Clip light: frame 0 dark, frame 1 lit red.
+void DrawLedStrip(Canvas& c)
+{
+  for (int f = 0; f < 2; ++f)
+  {
+    const double cx = kLedPx / 2.0, cy = f * kLedPx + kLedPx / 2.0;
+    const int top = f * kLedPx;
+    const bool lit = f == 1;
+    // Chrome bezel.
+    c.Paint(0, top, kLedPx, top + kLedPx, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, 9.6); },
+            [&](double, double y) { return Mix(Rgb8(226, 222, 214), Rgb8(70, 68, 66), (y - top) / kLedPx); });
+    c.Paint(0, top, kLedPx, top + kLedPx, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, 7.8); },
+            [](double, double) { return Rgb8(20, 18, 18); });
+    // Lens.
+    c.Paint(0, top, kLedPx, top + kLedPx, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, 6.6); },
+            [&](double x, double y) {
+              const double d = std::hypot(x - cx, y - cy) / 6.6;
+              if (lit)
+              {
+                if (d < 0.35) return Mix(Rgb8(255, 240, 210), Rgb8(255, 90, 60), d / 0.35);
+                return Mix(Rgb8(255, 90, 60), Rgb8(210, 24, 16), (d - 0.35) / 0.65);
+              }
+              return Mix(Rgb8(96, 22, 18), Rgb8(42, 8, 8), d);
+            });
+    // Specular highlight.
+    c.Paint(0, top, kLedPx, top + kLedPx,
+            [&](double x, double y) { return Clamp01(1.0 - std::hypot(x - (cx - 2.2), y - (cy - 2.6)) / 2.4); },
+            [&](double, double) { return Rgb8(255, 255, 255, lit ? 0.55 : 0.35); });
+  }
+}
+
+// ---------------------------------------------------------------- panel
+
+struct Rect
+{
+  int l, t, r, b;
+};
+
+// Where the editor draws captions and value texts (black text): each gets a
+// light window so the text reads on the dark panel.
+const Rect kTextWindows[] = {
+  {40, 20, 80, 40},    {90, 20, 130, 40},   {140, 20, 180, 40},  {190, 20, 230, 40},
+  {190, 160, 230, 180}, {280, 55, 320, 75},  {370, 55, 410, 75},  {460, 55, 500, 75},
+  {90, 160, 130, 180},  {140, 160, 180, 180}, {550, 90, 590, 110}, {600, 90, 640, 110},
+  {650, 90, 690, 110},  {693, 18, 733, 38},
+};
+
+// Section frame with its title interrupting the top (or bottom) line.
+void DrawSection(Canvas& c, const Rect& r, const char* title, bool titleAtBottom)
+{
+  const int tw = panel_font::TextWidth(title, 1);
+  const double mid = (r.l + r.r) / 2.0;
+  const double gapL = mid - tw / 2.0 - 5, gapR = mid + tw / 2.0 + 5;
+  const double lineY = titleAtBottom ? r.b : r.t;
+  c.Paint(r.l - 2, r.t - 2, r.r + 3, r.b + 3,
+          [&](double x, double y) {
+            if (std::fabs(y - lineY) < 2.0 && x > gapL && x < gapR) return 0.0;
+            const double outer = RoundRectCoverage(x, y, r.l, r.t, r.r + 1.0, r.b + 1.0, 7.0);
+            const double inner = RoundRectCoverage(x, y, r.l + 1.25, r.t + 1.25, r.r - 0.25, r.b - 0.25, 5.75);
+            return outer - inner;
+          },
+          [](double, double) { return kGold; });
+  DrawTextCentred(c, static_cast<int>(mid) + 1, static_cast<int>(lineY) - 3, title, 1, kGold);
+}
+
+void DrawBackground(Canvas& c)
+{
+  // Dark warm panel with a fine horizontal brushed grain.
+  c.Paint(0, 0, kPanelW, kPanelH, [](double, double) { return 1.0; },
+          [](double x, double y) {
+            const double v = 1.0 - y / kPanelH;
+            const double grain = (Grain(static_cast<uint32_t>(x / 23.0), static_cast<uint32_t>(y)) - 0.5) * 4.0 +
+                                 (Grain(static_cast<uint32_t>(x), static_cast<uint32_t>(y) + 7919u) - 0.5) * 3.0;
+            const double base = 30 + 15 * v + grain;
+            return Rgb8(static_cast<int>(base + 3), static_cast<int>(base), static_cast<int>(base - 2));
+          });
+  // Bevelled edge: lit top and left, shaded bottom and right.
+  c.Paint(0, 0, kPanelW, 1, [](double, double) { return 1.0; }, [](double, double) { return Rgb8(96, 90, 84); });
+  c.Paint(0, 0, 1, kPanelH, [](double, double) { return 1.0; }, [](double, double) { return Rgb8(80, 76, 70); });
+  c.Paint(0, kPanelH - 1, kPanelW, kPanelH, [](double, double) { return 1.0; }, [](double, double) { return Rgb8(8, 8, 8); });
+  c.Paint(kPanelW - 1, 0, kPanelW, kPanelH, [](double, double) { return 1.0; }, [](double, double) { return Rgb8(8, 8, 8); });
+
+  DrawSection(c, {30, 10, 241, 194}, "INPUT FILTERS", false);
+  DrawSection(c, {251, 44, 528, 186}, "VALVE STAGE", true);
+  DrawSection(c, {539, 10, 771, 194}, "OUTPUT", false);
+
+  // Name plate over the link area (330..450, 12..32).
+  DrawTextCentred(c, 390, 15, "CINDERPATH", 2, kGold);
+  DrawTextCentred(c, 390, 33, "VALVE PREAMP", 1, kLegend);
+
+  // Windows behind captions and value texts.
+  for (const Rect& r : kTextWindows)
+  {
+    const double l = r.l - 3, t = r.t, rr = r.r + 3, b = r.b;
+    c.Paint(r.l - 5, r.t - 2, r.r + 5, r.b + 2,
+            [&](double x, double y) { return RoundRectCoverage(x, y, l - 1, t - 1, rr + 1, b + 1, 3.0); },
+            [](double, double) { return Rgb8(10, 9, 8); });
+    c.Paint(r.l - 5, r.t - 2, r.r + 5, r.b + 2,
+            [&](double x, double y) { return RoundRectCoverage(x, y, l, t, rr, b, 2.0); },
+            [&](double, double y) { return Mix(Rgb8(196, 190, 176), kWindow, Clamp01((y - t) / 2.0)); });
+  }
+
+  // Knob scales.
+  const int smallKnobs[][2] = {{40, 45}, {90, 45}, {140, 45}, {190, 45}, {90, 115},
+                               {140, 115}, {190, 115}, {550, 115}, {600, 115}, {650, 115}};
+  for (const auto& k : smallKnobs) DrawKnobScale(c, k[0], k[1], kSmallKnobPx);
+  const int bigKnobs[][2] = {{265, 80}, {355, 80}, {445, 80}};
+  for (const auto& k : bigKnobs) DrawKnobScale(c, k[0], k[1], kBigKnobPx);
+
+  // Legends for the knobs.
+  DrawText(c, 3, 62, "FREQ", 1, kLegend);
+  DrawText(c, 3, 132, "GAIN", 1, kLegend);
+  DrawTextCentred(c, 110, 184, "PEAK", 1, kLegend);
+  DrawTextCentred(c, 160, 184, "SHELF", 1, kLegend);
+  DrawTextCentred(c, 210, 184, "RES", 1, kLegend);
+  DrawTextCentred(c, 300, 159, "BIAS", 1, kLegend);
+  DrawTextCentred(c, 390, 159, "DRIVE", 1, kLegend);
+  DrawTextCentred(c, 480, 159, "VOLUME", 1, kLegend);
+  DrawTextCentred(c, 425, 47, "CLIP", 1, kLegend);
+  DrawTextCentred(c, 570, 160, "LO CUT", 1, kLegend);
+  DrawTextCentred(c, 620, 160, "HI CUT", 1, kLegend);
+  DrawTextCentred(c, 670, 160, "OVERS", 1, kLegend);
+  DrawTextCentred(c, 720, 114, "OFFLINE", 1, kLegend);
+  DrawTextCentred(c, 713, 41, "VERSION", 1, kLegend);
+  DrawText(c, 764 - panel_font::TextWidth("MARROWFIELD", 1), 180, "MARROWFIELD", 1, kGold);
+}
+
+struct Strip
+{
+  const char* file;
+  const char* legend;
+};
+
+// Switch strips and their legends.
+const Strip kSwitches[] = {
+  {"HPonp.png", "HP"},      {"PKonp.png", "PEAK"}, {"SHonp.png", "SHELF"},  {"Fonp.png", "LP"},   {"Boostp.png", "BOOST"},
+  {"Bypassp.png", "BYPASS"}, {"Monop.png", "MONO"}, {"Phasep.png", "PHASE"}, {"HQonp.png", "HQ"},
+};
+
+}  // namespace
+
+std::vector<std::string> EditorImageFiles()
+{
+  std::vector<std::string> files = {"Back.png", "KnobS.png", "KnobB.png"};
+  for (const Strip& s : kSwitches) files.push_back(s.file);
+  files.push_back("Overp.png");
+  return files;
+}
+
+bool WriteEditorImages(const std::string& dir, std::string* error)
+{
+  auto write = [&](const Canvas& c, const char* name) {
+    const std::string path = dir + "/" + name;
+    if (WriteCanvasPng(c, path)) return true;
+    if (error) *error = "cannot write " + path;
+    return false;
+  };
+  {
+    Canvas c(kPanelW, kPanelH);
+    DrawBackground(c);
+    if (!write(c, "Back.png")) return false;
+  }
+  {
+    Canvas c(kSmallKnobPx, kSmallKnobPx * kKnobFrames);
+    DrawKnobStrip(c, kSmallKnobPx);
+    if (!write(c, "KnobS.png")) return false;
+  }
+  {
+    Canvas c(kBigKnobPx, kBigKnobPx * kKnobFrames);
+    DrawKnobStrip(c, kBigKnobPx);
+    if (!write(c, "KnobB.png")) return false;
+  }
+  for (const Strip& s : kSwitches)
+  {
+    Canvas c(kSwitchW, kSwitchH * 2);
+    DrawSwitchStrip(c, s.legend);
+    if (!write(c, s.file)) return false;
+  }
+  Canvas led(kLedPx, kLedPx * 2);
+  DrawLedStrip(led);
+  return write(led, "Overp.png");
+}
