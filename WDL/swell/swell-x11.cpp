@@ -153,7 +153,9 @@ void OnKey(SWELL_View v, XKeyEvent& k)
   const int n = XLookupString(&k, e.text, sizeof(e.text) - 1, &sym, nullptr);
   e.text[n > 0 ? n : 0] = 0;
   e.keysym = sym;
-  if (Deliver(v, e) || !v->parent) return;
+  if (Deliver(v, e)) return;
+  // The callback may have removed the view.
+  if (std::find(Views().begin(), Views().end(), v) == Views().end() || !v->parent) return;
   // A key the view does not take goes to the window it sits in.
   XEvent fwd;
   fwd.xkey = k;
