@@ -13,6 +13,9 @@ add_library(cinderpath_cli STATIC
   cli/render_job.cpp
   cli/safe_output.cpp)
 target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli)
+# The plug-in's own file properties (program and bank files) are named in one
+# header beside the binding.
+target_include_directories(cinderpath_cli PRIVATE ${CMAKE_SOURCE_DIR}/WDL/IPlug)
 # The plain-words parameter descriptions the plug-in publishes to hosts.
 target_include_directories(cinderpath_cli PRIVATE ${PROJECT_SOURCE_DIR}/Cinderpath)
 target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat PkgConfig::SNDFILE)

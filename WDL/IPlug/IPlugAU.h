@@ -214,6 +214,12 @@ protected:
   ComponentResult GetState(CFPropertyListRef* ppPropList);
   // kAudioUnitProperty_ClassInfo: restores state from a dictionary. [main thread]
   ComponentResult SetState(CFPropertyListRef pPropList);
+  // kIPlugAUProperty_ProgramFile / kIPlugAUProperty_BankFile: a new CFDataRef
+  // holding the whole program (bank false) or bank file. [main thread]
+  ComponentResult GetFileProperty(bool bank, CFDataRef* ppData);
+  // The same properties set: loads the file held in data; a refused file
+  // changes nothing. [main thread]
+  ComponentResult SetFileProperty(bool bank, CFDataRef data);
   // kAudioUnitProperty_FactoryPresets: a new array of preset records. [main thread]
   ComponentResult GetFactoryPresets(CFArrayRef* ppArray);
 

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "IPlugAU_FileProperties.h"
 #include "dfx/dfx-au-utilities.h"
 
 namespace
@@ -102,6 +103,8 @@ const ReadableProperty kReadableProperties[] = {
   {kAudioUnitProperty_ParameterValueFromString, kAnyScope, kFixedSize, sizeof(AudioUnitParameterValueFromString),
    false, false},
   {kMusicDeviceProperty_InstrumentCount, kGlobalInstrument, kFixedSize, sizeof(UInt32), false, false},
+  {kIPlugAUProperty_ProgramFile, kGlobalScope, kFixedSize, sizeof(CFDataRef), true, false},
+  {kIPlugAUProperty_BankFile, kGlobalScope, kFixedSize, sizeof(CFDataRef), true, false},
 };
 
 OSStatus OkOr(bool ok, OSStatus error) { return ok ? (OSStatus)noErr : error; }
@@ -333,6 +336,8 @@ OSStatus IPlugAU::ReadProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
   switch (propID)
   {
     case kAudioUnitProperty_ClassInfo: return GetState((CFPropertyListRef*)pData);
+    case kIPlugAUProperty_ProgramFile:
+    case kIPlugAUProperty_BankFile: return GetFileProperty(propID == kIPlugAUProperty_BankFile, (CFDataRef*)pData);
     case kAudioUnitProperty_SampleRate: *(Float64*)pData = mSampleRate; return noErr;
     case kAudioUnitProperty_ParameterList:
     {
@@ -555,6 +560,13 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     {
       if (!DataFits(pDataSize, pData, sizeof(CFPropertyListRef))) return kAudioUnitErr_InvalidPropertyValue;
       return SetState(*(const CFPropertyListRef*)pData);
+    }
+    case kIPlugAUProperty_ProgramFile:
+    case kIPlugAUProperty_BankFile:
+    {
+      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+      if (!DataFits(pDataSize, pData, sizeof(CFDataRef))) return kAudioUnitErr_InvalidPropertyValue;
+      return SetFileProperty(propID == kIPlugAUProperty_BankFile, *(const CFDataRef*)pData);
     }
     case kAudioUnitProperty_MakeConnection:  // 1
     {

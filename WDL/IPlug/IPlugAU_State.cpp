@@ -66,16 +66,21 @@ bool GetStrFromDict(CFDictionaryRef dict, const char* key, char* out, int outSiz
   return true;
 }
 
-bool GetDataFromDict(CFDictionaryRef dict, const char* key, ByteChunk* pChunk)
+// Copies the bytes of data into pChunk; false when they do not fit.
+bool CopyDataToChunk(CFDataRef cfValue, ByteChunk* pChunk)
 {
-  CFDataRef cfValue = (CFDataRef)GetTypedValue(dict, key, CFDataGetTypeID());
-  if (!cfValue) return false;
   const CFIndex n = CFDataGetLength(cfValue);
   if (n < 0 || n > INT_MAX) return false;
   pChunk->Resize((int)n);
   if (pChunk->Size() != (int)n) return false;
   if (n) memcpy(pChunk->GetBytes(), CFDataGetBytePtr(cfValue), (size_t)n);
   return true;
+}
+
+bool GetDataFromDict(CFDictionaryRef dict, const char* key, ByteChunk* pChunk)
+{
+  CFDataRef cfValue = (CFDataRef)GetTypedValue(dict, key, CFDataGetTypeID());
+  return cfValue && CopyDataToChunk(cfValue, pChunk);
 }
 }  // namespace
 
@@ -145,6 +150,23 @@ ComponentResult IPlugAU::SetState(CFPropertyListRef pPropList)
   // Selecting the named preset showed its values in the editor.
   if (presetSelected) RedrawParamControls();
   return kAudioUnitErr_InvalidPropertyValue;
+}
+
+ComponentResult IPlugAU::GetFileProperty(bool bank, CFDataRef* ppData)
+{
+  ByteChunk file;
+  if (!(bank ? MakeBankFXB(&file) : MakeProgramFXP(&file))) return coreFoundationUnknownErr;
+  *ppData = CFDataCreate(kCFAllocatorDefault, file.GetBytes(), file.Size());
+  return *ppData ? (ComponentResult)noErr : (ComponentResult)coreFoundationUnknownErr;
+}
+
+ComponentResult IPlugAU::SetFileProperty(bool bank, CFDataRef data)
+{
+  ByteChunk file;
+  if (!data || CFGetTypeID(data) != CFDataGetTypeID() || !CopyDataToChunk(data, &file))
+    return kAudioUnitErr_InvalidPropertyValue;
+  const bool loaded = bank ? LoadBankFromFXBBytes(&file) : LoadProgramFromFXPBytes(&file);
+  return loaded ? (ComponentResult)noErr : (ComponentResult)kAudioUnitErr_InvalidPropertyValue;
 }
 
 ComponentResult IPlugAU::GetFactoryPresets(CFArrayRef* ppArray)

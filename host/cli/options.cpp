@@ -89,6 +89,11 @@ const char* RenderHelpText() {
          "  --state FILE          restore a state saved with --save-state\n"
          "  --save-state FILE     save the state after all settings (written as safely\n"
          "                        as the audio output)\n"
+         "  --bank FILE.fxb       load a bank file (every preset, then its current one)\n"
+         "  --program FILE.fxp    load a program file into the current preset\n"
+         "                        (both before --preset and --set)\n"
+         "  --save-program FILE.fxp, --save-bank FILE.fxb\n"
+         "                        save the program or bank after all settings\n"
          "  --offline             render as a host's offline bounce (\"Quality\" applies)\n"
          "\n"
          "running\n"
@@ -147,6 +152,14 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
       if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
     } else if (Matches(arg, "--save-state")) {
       if (!TakeValue(args, &i, "--save-state", &options->stateOut, error)) return false;
+    } else if (Matches(arg, "--program")) {
+      if (!TakeValue(args, &i, "--program", &options->programIn, error)) return false;
+    } else if (Matches(arg, "--bank")) {
+      if (!TakeValue(args, &i, "--bank", &options->bankIn, error)) return false;
+    } else if (Matches(arg, "--save-program")) {
+      if (!TakeValue(args, &i, "--save-program", &options->programOut, error)) return false;
+    } else if (Matches(arg, "--save-bank")) {
+      if (!TakeValue(args, &i, "--save-bank", &options->bankOut, error)) return false;
     } else if (arg == "--offline") {
       options->offline = true;
     } else if (Matches(arg, "--block")) {

@@ -16,6 +16,10 @@ struct RenderOptions {
   int preset = -1;                   // --preset N; -1: none
   std::string stateIn;               // --state FILE
   std::string stateOut;              // --save-state FILE
+  std::string programIn;             // --program FILE.fxp
+  std::string bankIn;                // --bank FILE.fxb
+  std::string programOut;            // --save-program FILE.fxp
+  std::string bankOut;               // --save-bank FILE.fxb
   bool offline = false;
   int blockFrames = 512;
   SampleFormat format = SampleFormat::kDefault;

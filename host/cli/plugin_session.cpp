@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "IPlugAU_FileProperties.h"
 #include "component_loader_glue.h"
 #include "plist.h"
 
@@ -275,6 +276,36 @@ bool PluginSession::RestoreState(CFPropertyListRef state, std::string* error) {
 
 OSStatus PluginSession::RestoreStateStatus(CFPropertyListRef state) {
   return AudioUnitSetProperty(mUnit, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof(state));
+}
+
+bool PluginSession::CopyPluginFile(bool bank, std::string* bytes, std::string* error) {
+  const AudioUnitPropertyID id = bank ? kIPlugAUProperty_BankFile : kIPlugAUProperty_ProgramFile;
+  const std::string what = bank ? "bank" : "program";
+  CFDataRef data = nullptr;
+  UInt32 size = sizeof(data);
+  if (!Check(AudioUnitGetProperty(mUnit, id, kAudioUnitScope_Global, 0, &data, &size), "saving the " + what, error))
+    return false;
+  if (!data) {
+    *error = "saving the " + what + " gave no data";
+    return false;
+  }
+  bytes->assign(reinterpret_cast<const char*>(CFDataGetBytePtr(data)), static_cast<size_t>(CFDataGetLength(data)));
+  CFRelease(data);
+  return true;
+}
+
+bool PluginSession::LoadPluginFile(bool bank, const std::string& bytes, std::string* error) {
+  CFDataRef data =
+      CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()), static_cast<CFIndex>(bytes.size()));
+  if (!data) {
+    *error = "out of memory";
+    return false;
+  }
+  const bool ok = Check(AudioUnitSetProperty(mUnit, bank ? kIPlugAUProperty_BankFile : kIPlugAUProperty_ProgramFile,
+                                             kAudioUnitScope_Global, 0, &data, sizeof(data)),
+                        bank ? "loading the bank" : "loading the program", error);
+  CFRelease(data);
+  return ok;
 }
 
 bool PluginSession::ReadSeconds(AudioUnitPropertyID id, const char* what, double* seconds, std::string* error) {

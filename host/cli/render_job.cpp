@@ -142,10 +142,10 @@ bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string&
   return false;
 }
 
-bool ReadTextFile(const std::string& path, std::string* text, std::string* error) {
+bool ReadTextFile(const std::string& path, std::string* text, std::string* error, const char* what = "state file") {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    *error = "cannot open state file '" + path + "': " + std::strerror(errno);
+    *error = std::string("cannot open ") + what + " '" + path + "': " + std::strerror(errno);
     return false;
   }
   std::ostringstream ss;
@@ -288,6 +288,7 @@ struct FileResult {
 // Everything the settings options resolve to, applied to every instance.
 struct Settings {
   CFPropertyListRef state = nullptr;  // --state, owned
+  std::string bank, program;          // bytes of the --bank and --program files
   std::vector<std::pair<AudioUnitParameterID, float>> values;
   ~Settings() {
     if (state) CFRelease(state);
@@ -299,7 +300,16 @@ bool OpenSession(const std::string& componentOption, PluginSession* session, std
   return session->Open(path, error);
 }
 
-// Applies --state, --preset and the resolved --set values to an open session.
+// Rules for writing a program or bank file: those of the state file, named
+// for what is written.
+OutputRules PluginFileRules(const OutputRules& stateRules, bool bank) {
+  OutputRules rules = stateRules;
+  rules.what = bank ? "bank file" : "program file";
+  return rules;
+}
+
+// Applies --state, --bank, --program, --preset and the resolved --set values
+// to an open session.
 bool ApplySettings(PluginSession& session, const RenderOptions& options, const Settings& settings,
                    std::string* error) {
   if (settings.state) {
@@ -307,6 +317,15 @@ bool ApplySettings(PluginSession& session, const RenderOptions& options, const S
     if (status != noErr) {
       *error = "state file '" + options.stateIn + "' was refused: " +
                StateRefusal(settings.state, session.Description(), status);
+      return false;
+    }
+  }
+  // A bank first (every preset and its current one), then a program into the
+  // current preset.
+  for (const bool bank : {true, false}) {
+    const std::string& path = bank ? options.bankIn : options.programIn;
+    if (!path.empty() && !session.LoadPluginFile(bank, bank ? settings.bank : settings.program, error)) {
+      *error = std::string(bank ? "bank" : "program") + " file '" + path + "' was refused: " + *error;
       return false;
     }
   }
@@ -344,6 +363,9 @@ bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules
       return false;
     }
   }
+  if (!options.bankIn.empty() && !ReadTextFile(options.bankIn, &settings->bank, error, "bank file")) return false;
+  if (!options.programIn.empty() && !ReadTextFile(options.programIn, &settings->program, error, "program file"))
+    return false;
   if (!options.sets.empty()) {
     std::vector<ParamDesc> params;
     if (!session.ReadParameters(&params, error)) return false;
@@ -364,6 +386,13 @@ bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules
                          WriteFileSafely(options.stateOut, xml.data(), xml.size(), stateRules, error);
     CFRelease(state);
     if (!written) return false;
+  }
+  for (const bool bank : {true, false}) {
+    const std::string& path = bank ? options.bankOut : options.programOut;
+    std::string bytes;
+    if (!path.empty() && (!session.CopyPluginFile(bank, &bytes, error) ||
+                          !WriteFileSafely(path, bytes.data(), bytes.size(), PluginFileRules(stateRules, bank), error)))
+      return false;
   }
   return true;
 }
@@ -602,7 +631,8 @@ int RunRender(const RenderOptions& options) {
   OutputRules rules;
   rules.noClobber = options.noClobber;
   rules.protectedPaths = options.inputs;
-  if (!options.stateIn.empty()) rules.protectedPaths.push_back(options.stateIn);
+  for (const std::string* in : {&options.stateIn, &options.bankIn, &options.programIn})
+    if (!in->empty()) rules.protectedPaths.push_back(*in);
   OutputRules stateRules = rules;
   stateRules.what = "state file";
   stateRules.protectedPaths = options.inputs;
@@ -619,6 +649,15 @@ int RunRender(const RenderOptions& options) {
     if (!CheckOutputTarget(options.stateOut, stateRules, &resolved, &error)) return Fail(error);
     if (std::find(targets.begin(), targets.end(), resolved) != targets.end())
       return Fail("--save-state '" + options.stateOut + "' names the audio output; name another file");
+  }
+  for (const bool bank : {true, false}) {
+    const std::string& path = bank ? options.bankOut : options.programOut;
+    if (path.empty()) continue;
+    std::string resolved;
+    if (!CheckOutputTarget(path, PluginFileRules(stateRules, bank), &resolved, &error)) return Fail(error);
+    if (std::find(targets.begin(), targets.end(), resolved) != targets.end())
+      return Fail(std::string(bank ? "--save-bank '" : "--save-program '") + path +
+                  "' names the audio output; name another file");
   }
 
   Settings settings;

@@ -256,6 +256,35 @@ TEST(Command, StateRoundTripsAndPresetsRestoreDefaults) {
   EXPECT_NE(r.err.find("this state file belongs to another plug-in"), std::string::npos) << r.err;
 }
 
+TEST(Command, ProgramAndBankFilesRoundTrip) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 3000));
+  Result r = RunProgram({"render", "in.wav", "-o", "a.wav", "--quiet", "--set", "Drive=10", "--set", "Peak Gain=-7.5",
+                         "--save-state", "a.plist", "--save-program", "a.fxp"},
+                        dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // The program goes into the current preset of the bank saved next; the bank
+  // brings it back, and its other presets hold the defaults.
+  r = RunProgram({"render", "in.wav", "-o", "b.wav", "--quiet", "--program", "a.fxp", "--save-bank", "b.fxb"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = RunProgram({"render", "in.wav", "-o", "c.wav", "--quiet", "--bank", "b.fxb", "--save-state", "c.plist"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<double> a = StateValues(dir / "a.plist"), c = StateValues(dir / "c.plist");
+  ASSERT_EQ(c.size(), a.size());
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(c[i], a[i], 1e-4 * (1.0 + std::fabs(a[i]))) << i;
+  r = RunProgram({"render", "in.wav", "-o", "d.wav", "--quiet", "--bank", "b.fxb", "--preset", "1", "--save-state",
+                  "d.plist"},
+                 dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(StateValues(dir / "d.plist")[2], 2.0);
+
+  // A bank is no program; nothing is written for a refused file.
+  r = RunProgram({"render", "in.wav", "-o", "e.wav", "--program", "b.fxb"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("program file 'b.fxb' was refused"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::ifstream(dir / "e.wav").good());
+}
+
 TEST(Command, OfflineQualityRendersAtFactorSixteen) {
   TempDir dir;
   WriteWav(dir / "in.wav", MakeSignal(2, 48000, 4000));
