@@ -1,5 +1,6 @@
 #include "Cinderpath.h"
 
+#include "DenormalGuard.h"
 #include "StereoFilters.h"
 
 #include <algorithm>
@@ -82,8 +83,9 @@ Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
       mResonanceCaption(-1), mBiasCaption(-1), mOutHPFreqCaption(-1), mLPFreqCaption(-1),
       mFactorCaption(-1), mDriveText(nullptr), mVolumeText(nullptr), mPeakGainText(nullptr),
       mShelfGainText(nullptr), mClipCount(0), mDenormal(kDenormalOffset), mFs(44100.0),
-      mValueText()
+      mValueText(), mBypassDelay(2, 2)
 {
+  mBypassDelay.SetDelayTime(GetLatency());
   for (int c = 0; c < 2; ++c)
   {
     mStage[c] = std::make_unique<ValveStage>();
@@ -226,6 +228,7 @@ void Cinderpath::Reset()
   mFs = GetSampleRate();
   setN();
   for (int c = 0; c < 2; ++c) mStage[c]->Clear();
+  mBypassDelay.Clear();
   SetUpStages();
   SetInputAndHPFilters();
   mClip = 0;
@@ -308,19 +311,33 @@ constexpr int kChunkFrames = 256;
 
 void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
 {
+  // The offsets alone do not keep every state out of subnormals (a 1-2-1
+  // numerator turns the alternating offset into exact zeros), so the block
+  // runs with flush-to-zero; the host's own settings come back afterwards.
+  DenormalGuard guard;
+  ProcessBlockInCallerFPState(inputs, outputs, nFrames);
+}
+
+void Cinderpath::ProcessBlockInCallerFPState(double** inputs, double** outputs, int nFrames)
+{
   if (nFrames <= 0) return;
   const double k = mCurve;
   const double comp = ((k + 1.0) / (k - 1.0) - 1.0) * 0.13 + 1.0;
   // Only the factor can change between blocks without a parameter change
-  // (offline rendering with Quality); every other stage setting is set up
-  // when its parameter changes.
-  const int factor = mFactor;
+  // (offline rendering with Quality, or a direct setN); every other stage
+  // setting is set up when its parameter changes. The stages' own factor is
+  // compared, so a factor selected outside a block is never missed.
   setN();
-  if (mFactor != factor) SetUpStages();
+  if (mStage[0]->mFactor != (uint32_t)mFactor || mStage[1]->mFactor != (uint32_t)mFactor) SetUpStages();
 
   if (mBypass)
+  {
     ProcessBypass(inputs, outputs, nFrames);
-  else if (mMono)
+    return;
+  }
+  // Read before any output is written: the host may process in place.
+  mBypassDelay.Feed(inputs, nFrames);
+  if (mMono)
     ProcessMono(inputs, outputs, nFrames, comp);
   else
     ProcessStereo(inputs, outputs, nFrames, comp);
@@ -436,14 +453,21 @@ void Cinderpath::StoreFrameState(const FrameState& state)
 void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
 {
   FrameState st = LoadFrameState();
-  const double* inL = inputs[0];
-  const double* inR = inputs[1];
-  double* outL = outputs[0];
-  double* outR = outputs[1];
-  for (int i = 0; i < nFrames; ++i)
+  double l[kChunkFrames];
+  double r[kChunkFrames];
+  for (int start = 0; start < nFrames; start += kChunkFrames)
   {
-    const double m = st.NextOffset();
-    st.Write(SanitizeSample(inL[i]) - m, SanitizeSample(inR[i]) - m, outL + i, outR + i);
+    const int n = std::min(kChunkFrames, nFrames - start);
+    double* in[2] = {inputs[0] + start, inputs[1] + start};
+    double* delayed[2] = {l, r};
+    mBypassDelay.ProcessBlock(in, delayed, n);
+    double* outL = outputs[0] + start;
+    double* outR = outputs[1] + start;
+    for (int i = 0; i < n; ++i)
+    {
+      const double m = st.NextOffset();
+      st.Write(SanitizeSample(l[i]) - m, SanitizeSample(r[i]) - m, outL + i, outR + i);
+    }
   }
   StoreFrameState(st);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Filters.h"
+#include "NChanDelay.h"
 #include "PlugBinding.h"
 #include "ValveStage.h"
 
@@ -73,7 +74,10 @@ public:
   void OnParamChange(int paramIdx) override;
 
   // Processes nFrames samples of two input channels into two output
-  // channels. Allocates nothing, takes no lock. [render thread]
+  // channels. Runs with subnormal numbers flushed to zero and rounding to
+  // nearest, and gives the calling thread its floating-point control state
+  // back on return. With "Bypass" on, the output is the input delayed by the
+  // reported latency. Allocates nothing, takes no lock. [render thread]
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
 
   // Selects the oversampling factor into mFactor: 16 when the host renders
@@ -102,6 +106,12 @@ public:
   const Biquad& Shelf(int ch) const { return *mShelf[ch]; }
   const LowPass4& LowPass(int ch) const { return *mLowPass[ch]; }
   const OnePoleLP& OutLP(int ch) const { return *mOutLP[ch]; }
+
+protected:
+  // ProcessDoubleReplacing without the floating-point control switch: runs
+  // in whatever state the calling thread has. For benchmarks that measure
+  // the switch. [render thread]
+  void ProcessBlockInCallerFPState(double** inputs, double** outputs, int nFrames);
 
 private:
   // Offset and clip indicator held in locals while a block runs.
@@ -135,7 +145,8 @@ private:
   void ProcessStereo(double** inputs, double** outputs, int nFrames, double comp);
   // Processes the block through the left chain only, the result on both outputs.
   void ProcessMono(double** inputs, double** outputs, int nFrames, double comp);
-  // Passes the block through unprocessed (offset, clip watch and phase only).
+  // Passes the block through unprocessed, delayed by the latency (offset,
+  // clip watch and phase only).
   void ProcessBypass(double** inputs, double** outputs, int nFrames);
   // The per-frame state of the loops (offset, clip indicator) in and out of
   // the members.
@@ -177,6 +188,9 @@ private:
   std::unique_ptr<LowPass4> mLowPass[2];   // resonant low-pass
   std::unique_ptr<OnePoleLP> mOutLP[2];    // output low-pass
   char mValueText[4][20];  // Drive, Volume, Peak Gain, Shelf Gain texts
+  // The last GetLatency() inputs of both channels: the "Bypass" path's
+  // delay, fed while processing so that toggling keeps the stream in time.
+  NChanDelayLine mBypassDelay;
 };
 
 #endif

@@ -14,7 +14,8 @@ constexpr double kQ2 = 1.8477590084075928;  // 2·cos(π/8) rounded to float
 
 // The peaking and shelf designs put their poles on the unit circle when w0
 // reaches π and outside it beyond; host rates below 20 kHz would get there
-// with the upper parameter ranges, so the frequency is held below Nyquist.
+// with the upper parameter ranges, so the frequency is held just below
+// Nyquist. Lower frequencies are left exactly as given.
 double ClampBiquadFreq(double freqHz, double sampleRateHz)
 {
   const double maxHz = Biquad::kMaxFreqRatio * sampleRateHz;

@@ -54,8 +54,10 @@ public:
 };
 
 // Second-order section, direct form I, coefficients divided by a0. Designs:
-// a very broad peaking equaliser and a high shelf. Both designs clamp their
-// frequency to at most 0.45·fs, so they stay stable at low host rates.
+// a very broad peaking equaliser and a high shelf. Both put a pole pair on the
+// unit circle when the frequency reaches fs/2 and outside it beyond, so they
+// hold the frequency just below fs/2 (kMaxFreqRatio); every frequency below
+// that gives the design's own coefficients.
 class Biquad
 {
 public:
@@ -95,8 +97,13 @@ public:
     for (int i = 0; i < nFrames; ++i) samples[i] = Run(samples[i]);
   }
 
-  // Highest frequency the peaking and shelf designs use, as a fraction of fs.
-  static constexpr double kMaxFreqRatio = 0.45;
+  // Highest frequency the peaking and shelf designs use, as a fraction of
+  // fs: just below Nyquist, where a clamped filter's poles are still far
+  // enough inside the unit circle (radius below about 0.96) to settle
+  // quickly. Every rate at which the parameter ranges stay below this
+  // (11.025 kHz and up for the peak, 22.05 kHz and up for the shelf) gets
+  // the designs' coefficients unchanged.
+  static constexpr double kMaxFreqRatio = 0.49;
 
   double mB0, mB1, mB2;  // numerator, divided by a0
   double mA1, mA2;       // denominator, divided by a0

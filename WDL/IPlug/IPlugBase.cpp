@@ -194,6 +194,10 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
   // processing call before any connection reads zeros and writes to scratch.
   ResizeScratchBuffers(0);
   ZeroScratchBuffers();
+  // Pass-through is delayed by the reported latency, so that a host's bypass
+  // stays in time with the processed signal.
+  mDelay = new NChanDelayLine(nInputs, nOutputs);
+  mDelay->SetDelayTime(mLatency);
 }
 
 IPlugBase::~IPlugBase()
@@ -437,12 +441,14 @@ void IPlugBase::ConvertOutputsToFloat(int nFrames, bool accumulate)
 void IPlugBase::ProcessBuffers(double, int nFrames)
 {
   nFrames = LimitFrames(nFrames, false);
+  mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
 }
 
 void IPlugBase::ProcessBuffers(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
+  mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
   ConvertOutputsToFloat(nFrames, false);
 }
@@ -450,6 +456,7 @@ void IPlugBase::ProcessBuffers(float, int nFrames)
 void IPlugBase::ProcessBuffersAccumulating(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
+  mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
   ConvertOutputsToFloat(nFrames, true);
 }
@@ -457,13 +464,13 @@ void IPlugBase::ProcessBuffersAccumulating(float, int nFrames)
 void IPlugBase::PassThroughBuffers(double, int nFrames)
 {
   nFrames = LimitFrames(nFrames, false);
-  IPlugBase::ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+  mDelay->ProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
 }
 
 void IPlugBase::PassThroughBuffers(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
-  IPlugBase::ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+  mDelay->ProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
   ConvertOutputsToFloat(nFrames, false);
 }
 

@@ -182,7 +182,8 @@ public:
   // parameter's normalised value into it, lets it prepare its drawing, and
   // keeps it (deleting an editor attached before). Null does nothing. [main thread]
   virtual void AttachGraphics(IGraphics* pGraphics);
-  // 34. Stores the latency in samples; the binding also tells the host. [main thread]
+  // 34. Stores the latency in samples and gives the pass-through delay that
+  // length (clearing its history); the binding also tells the host. [main thread]
   virtual void SetLatency(int samples);
   // 35. binding: sends a MIDI message to the host; false in the base. [render thread]
   virtual bool SendMidiMsg(IMidiMsg* /*pMsg*/) { return false; }
@@ -247,8 +248,10 @@ public:
   void ProcessBuffers(float, int nFrames);
   // As above, adding each converted sample to the host's float buffer.
   void ProcessBuffersAccumulating(float, int nFrames);
-  // Copies inputs to outputs (the base ProcessDoubleReplacing, never the
-  // plug-in's), undelayed.
+  // Copies inputs to outputs without calling the plug-in, delayed by the
+  // latency (output i = input i for i below both counts, other outputs
+  // zeroed). The processing calls above keep the delay's history current, so
+  // switching between the two is seamless.
   void PassThroughBuffers(double, int nFrames);
   // As above, then converts every connected output to the host's floats.
   void PassThroughBuffers(float, int nFrames);
@@ -453,7 +456,7 @@ protected:
   int mBlockSize;          // largest block in frames
   int mLatency;            // samples
   WDL_String mPreviousPath;  // last folder of the program/bank file dialogs
-  NChanDelayLine* mDelay;    // owned; nothing creates one
+  NChanDelayLine* mDelay;    // owned; pass-through delay of mLatency samples
   WDL_PtrList<const char> mParamGroups;  // group names, filled by the binding
   IGraphics* mGraphics;                  // owned editor, or null
   WDL_PtrList<IParam> mParams;           // owned

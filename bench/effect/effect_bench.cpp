@@ -2,7 +2,8 @@
 // every filter on, per oversampling factor. The "realtime" counter is seconds
 // of audio processed per second of one core. Baselines measured in the same
 // run: the mono effect (one channel, so half the work of stereo done one
-// channel at a time), silence (must be no slower than signal), and the two
+// channel at a time), silence (must be no slower than signal), the block
+// without its floating-point control switch (the switch's cost), and the two
 // valve stages one after the other against side by side.
 #include <benchmark/benchmark.h>
 
@@ -25,6 +26,18 @@ void FillInfo(IPlugInstanceInfo& info)
   info.mViewClassName.Set("Cinderpath_View");
 }
 
+// The effect with access to the block without its floating-point control
+// switch (flush-to-zero on, caller's state restored).
+class BenchPlug : public Cinderpath
+{
+public:
+  using Cinderpath::Cinderpath;
+  void ProcessWithoutSwitch(double** inputs, double** outputs, int nFrames)
+  {
+    ProcessBlockInCallerFPState(inputs, outputs, nFrames);
+  }
+};
+
 void SetParam(Cinderpath& p, int idx, double value)
 {
   p.GetParam(idx)->Set(value);
@@ -34,11 +47,11 @@ void SetParam(Cinderpath& p, int idx, double value)
 // Processes blocks of a test signal (or silence) through the whole effect at
 // the factor given by the benchmark's argument, both channels (or, with mono,
 // the left chain alone: the one-channel baseline).
-void BM_Effect(benchmark::State& state, bool silence, bool mono = false)
+void BM_Effect(benchmark::State& state, bool silence, bool mono = false, bool fpSwitch = true)
 {
   IPlugInstanceInfo info;
   FillInfo(info);
-  Cinderpath plug(info);
+  BenchPlug plug(info);
   plug.SetSampleRate(kSampleRate);
   plug.Reset();
   SetParam(plug, kOS, (double)state.range(0));
@@ -65,7 +78,10 @@ void BM_Effect(benchmark::State& state, bool silence, bool mono = false)
 
   for (auto _ : state)
   {
-    plug.ProcessDoubleReplacing(inputs, outputs, kBlock);
+    if (fpSwitch)
+      plug.ProcessDoubleReplacing(inputs, outputs, kBlock);
+    else
+      plug.ProcessWithoutSwitch(inputs, outputs, kBlock);
     benchmark::DoNotOptimize(outL.data());
     benchmark::DoNotOptimize(outR.data());
   }
@@ -76,6 +92,12 @@ void BM_Effect(benchmark::State& state, bool silence, bool mono = false)
 void BM_EffectSignal(benchmark::State& state)
 {
   BM_Effect(state, false);
+}
+// The same blocks without the floating-point control switch, as before it
+// existed: the pair shows what the switch costs per block.
+void BM_EffectSignalNoFPSwitch(benchmark::State& state)
+{
+  BM_Effect(state, false, false, false);
 }
 void BM_EffectSilence(benchmark::State& state)
 {
@@ -95,6 +117,7 @@ void BM_EffectSignalBaselineISA(benchmark::State& state)
   cinderpath_dsp::SetWidePathEnabled(wide);
 }
 BENCHMARK(BM_EffectSignal)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
+BENCHMARK(BM_EffectSignalNoFPSwitch)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
 BENCHMARK(BM_EffectSignalBaselineISA)->Arg(16);
 BENCHMARK(BM_EffectMono)->Arg(1)->Arg(16);
 BENCHMARK(BM_EffectSilence)->Arg(16);

@@ -124,26 +124,70 @@ TEST(Biquad, ShelfGainAtDcAndNyquistAndFlatAtZeroDb)
       }
 }
 
-// Peak and shelf frequencies above 0.45·fs are held there: below 20 kHz host
-// rate the upper parameter ranges would otherwise put the poles on or outside
-// the unit circle. From 44.1 kHz up the parameter ranges never reach it.
-TEST(Biquad, FrequencyClampKeepsLowRatesStable)
+// The peaking and shelf designs written out from their formulas, without a
+// clamp, as a reference for the coefficients the filter computes.
+Biquad DesignPeak(double f, double g, double fs)
 {
-  Biquad a, b;
-  a.SetPeak(5000.0, 15.0, 8000.0);
-  b.SetPeak(3600.0, 15.0, 8000.0);
-  EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
-  a.SetShelf(10000.0, -15.0, 16000.0);
-  b.SetShelf(7200.0, -15.0, 16000.0);
-  EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
-  a.SetShelf(10000.0, 6.0, 22050.0);
-  b.SetShelf(0.45 * 22050.0, 6.0, 22050.0);
-  EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
-  // No effect within the parameter ranges at 44.1 kHz.
-  a.SetShelf(10000.0, 6.0, 44100.0);
-  b.SetShelf(0.45 * 44100.0, 6.0, 44100.0);
-  EXPECT_NE(std::memcmp(&a, &b, sizeof a), 0);
-  EXPECT_NEAR(BiquadGain(a, 22050.0, 44100.0), std::pow(10.0, 6.0 / 20.0), 1e-9);
+  const double w0 = 6.283185307179586 * f / fs, a = std::pow(10.0, g / 40.0), alpha = 2.0 * std::sin(w0);
+  const double a0 = 1.0 + alpha / a;
+  Biquad q;
+  q.mB0 = (1.0 + alpha * a) / a0;
+  q.mB1 = -2.0 * std::cos(w0) / a0;
+  q.mB2 = (1.0 - alpha * a) / a0;
+  q.mA1 = -2.0 * std::cos(w0) / a0;
+  q.mA2 = (1.0 - alpha / a) / a0;
+  return q;
+}
+
+Biquad DesignShelf(double f, double g, double fs)
+{
+  const double w0 = 6.283185307179586 * f / fs, a = std::pow(10.0, g / 40.0), cs = std::cos(w0);
+  const double sq = 2.0 * std::sqrt(a) * std::sin(w0);
+  const double a0 = (a + 1.0) - (a - 1.0) * cs + sq;
+  Biquad q;
+  q.mB0 = a * ((a + 1.0) + (a - 1.0) * cs + sq) / a0;
+  q.mB1 = -2.0 * a * ((a - 1.0) + (a + 1.0) * cs) / a0;
+  q.mB2 = a * ((a + 1.0) + (a - 1.0) * cs - sq) / a0;
+  q.mA1 = 2.0 * ((a - 1.0) - (a + 1.0) * cs) / a0;
+  q.mA2 = ((a + 1.0) - (a - 1.0) * cs - sq) / a0;
+  return q;
+}
+
+bool SameCoefficients(const Biquad& a, const Biquad& b)
+{
+  const double x[5] = {a.mB0, a.mB1, a.mB2, a.mA1, a.mA2}, y[5] = {b.mB0, b.mB1, b.mB2, b.mA1, b.mA2};
+  return std::memcmp(x, y, sizeof x) == 0;
+}
+
+// Peak and shelf frequencies are held just below Nyquist, where the designs
+// would put their poles on or outside the unit circle; every lower frequency
+// gives the design's own coefficients, whatever the rate (a clamp at 0.45·fs
+// used to bend stable shelves at 22.05 kHz and peaks at 11.025 kHz).
+TEST(Biquad, FrequencyClampOnlyAtNyquist)
+{
+  struct Case
+  {
+    double fs, f;
+    bool clamped;
+  } cases[] = {
+      {22050.0, 10000.0, false}, {22050.0, 9950.0, false}, {11025.0, 5000.0, false},
+      {11025.0, 5400.0, false},  {11025.0, 5510.0, true},  {16000.0, 7800.0, false},
+      {16000.0, 8000.0, true},   {16000.0, 10000.0, true}, {8000.0, 5000.0, true},
+      {8000.0, 4000.0, true},
+  };
+  for (const Case& c : cases)
+    for (double g : {-15.0, 6.0, 15.0})
+    {
+      SCOPED_TRACE(c.fs + c.f + g);
+      const double used = c.clamped ? Biquad::kMaxFreqRatio * c.fs : c.f;
+      Biquad peak, shelf;
+      peak.SetPeak(c.f, g, c.fs);
+      shelf.SetShelf(c.f, g, c.fs);
+      EXPECT_TRUE(SameCoefficients(peak, DesignPeak(used, g, c.fs)));
+      EXPECT_TRUE(SameCoefficients(shelf, DesignShelf(used, g, c.fs)));
+      EXPECT_TRUE(StableSection(peak.mA1, peak.mA2));
+      EXPECT_TRUE(StableSection(shelf.mA1, shelf.mA2));
+    }
 }
 
 TEST(LowPass4, UnityDcGainAndButterworthCorner)

@@ -228,6 +228,26 @@ TEST(EffectParams, FactorFollowsOSAndQualityOffline)
   }
 }
 
+// setN is public: a factor it selects between blocks reaches the stages at
+// the next block, exactly as the same factor chosen through "OS" does.
+TEST(EffectParams, FactorSelectedBetweenBlocksReachesTheStages)
+{
+  const Stereo in = TestSignal(300, 3);
+  TestPlug direct, viaParam;
+  ProcessAll(direct, in, 100);
+  ProcessAll(viaParam, in, 100);
+  direct.GetParam(kOS)->Set(8);
+  direct.setN();
+  viaParam.SetParam(kOS, 8);
+  EXPECT_EQ(direct.GetFactor(), 8);
+  const Stereo a = ProcessAll(direct, in, 300);
+  const Stereo b = ProcessAll(viaParam, in, 300);
+  EXPECT_EQ(direct.Stage(0).mFactor, 8u);
+  EXPECT_EQ(direct.Stage(1).mFactor, 8u);
+  EXPECT_TRUE(SameBits(a.l, b.l));
+  EXPECT_TRUE(SameBits(a.r, b.r));
+}
+
 // A host may render before it initialises the parameters: the plug-in must
 // then already run with every setting at its default.
 TEST(EffectParams, RendersWithDefaultsBeforeParameterReset)

@@ -2,6 +2,7 @@
 // non-finite input and reset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,9 +13,12 @@ using namespace effect_test;
 namespace
 {
 
-TEST(EffectProcess, BypassWithPhaseGivesNegatedInputMinusOffset)
+// Bypass delays by the reported latency, so a bypassed track stays in time
+// with the processed one.
+TEST(EffectProcess, BypassWithPhaseGivesNegatedDelayedInputMinusOffset)
 {
   TestPlug p;
+  const int lat = p.GetLatency();
   p.SetParam(kBypass, 1);
   p.SetParam(kPhase, 1);
   const Stereo in = TestSignal(101, 5);
@@ -22,15 +26,66 @@ TEST(EffectProcess, BypassWithPhaseGivesNegatedInputMinusOffset)
   double m = 1e-20;
   for (int i = 0; i < in.Size(); ++i)
   {
-    ASSERT_EQ(out.l[i], -(in.l[i] - m)) << i;
-    ASSERT_EQ(out.r[i], -(in.r[i] - m)) << i;
+    const double l = i >= lat ? in.l[i - lat] : 0.0, r = i >= lat ? in.r[i - lat] : 0.0;
+    ASSERT_EQ(out.l[i], -(l - m)) << i;
+    ASSERT_EQ(out.r[i], -(r - m)) << i;
     m = -m;
   }
-  // The offset goes on alternating across blocks.
+  // The offset goes on alternating across blocks, the delay runs on.
   Stereo zero(2);
   const Stereo next = ProcessAll(p, zero, 2);
-  EXPECT_EQ(next.l[0], -(0.0 - m));
-  EXPECT_EQ(next.r[1], -(0.0 + m));
+  EXPECT_EQ(next.l[0], -(in.l[101 - lat] - m));
+  EXPECT_EQ(next.r[1], -(in.r[102 - lat] + m));
+}
+
+// An impulse comes out exactly the latency later whether bypassed or not
+// (the factor-1 stage is a pure four-sample delay), and switching bypass in
+// the middle of a stream continues the input without a jump in time: the
+// first bypassed samples are the inputs from before the switch.
+TEST(EffectProcess, BypassStaysInTimeWithProcessingAcrossToggles)
+{
+  const int lat = 4;
+  for (int bypass = 0; bypass < 2; ++bypass)
+  {
+    TestPlug p;
+    p.SetParam(kOS, 1);
+    p.SetParam(kBypass, bypass);
+    Stereo in(64);
+    in.l[10] = in.r[10] = 0.5;
+    const Stereo out = ProcessAll(p, in, 7);
+    for (const std::vector<double>* ch : {&out.l, &out.r})
+    {
+      const std::vector<double>& y = *ch;
+      for (int i = 0; i < 10 + lat; ++i) ASSERT_LT(std::fabs(y[i]), 1e-12) << bypass << " " << i;
+      const auto peak = std::max_element(y.begin(), y.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+      EXPECT_EQ(peak - y.begin(), 10 + lat) << bypass;
+    }
+  }
+
+  const Stereo in = TestSignal(1000, 9);
+  for (int block : {1, 3, 64, 250})
+    for (int mono = 0; mono < 2; ++mono)
+    {
+      SCOPED_TRACE(block * 10 + mono);
+      TestPlug p;
+      p.SetParam(kMono, mono);
+      Stereo out(in.Size());
+      int start = 0;
+      for (int k = 0; start < in.Size(); ++k)
+      {
+        const bool bypassed = (k / 2) % 2 == 1;  // two blocks processed, two bypassed, ...
+        p.SetParam(kBypass, bypassed);
+        const int n = std::min(block, in.Size() - start);
+        Process(p, in, out, start, n);
+        for (int i = start; bypassed && i < start + n; ++i)
+        {
+          const double m = (i % 2) ? -1e-20 : 1e-20;
+          ASSERT_EQ(out.l[i], (i >= lat ? in.l[i - lat] : 0.0) - m) << i;
+          ASSERT_EQ(out.r[i], (i >= lat ? in.r[i - lat] : 0.0) - m) << i;
+        }
+        start += n;
+      }
+    }
 }
 
 TEST(EffectProcess, MonoCopiesProcessedLeftWhateverTheRightInput)
@@ -54,27 +109,29 @@ TEST(EffectProcess, MonoCopiesProcessedLeftWhateverTheRightInput)
 TEST(EffectProcess, ClipIndicatorLightsAboveFullScaleAndHolds075Seconds)
 {
   TestPlug p;
-  p.SetParam(kBypass, 1);  // output = input - offset, so the overs are exact
+  p.SetParam(kBypass, 1);  // output = input delayed by lat, minus offset: the overs are exact
+  const int lat = p.GetLatency();
   Stereo in(40000);
   in.r[10] = -1.5;  // one over in the right channel
   in.l[20] = 1.0;   // exactly full scale does not count
   Stereo out(in.Size());
-  Process(p, in, out, 0, 10);
+  Process(p, in, out, 0, 10 + lat);
   EXPECT_EQ(p.GetClip(), 0);
-  Process(p, in, out, 10, 1);
+  Process(p, in, out, 10 + lat, 1);
   EXPECT_EQ(p.GetClip(), 1);
   // Goes off on the 33076th sample after the last over at 44100 Hz.
-  Process(p, in, out, 11, 33075);
+  const int after = 11 + lat;
+  Process(p, in, out, after, 33075);
   EXPECT_EQ(p.GetClip(), 1);
-  Process(p, in, out, 11 + 33075, 1);
+  Process(p, in, out, after + 33075, 1);
   EXPECT_EQ(p.GetClip(), 0);
   // The count stops just above the hold time instead of running on.
-  Process(p, in, out, 11 + 33076, 5000);
+  Process(p, in, out, after + 33076, 5000);
   EXPECT_EQ(p.GetClipCount(), 33076);
   // Phase inversion happens after the watch: a negative over lights it too.
   in.l[39000] = 2.0;
   p.SetParam(kPhase, 1);
-  Process(p, in, out, 39000, 1);
+  Process(p, in, out, 39000, 1 + lat);
   EXPECT_EQ(p.GetClip(), 1);
   EXPECT_EQ(p.GetClipCount(), 0);
   p.Reset();
