@@ -163,6 +163,11 @@ void FuzzGet(AudioUnit unit, Reader* in, CFStringRef text)
   }
   if (id == kAudioUnitProperty_ParameterValueFromString && room >= 16)
     memcpy(data.data() + 8, &text, sizeof(text));
+  // Out fields a query may leave alone (outside the global scope) start null.
+  const void* none = nullptr;
+  if (id == kAudioUnitProperty_ParameterStringFromValue && room >= 24) memcpy(data.data() + 16, &none, sizeof(none));
+  if ((id == kAudioUnitProperty_ParameterIDName || id == kAudioUnitProperty_ParameterClumpName) && room >= 16)
+    memcpy(data.data() + 8, &none, sizeof(none));
   const UInt32 roomGiven = room;
   const OSStatus r = AudioUnitGetProperty(unit, id, scope, element, data.data(), &room);
   if (r != noErr) return;
