@@ -170,13 +170,14 @@ private:
   bool mQuality;       // factor 16 when rendering offline
   int mFactor;         // oversampling factor of the current block
   uint32_t mBoost;     // dB added to the drive
-  int mClipControl;    // editor index of the clip indicator; -1 without editor
+  // The editor hooks below stay unset until the editor layout fills them.
+  [[maybe_unused]] int mClipControl; // editor index of the clip indicator; -1 without editor
   int mClip;           // clip indicator, 0 or 1
   // Editor indices of the value captions (stored as doubles, used as int).
-  double mHPFreqCaption, mPeakFreqCaption, mShelfFreqCaption, mCutoffCaption, mResonanceCaption,
+  [[maybe_unused]] double mHPFreqCaption, mPeakFreqCaption, mShelfFreqCaption, mCutoffCaption, mResonanceCaption,
       mBiasCaption, mOutHPFreqCaption, mLPFreqCaption, mFactorCaption;
   // Editor text controls for Drive, Volume, Peak Gain, Shelf Gain; not owned.
-  ITextControl *mDriveText, *mVolumeText, *mPeakGainText, *mShelfGainText;
+  [[maybe_unused]] ITextControl *mDriveText, *mVolumeText, *mPeakGainText, *mShelfGainText;
   int mClipCount;      // samples since the last over; stops just above 0.75·fs
   double mDenormal;    // ±1e-20 input offset, sign alternates every sample
   double mFs;          // sample rate, Hz

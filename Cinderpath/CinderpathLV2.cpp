@@ -71,7 +71,8 @@ const IPlugLV2Plugin kPlugins[] = {
 }  // namespace
 
 // The module's only export: descriptor `index`, or null past the last. [any thread]
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
+// (LV2_SYMBOL_EXPORT carries the C linkage.)
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
   return index < sizeof(kPlugins) / sizeof(kPlugins[0]) ? &kPlugins[index].mDescriptor : nullptr;
 }

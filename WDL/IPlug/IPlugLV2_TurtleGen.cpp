@@ -97,9 +97,11 @@ int main(int argc, char** argv)
       return 1;
     }
   }
-  const bool ok = CloseOut(manifest, manifestPath) & CloseOut(description, descriptionPath) &
-                  CloseOut(presets, presetsPath);
-  if (!ok) return 1;
+  // every file is closed whatever the others give
+  const bool manifestOk = CloseOut(manifest, manifestPath);
+  const bool descriptionOk = CloseOut(description, descriptionPath);
+  const bool presetsOk = CloseOut(presets, presetsPath);
+  if (!manifestOk || !descriptionOk || !presetsOk) return 1;
   if (count == 0)
   {
     fprintf(stderr, "no descriptors\n");

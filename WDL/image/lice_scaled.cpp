@@ -211,7 +211,10 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
 
   Job job;
   if (!prepare(dest, src, dstw, dsth, srcx, srcy, srcw, srch, alpha, &job)) return;
-  const auto& [ds, ss, weight, sx, sy, sw, sh, dw, dh] = job;
+  const LICE_Surface &ds = job.ds, &ss = job.ss;
+  const int weight = job.weight;
+  const double sx = job.sx, sy = job.sy, sw = job.sw, sh = job.sh;
+  const int64_t dw = job.dw, dh = job.dh;
 
   Axis ax, ay;
   if (!buildAxis(dstx, dw, sx, sw, ds.width, ss.width, &ax)) return;
@@ -313,7 +316,10 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
     return;
   Job job;
   if (!prepare(dest, src, dstw, dsth, srcx, srcy, srcw, srch, alpha, &job)) return;
-  const auto& [ds, ss, weight, sx, sy, sw, sh, dw, dh] = job;
+  const LICE_Surface &ds = job.ds, &ss = job.ss;
+  const int weight = job.weight;
+  const double sx = job.sx, sy = job.sy, sw = job.sw, sh = job.sh;
+  const int64_t dw = job.dw, dh = job.dh;
 
   RotParams p;
   int64_t i0 = dstx, i1 = static_cast<int64_t>(dstx) + dw, j0 = dsty, j1 = static_cast<int64_t>(dsty) + dh;

@@ -105,7 +105,7 @@ double ThreadSeconds()
 class Instance
 {
 public:
-  Instance(const LilvPlugin* p, const std::map<std::string, float>& sets) : mPlugin(p)
+  Instance(const LilvPlugin* p, const std::map<std::string, float>& sets)
   {
     World& w = TheWorld();
     mInst = lilv_plugin_instantiate(p, kRate, w.urids.features);
@@ -192,7 +192,6 @@ public:
   }
 
 private:
-  const LilvPlugin* mPlugin;
   LilvInstance* mInst = nullptr;
   std::vector<float> mControls;
   std::vector<std::vector<float>> mAudioIn, mAudioOut;

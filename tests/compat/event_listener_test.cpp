@@ -17,13 +17,17 @@ AudioUnitPropertyListenerProc gUnitListener = nullptr;
 AudioUnitPropertyID gUnitListenerProperty = 0;
 int gUnitListenerRemovals = 0;
 
+// Address of argument slot i of a parameter block; the block's array is
+// declared with one element and really holds one slot per argument.
+const long* Slot(const ComponentParameters* params, int i) { return params->params + i; }
+
 // A unit whose parameters are gValues and which keeps one property
 // listener; anything else is refused.
 ComponentResult ValueEntry(ComponentParameters* params, void*) {
   if (params->what == kComponentOpenSelect || params->what == kComponentCloseSelect) return noErr;
   if (params->what == kAudioUnitAddPropertyListenerSelect) {
-    std::memcpy(&gUnitListenerProperty, &params->params[1], sizeof gUnitListenerProperty);
-    std::memcpy(&gUnitListener, &params->params[2], sizeof gUnitListener);
+    std::memcpy(&gUnitListenerProperty, Slot(params, 1), sizeof gUnitListenerProperty);
+    std::memcpy(&gUnitListener, Slot(params, 2), sizeof gUnitListener);
     return noErr;
   }
   if (params->what == kAudioUnitRemovePropertyListenerWithUserDataSelect) {
@@ -33,10 +37,10 @@ ComponentResult ValueEntry(ComponentParameters* params, void*) {
   }
   if (params->what != kAudioUnitGetParameterSelect) return badComponentSelector;
   AudioUnitParameterID id;
-  std::memcpy(&id, &params->params[1], sizeof id);
+  std::memcpy(&id, Slot(params, 1), sizeof id);
   if (id >= 4) return kAudioUnitErr_InvalidParameter;
   AudioUnitParameterValue* out;
-  std::memcpy(&out, &params->params[4], sizeof out);
+  std::memcpy(&out, Slot(params, 4), sizeof out);
   *out = gValues[id];
   return noErr;
 }
