@@ -1,5 +1,6 @@
 #include "lice_bitmap.h"
 
+#include <climits>
 #include <cstdlib>
 
 LICE_MemBitmap::LICE_MemBitmap(int w, int h, unsigned int lineAlign)
@@ -104,17 +105,22 @@ bool LICE_SysBitmap::resize(int w, int h)
   m_bits = nullptr;
   m_allocw = m_alloch = 0;
   m_width = m_height = 0;
-  if (!w || !h) return true;
 
-  int64_t span = (static_cast<int64_t>(w) + 3) & ~static_cast<int64_t>(3);
-  if (LICE_BitmapBytes(span, h) < 0) return false;
-  m_dc = SWELL_CreateMemContext(nullptr, static_cast<int>(span), h);
-  m_bits = m_dc ? static_cast<LICE_pixel*>(SWELL_GetCtxFrameBuffer(m_dc)) : nullptr;
-  if (!m_bits)
+  // The row span follows the width even when there is no memory (w x 0);
+  // a size whose span or bytes cannot be represented fails, every time, and
+  // leaves 0 x 0.
+  const int64_t span = (static_cast<int64_t>(w) + 3) & ~static_cast<int64_t>(3);
+  if (span > INT_MAX || (h && LICE_BitmapBytes(span, h) < 0)) return false;
+  if (w && h)
   {
-    SWELL_DeleteGfxContext(m_dc);
-    m_dc = nullptr;
-    return false;
+    m_dc = SWELL_CreateMemContext(nullptr, static_cast<int>(span), h);
+    m_bits = m_dc ? static_cast<LICE_pixel*>(SWELL_GetCtxFrameBuffer(m_dc)) : nullptr;
+    if (!m_bits)
+    {
+      SWELL_DeleteGfxContext(m_dc);
+      m_dc = nullptr;
+      return false;
+    }
   }
   m_allocw = static_cast<int>(span);
   m_alloch = h;

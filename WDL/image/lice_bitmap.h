@@ -119,7 +119,7 @@ private:
 class LICE_SysBitmap : public LICE_IBitmap
 {
 public:
-  // Makes a w x h bitmap (0 x 0 when either is 0). [main thread]
+  // Makes a w x h bitmap (without memory when either is 0). [main thread]
   explicit LICE_SysBitmap(int w = 0, int h = 0);
   ~LICE_SysBitmap() override;
   LICE_SysBitmap(const LICE_SysBitmap&) = delete;
@@ -129,7 +129,8 @@ public:
   int getWidth() override { return m_width; }
   int getHeight() override { return m_height; }
   int getRowSpan() override { return m_allocw; }
-  // Resizes, reusing the context when it is already large enough. A context
+  // Resizes, reusing the context when it is already large enough; with w or
+  // h 0 the size and the row span of w are kept without memory. A context
   // that cannot be created leaves 0 x 0 and returns false. [main thread]
   bool resize(int w, int h) override;
   HDC getDC() override { return m_dc; }

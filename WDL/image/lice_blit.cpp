@@ -161,10 +161,10 @@ void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel co
         fillRowsWord<typename decltype(tag)::type>(d, step, cw, ch, colour);
       }))
     return;
-  const int a = weight > 255 ? 255 : weight;
+  // the weight itself (up to 256) stands for the source alpha byte
   LICE_SelectCombine(mode, weight, false, [&](auto tag) {
-    fillRows<typename decltype(tag)::type>(d, step, cw, ch, LICE_GETR(colour), LICE_GETG(colour), LICE_GETB(colour), a,
-                                           weight);
+    fillRows<typename decltype(tag)::type>(d, step, cw, ch, LICE_GETR(colour), LICE_GETG(colour), LICE_GETB(colour),
+                                           weight, weight);
   });
 }
 

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "lice_plot.h"
@@ -19,11 +21,12 @@ struct Box
   int64_t x0, y0, x1, y1;
 };
 
-// Checks the circle's numbers and that it can reach the box at all.
+// Checks the circle's numbers and that it can reach the box at all. A
+// radius of 0 is the centre pixel; negative radii draw nothing.
 bool usableCircle(double cx, double cy, double r, const Box& box)
 {
   if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return false;
-  if (!(r > 0.0) || r > kMaxRadius) return false;
+  if (!(r >= 0.0) || r > kMaxRadius) return false;
   return cx + r + 1 >= box.x0 && cx - r - 1 < box.x1 && cy + r + 1 >= box.y0 && cy - r - 1 < box.y1;
 }
 
@@ -144,20 +147,82 @@ struct CirclePainter
     }
   }
 
-  // Smoothed fill: each row once, fully inside pixels at full weight and
-  // the two pixels at the ends split by the exact crossing.
+  // Smoothed fill, the same on all four sides. For each offset k from the
+  // centre, m = sqrt(r^2 - k^2) is where row cy +- k and column cx +- k
+  // cross the circle: pixels up to floor(m) from the centre are inside at
+  // full weight and the pixel beyond gets the fraction m - floor(m) of w, so
+  // coverage only falls towards the rim. Rows own the pixels with
+  // |dx| >= |dy|, columns those with |dy| > |dx|: each pixel is combined
+  // once and the shape is symmetric under the eight reflections about the
+  // centre pixel.
   void fillSmooth(double cx, double cy, double r, int w) const
   {
-    for (int64_t y = box.y0; y < box.y1; ++y)
+    const int64_t px = static_cast<int64_t>(std::floor(cx)), py = static_cast<int64_t>(std::floor(cy));
+    // Only offsets whose rows or columns meet the box matter: at most four
+    // runs of k, visited in order without repeats.
+    const int64_t kMax = static_cast<int64_t>(std::floor(r));
+    std::pair<int64_t, int64_t> runs[4] = {{box.y0 - py, box.y1 - 1 - py},
+                                           {py - (box.y1 - 1), py - box.y0},
+                                           {box.x0 - px, box.x1 - 1 - px},
+                                           {px - (box.x1 - 1), px - box.x0}};
+    std::sort(runs, runs + 4);
+    int64_t next = 0; // first offset not visited yet
+    for (const auto& run : runs)
     {
-      const double dy = static_cast<double>(y) - cy;
-      if (std::fabs(dy) > r) continue;
-      const double m = std::sqrt(r * r - dy * dy);
-      const double left = cx - m, right = cx + m;
-      const double fl = std::floor(left), fr = std::floor(right);
-      span(static_cast<int64_t>(fl) + 1, static_cast<int64_t>(fr), y, w);
-      put(static_cast<int64_t>(fl), y, w - static_cast<int>(w * (left - fl)));
-      put(static_cast<int64_t>(fr) + 1, y, static_cast<int>(w * (right - fr)));
+      const int64_t hi = run.second < kMax ? run.second : kMax;
+      for (int64_t k = run.first > next ? run.first : next; k <= hi; ++k)
+      {
+        const double kd = static_cast<double>(k);
+        const double m = std::sqrt(r * r - kd * kd);
+        if (!(kd < m + 1)) return; // m only shrinks as k grows
+        const int64_t inner = static_cast<int64_t>(std::floor(m));
+        const int wOuter = static_cast<int>(w * (m - std::floor(m)));
+        octantRow(px, py, k, inner, wOuter, w);
+        octantColumn(px, py, k, inner, wOuter, w);
+      }
+      if (hi + 1 > next) next = hi + 1;
+    }
+  }
+
+  // Rows py +- k: weight w for |dx| from k to inner, wOuter at inner + 1.
+  void octantRow(int64_t px, int64_t py, int64_t k, int64_t inner, int wOuter, int w) const
+  {
+    for (int side = 0; side < (k ? 2 : 1); ++side)
+    {
+      const int64_t line = side ? -k : k;
+      if (inner >= k)
+      {
+        // one span across the centre on the middle row
+        if (!k) span(px - inner, px + inner, py, w);
+        else
+        {
+          span(px + k, px + inner, py + line, w);
+          span(px - inner, px - k, py + line, w);
+        }
+      }
+      if (inner + 1 >= k)
+      {
+        put(px + inner + 1, py + line, wOuter);
+        put(px - inner - 1, py + line, wOuter);
+      }
+    }
+  }
+
+  // Columns px +- k: weight w for |dy| from k + 1 to inner, wOuter at
+  // inner + 1; only the rows inside the box are visited.
+  void octantColumn(int64_t px, int64_t py, int64_t k, int64_t inner, int wOuter, int w) const
+  {
+    for (int side = 0; side < (k ? 2 : 1); ++side)
+    {
+      const int64_t line = side ? -k : k;
+      if (px + line < box.x0 || px + line >= box.x1) continue;
+      for (int64_t sgn : {1, -1})
+      {
+        int64_t lo = sgn > 0 ? box.y0 - py : py - (box.y1 - 1), hi = sgn > 0 ? box.y1 - 1 - py : py - box.y0;
+        if (lo < k + 1) lo = k + 1;
+        if (hi > inner + 1) hi = inner + 1;
+        for (int64_t off = lo; off <= hi; ++off) put(px + line, py + sgn * off, off <= inner ? w : wOuter);
+      }
     }
   }
 };
@@ -174,7 +239,8 @@ void drawCircle(const LICE_Surface& s, const Box& box, double cx, double cy, dou
   if (!usableCircle(cx, cy, r, box) || box.x0 >= box.x1 || box.y0 >= box.y1) return;
   LICE_WithPlot(mode, w, !aa, colour, [&](const auto& plot) {
     CirclePainter<std::decay_t<decltype(plot)>> p{s, box, plot};
-    if (filled && aa) p.fillSmooth(cx, cy, r, w);
+    if (r == 0.0) p.putAt(cx, cy, w); // every method would reach the centre several times
+    else if (filled && aa) p.fillSmooth(cx, cy, r, w);
     else if (filled) p.fill(cx, cy, r, w);
     else if (aa) p.outlineSmooth(cx, cy, r, w);
     else p.outline(cx, cy, r, w);
@@ -251,13 +317,9 @@ void LICE_Arc(LICE_IBitmap* dest, float cx, float cy, float r, float minAngle, f
   if (!LICE_GetSurface(dest, &s)) return;
   const int w = LICE_WeightFromAlpha(alpha);
   if (!w || !std::isfinite(minAngle) || !std::isfinite(maxAngle) || !usableCircle(cx, cy, r, bitmapBox(s))) return;
+  // reversed angles make an empty arc
   double a1 = minAngle, a2 = maxAngle;
-  if (a2 < a1)
-  {
-    const double t = a1;
-    a1 = a2;
-    a2 = t;
-  }
+  if (!(a2 > a1)) return;
   const double span = a2 - a1;
   if (span >= 2 * kPi)
   {

@@ -1,8 +1,9 @@
 // The mode word and the per-pixel combine functions.
 //
 // Each combine function is a class with one static operation
-// doPix(dest, r, g, b, a, w) that combines source channels r, g, b, a (0..255)
-// into the destination pixel with integer weight w (1..256). Transfer
+// doPix(dest, r, g, b, a, w) that combines source channels r, g, b, a (0..255;
+// a fill passes its weight, up to 256, as a) into the destination pixel with
+// integer weight w (1..256). Transfer
 // operations are templates over these classes; LICE_SelectCombine picks the
 // class once per call. All functions here are [any thread].
 #ifndef LICE_COMBINE_H_
@@ -210,7 +211,8 @@ struct _LICE_CombinePixelsHSVAdjust
     d[LICE_PIXEL_R] = static_cast<LICE_pixel_chan>(rr);
     d[LICE_PIXEL_G] = static_cast<LICE_pixel_chan>(gg);
     d[LICE_PIXEL_B] = static_cast<LICE_pixel_chan>(bb);
-    d[LICE_PIXEL_A] = static_cast<LICE_pixel_chan>(a);
+    // a fill passes its weight (up to 256) as the alpha byte
+    d[LICE_PIXEL_A] = static_cast<LICE_pixel_chan>(LICE_Clamp255(a));
   }
 };
 

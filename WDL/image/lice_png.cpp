@@ -5,6 +5,7 @@
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -38,12 +39,70 @@ void memRead(png_structp png, png_bytep out, png_size_t n)
   r->left -= n;
 }
 
+// What libpng may allocate for one decode, beyond the bitmap's pixels: a
+// hostile file (a chunk declaring 2 GiB, a compressed text bomb, thousands
+// of ancillary chunks) costs at most this much. Row buffers, which grow
+// with the image width, are granted on top once the header is read.
+constexpr size_t kPngBudget = 8u << 20;
+// Largest single ancillary chunk (text, colour profile, ...) kept, bytes;
+// larger ones are skipped.
+constexpr png_alloc_size_t kPngChunkMax = 2u << 20;
+// Largest image side accepted, pixels; a bitmap holds at most 2^29 pixels.
+constexpr png_uint_32 kPngSideMax = 1u << 20;
+// Ancillary chunks kept at most.
+constexpr png_uint_32 kPngChunkCount = 256;
+
+// libpng's allocations for one decode, counted against a budget. Each block
+// carries its size in front of it.
+struct Budget
+{
+  size_t limit; // bytes
+  size_t used;  // bytes live now
+  size_t peak;  // most bytes live at once
+};
+
+constexpr size_t kHeader = alignof(std::max_align_t) > sizeof(size_t) ? alignof(std::max_align_t) : sizeof(size_t);
+
+thread_local size_t t_lastPeak = 0;
+
+png_voidp budgetAlloc(png_structp png, png_alloc_size_t n)
+{
+  Budget* b = static_cast<Budget*>(png_get_mem_ptr(png));
+  const size_t avail = b->limit - b->used; // used never passes limit
+  if (n > avail || avail - n < kHeader) return nullptr;
+  unsigned char* p = static_cast<unsigned char*>(malloc(n + kHeader));
+  if (!p) return nullptr;
+  memcpy(p, &n, sizeof(size_t));
+  b->used += n + kHeader;
+  if (b->used > b->peak) b->peak = b->used;
+  return p + kHeader;
+}
+
+void budgetFree(png_structp png, png_voidp ptr)
+{
+  if (!ptr) return;
+  Budget* b = static_cast<Budget*>(png_get_mem_ptr(png));
+  unsigned char* p = static_cast<unsigned char*>(ptr) - kHeader;
+  size_t n;
+  memcpy(&n, p, sizeof(size_t));
+  b->used -= n + kHeader;
+  free(p);
+}
+
 // Decodes from fp (when not null) or mem. Only plain locals live between
 // setjmp and the calls that may jump back to it; the two that change after
-// setjmp are volatile.
+// setjmp are volatile, and the budget, whose address libpng holds, lives in
+// memory.
 LICE_IBitmap* decode(FILE* fp, MemReader* mem, LICE_IBitmap* into)
 {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+  Budget budget = {kPngBudget, 0, 0};
+  struct PeakNote
+  {
+    const Budget& b;
+    ~PeakNote() { t_lastPeak = b.peak; }
+  } note{budget};
+  png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning, &budget,
+                                             budgetAlloc, budgetFree);
   if (!png) return nullptr;
   png_infop info = png_create_info_struct(png);
   if (!info)
@@ -51,6 +110,9 @@ LICE_IBitmap* decode(FILE* fp, MemReader* mem, LICE_IBitmap* into)
     png_destroy_read_struct(&png, nullptr, nullptr);
     return nullptr;
   }
+  png_set_user_limits(png, kPngSideMax, kPngSideMax);
+  png_set_chunk_malloc_max(png, kPngChunkMax);
+  png_set_chunk_cache_max(png, kPngChunkCount);
 
   LICE_IBitmap* volatile created = nullptr;
   png_bytep* volatile rows = nullptr;
@@ -69,6 +131,8 @@ LICE_IBitmap* decode(FILE* fp, MemReader* mem, LICE_IBitmap* into)
   int bitDepth = 0, colorType = 0;
   png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
   if (!width || !height || width > INT_MAX || height > INT_MAX) longjmp(png_jmpbuf(png), 1);
+  // two row buffers of up to 8 bytes per pixel (16-bit RGBA) and their slack
+  budget.limit += 4 * (8 * static_cast<size_t>(width) + 64);
 
   bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
   if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
@@ -110,6 +174,11 @@ LICE_IBitmap* decode(FILE* fp, MemReader* mem, LICE_IBitmap* into)
 }
 
 } // namespace
+
+size_t LICE_PNGDecodePeakBytes()
+{
+  return t_lastPeak;
+}
 
 LICE_IBitmap* LICE_LoadPNG(const char* path, LICE_IBitmap* into)
 {

@@ -17,7 +17,16 @@
 LICE_IBitmap* LICE_LoadPNG(const char* path, LICE_IBitmap* into = nullptr);
 
 // As LICE_LoadPNG, decoding the PNG held in the given bytes. [main thread]
+//
+// Both decoders give the PNG library a memory budget of a few megabytes
+// beyond the bitmap's pixels (plus row buffers in proportion to the width):
+// ancillary chunks above 2 MiB or beyond the budget are skipped, images wider
+// or taller than 2^20 pixels are refused.
 LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t bytes, LICE_IBitmap* into = nullptr);
+
+// Most bytes the PNG library held at once during the calling thread's last
+// decode. [any thread]
+size_t LICE_PNGDecodePeakBytes();
 
 // Writes bm to path as an 8-bit RGBA PNG (or RGB when wantAlpha is false).
 // Returns false for null or empty bitmaps and on any write error (a partial

@@ -1,9 +1,54 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "lice_plot.h"
 #include "lice_vector.h"
+
+namespace
+{
+
+struct HullPoint
+{
+  int64_t x, y;
+};
+
+// z of (b - a) x (c - a): its sign tells on which side of a-b the point c
+// lies (0 on the line). Coordinates are ints, so nothing overflows.
+int64_t cross(const HullPoint& a, const HullPoint& b, const HullPoint& c)
+{
+  return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+// Convex hull of n >= 1 points in order around it, without collinear points
+// (monotone chain over the points sorted by y, then x). All points equal
+// give one point; all on one line give its two ends.
+std::vector<HullPoint> convexHull(const int* x, const int* y, int n)
+{
+  std::vector<HullPoint> pts(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) pts[static_cast<size_t>(i)] = {x[i], y[i]};
+  std::sort(pts.begin(), pts.end(),
+            [](const HullPoint& a, const HullPoint& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+  std::vector<HullPoint> hull(2 * pts.size());
+  size_t k = 0;
+  // one side going down, then the other coming back up
+  for (size_t i = 0; i < pts.size(); ++i)
+  {
+    while (k >= 2 && cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
+    hull[k++] = pts[i];
+  }
+  for (size_t i = pts.size() - 1, lower = k + 1; i-- > 0;)
+  {
+    while (k >= lower && cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
+    hull[k++] = pts[i];
+  }
+  // the last point repeats the first
+  hull.resize(k - 1);
+  return hull;
+}
+
+} // namespace
 
 void LICE_FillConvexPolygon(LICE_IBitmap* dest, const int* x, const int* y, int n, LICE_pixel colour, float alpha,
                             int mode)
@@ -13,11 +58,17 @@ void LICE_FillConvexPolygon(LICE_IBitmap* dest, const int* x, const int* y, int 
   const int w = LICE_WeightFromAlpha(alpha);
   if (!w) return;
 
-  int64_t top = y[0], bottom = y[0];
-  for (int i = 1; i < n; ++i)
+  // The filled shape is the convex hull of the points, whatever their
+  // order: points given out of order (or a non-convex outline) fill the same
+  // pixels as the hull in order.
+  std::vector<HullPoint> hull = convexHull(x, y, n);
+  const int hn = static_cast<int>(hull.size());
+
+  int64_t top = hull[0].y, bottom = hull[0].y;
+  for (const HullPoint& p : hull)
   {
-    if (y[i] < top) top = y[i];
-    if (y[i] > bottom) bottom = y[i];
+    if (p.y < top) top = p.y;
+    if (p.y > bottom) bottom = p.y;
   }
   ++bottom; // half-open
   if (!LICE_ClipSpan(&top, &bottom, s.height)) return;
@@ -32,10 +83,10 @@ void LICE_FillConvexPolygon(LICE_IBitmap* dest, const int* x, const int* y, int 
     if (px < lo[i]) lo[i] = px;
     if (px > hi[i]) hi[i] = px;
   };
-  for (int i = 0; i < n; ++i)
+  for (int i = 0; i < hn; ++i)
   {
-    const int j = i + 1 < n ? i + 1 : 0;
-    int64_t xa = x[i], ya = y[i], xb = x[j], yb = y[j];
+    const int j = i + 1 < hn ? i + 1 : 0;
+    int64_t xa = hull[i].x, ya = hull[i].y, xb = hull[j].x, yb = hull[j].y;
     if (ya > yb)
     {
       std::swap(xa, xb);

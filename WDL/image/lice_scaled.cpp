@@ -43,9 +43,9 @@ bool buildAxis(int64_t dst0, int64_t dlen, double s0, double slen, int destLimit
   a->frac.clear();
   for (int64_t i = i0; i < i1; ++i)
   {
-    // a mirrored (backward) walk samples the pixel left of each point, so
-    // that the source rectangle [s, s + len) maps onto itself reversed
-    int64_t e = start + i * step - (step < 0 ? 1 : 0);
+    // a mirrored (backward) walk starts one step in, so that it samples the
+    // points of the forward walk over [s, s + len) in reverse order
+    int64_t e = start + (step < 0 ? i + 1 : i) * step;
     int64_t ix = floor16(e);
     if (ix < 0 || ix >= srcLimit)
     {
@@ -95,8 +95,16 @@ enum class Sampler
 
 // What depends only on the row (its source rows and vertical fraction) is
 // worked out once per row, not per pixel.
+// Source rectangle in whole pixels, half-open, inside the source bitmap:
+// filtered samples mix no pixel outside it.
+struct Limits
+{
+  int x0, x1, y0, y1;
+};
+
 template <class C, Sampler K>
-void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, const Axis& ay, int radius, int weight)
+void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, const Axis& ay, const Limits& lim,
+                int radius, int weight)
 {
   const int nx = static_cast<int>(ax.index.size()), ny = static_cast<int>(ay.index.size());
   for (int j = 0; j < ny; ++j)
@@ -105,9 +113,10 @@ void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, 
     const int sy = ay.index[j], fy = ay.frac[j];
     const LICE_pixel* srow = ss.row(sy);
     // bilinear: the row below, the last row pairing with itself
-    const LICE_pixel* srow1 = sy + 1 < ss.height ? ss.row(sy + 1) : srow;
-    // block: the rows of the block that lie inside the source
-    const int y0 = sy - radius < 0 ? 0 : sy - radius, y1 = sy + radius >= ss.height ? ss.height - 1 : sy + radius;
+    const LICE_pixel* srow1 = sy + 1 < lim.y1 ? ss.row(sy + 1) : srow;
+    // block: the rows of the block that lie inside the source rectangle
+    const int y0 = sy - radius < lim.y0 ? lim.y0 : sy - radius;
+    const int y1 = sy + radius >= lim.y1 ? lim.y1 - 1 : sy + radius;
     for (int i = 0; i < nx; ++i, d += 4)
     {
       const int sx = ax.index[i];
@@ -118,13 +127,15 @@ void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, 
       }
       else if (K == Sampler::kBilinear)
       {
-        const int sx1 = sx + 1 < ss.width ? sx + 1 : sx;
+        const int sx1 = sx + 1 < lim.x1 ? sx + 1 : sx;
         s = bilinear(srow[sx], srow[sx1], srow1[sx], srow1[sx1], ax.frac[i], fy);
       }
       else
       {
         // plain average of the block's pixels that lie inside the source
-        const int x0 = sx - radius < 0 ? 0 : sx - radius, x1 = sx + radius >= ss.width ? ss.width - 1 : sx + radius;
+        // rectangle
+        const int x0 = sx - radius < lim.x0 ? lim.x0 : sx - radius;
+        const int x1 = sx + radius >= lim.x1 ? lim.x1 - 1 : sx + radius;
         int sum[4] = {0, 0, 0, 0};
         for (int y = y0; y <= y1; ++y)
         {
@@ -142,14 +153,24 @@ void scaledRows(const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, 
 
 template <class C>
 void scaledDispatch(Sampler k, const LICE_Surface& ds, const LICE_Surface& ss, const Axis& ax, const Axis& ay,
-                    int radius, int weight)
+                    const Limits& lim, int radius, int weight)
 {
   switch (k)
   {
-  case Sampler::kNearest: scaledRows<C, Sampler::kNearest>(ds, ss, ax, ay, radius, weight); break;
-  case Sampler::kBilinear: scaledRows<C, Sampler::kBilinear>(ds, ss, ax, ay, radius, weight); break;
-  case Sampler::kBlock: scaledRows<C, Sampler::kBlock>(ds, ss, ax, ay, radius, weight); break;
+  case Sampler::kNearest: scaledRows<C, Sampler::kNearest>(ds, ss, ax, ay, lim, radius, weight); break;
+  case Sampler::kBilinear: scaledRows<C, Sampler::kBilinear>(ds, ss, ax, ay, lim, radius, weight); break;
+  case Sampler::kBlock: scaledRows<C, Sampler::kBlock>(ds, ss, ax, ay, lim, radius, weight); break;
   }
+}
+
+// The source rectangle (start s, signed extent len) in whole pixels
+// [*lo, *hi), limited to [0, size); false when nothing is left.
+bool pixelRange(double s, double len, int size, int* lo, int* hi)
+{
+  const double a = std::floor(len < 0 ? s + len : s), b = std::ceil(len < 0 ? s : s + len);
+  *lo = a > 0 ? static_cast<int>(a) : 0;
+  *hi = b < size ? static_cast<int>(b) : size;
+  return *lo < *hi;
 }
 
 // What both blits work out before their loops: the two bitmaps' memory, the
@@ -161,6 +182,9 @@ struct Job
   int weight;
   double sx, sy, sw, sh;
   int64_t dw, dh;
+  // A bitmap drawn onto itself is read from a copy taken first, so that no
+  // source pixel is read after it was written.
+  std::vector<LICE_pixel> aside;
 };
 
 bool prepare(LICE_IBitmap* dest, LICE_IBitmap* src, int dstw, int dsth, float srcx, float srcy, float srcw,
@@ -186,7 +210,9 @@ bool prepare(LICE_IBitmap* dest, LICE_IBitmap* src, int dstw, int dsth, float sr
     j->sy += j->sh;
     j->sh = -j->sh;
   }
-  return j->weight > 0;
+  if (j->weight <= 0) return false;
+  if (j->ds.bits == j->ss.bits) j->ss = LICE_CopySurface(j->ss, &j->aside);
+  return true;
 }
 
 } // namespace
@@ -219,6 +245,8 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
   Axis ax, ay;
   if (!buildAxis(dstx, dw, sx, sw, ds.width, ss.width, &ax)) return;
   if (!buildAxis(dsty, dh, sy, sh, ds.height, ss.height, &ay)) return;
+  Limits lim;
+  if (!pixelRange(sx, sw, ss.width, &lim.x0, &lim.x1) || !pixelRange(sy, sh, ss.height, &lim.y0, &lim.y1)) return;
 
   const int cmode = mode & LICE_MODE_MASK;
   if (cmode == LICE_MODE_COPY && !(mode & (LICE_FLAG_FILTER_MASK | LICE_FLAG_SOURCE_ALPHA)) &&
@@ -250,7 +278,7 @@ void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, 
     k = Sampler::kBilinear;
   }
   LICE_SelectCombine(mode, weight, true, [&](auto tag) {
-    scaledDispatch<typename decltype(tag)::type>(k, ds, ss, ax, ay, radius, weight);
+    scaledDispatch<typename decltype(tag)::type>(k, ds, ss, ax, ay, lim, radius, weight);
   });
 }
 
@@ -267,16 +295,21 @@ struct RotParams
   int lx0, lx1, ly0, ly1;  // source limits, half-open
 };
 
+// Each destination pixel is mapped at its centre (i + 0.5, j + 0.5) to a
+// source point; the source pixel containing that point is the sample, so
+// angles 0 and pi map whole pixels onto whole pixels. Filtering mixes the
+// four source pixels whose centres surround the point, limited to the
+// source limits.
 template <class C, bool FILTER>
 void rotatedRows(const LICE_Surface& ds, const LICE_Surface& ss, const RotParams& p, int weight)
 {
-  const int64_t ax = static_cast<int64_t>(p.ax * 65536.0), ay = static_cast<int64_t>(p.ay * 65536.0);
+  const int64_t ax = std::llround(p.ax * 65536.0), ay = std::llround(p.ay * 65536.0);
   for (int y = p.j0; y < p.j1; ++y)
   {
-    const double di = (static_cast<double>(p.i0) - p.boxx) - p.halfw;
-    const double dj = (static_cast<double>(y) - p.boxy) - p.halfh;
-    const double fx = std::floor((p.cx + di * p.ax + dj * p.bx) * 65536.0);
-    const double fy = std::floor((p.cy + di * p.ay + dj * p.by) * 65536.0);
+    const double di = (static_cast<double>(p.i0) - p.boxx) + 0.5 - p.halfw;
+    const double dj = (static_cast<double>(y) - p.boxy) + 0.5 - p.halfh;
+    const double fx = std::round((p.cx + di * p.ax + dj * p.bx) * 65536.0);
+    const double fy = std::round((p.cy + di * p.ay + dj * p.by) * 65536.0);
     // Along a row the source point moves by at most the source size, so a
     // row starting this far away never meets the source (and stepping it
     // could overflow).
@@ -287,17 +320,22 @@ void rotatedRows(const LICE_Surface& ds, const LICE_Surface& ss, const RotParams
     {
       const int64_t ix = floor16(sx), iy = floor16(sy);
       if (ix < p.lx0 || ix >= p.lx1 || iy < p.ly0 || iy >= p.ly1) continue;
-      const LICE_pixel* r0 = ss.row(static_cast<int>(iy));
       Sample s;
       if (FILTER)
       {
-        const int x0 = static_cast<int>(ix), x1 = x0 + 1 < p.lx1 ? x0 + 1 : x0;
-        const LICE_pixel* r1 = iy + 1 < p.ly1 ? ss.row(static_cast<int>(iy) + 1) : r0;
-        s = bilinear(r0[x0], r0[x1], r1[x0], r1[x1], static_cast<int>(sx & 0xFFFF), static_cast<int>(sy & 0xFFFF));
+        // pixel centres lie at whole + 0.5: the left/upper neighbour is the
+        // pixel containing the point half a pixel up and left
+        const int64_t ux = sx - 32768, uy = sy - 32768;
+        const int64_t bx = floor16(ux), by = floor16(uy);
+        const int x0 = static_cast<int>(bx < p.lx0 ? p.lx0 : bx), x1 = static_cast<int>(bx + 1 < p.lx1 ? bx + 1 : bx);
+        const int y0 = static_cast<int>(by < p.ly0 ? p.ly0 : by), y1 = static_cast<int>(by + 1 < p.ly1 ? by + 1 : by);
+        const LICE_pixel* r0 = ss.row(y0);
+        const LICE_pixel* r1 = ss.row(y1);
+        s = bilinear(r0[x0], r0[x1], r1[x0], r1[x1], static_cast<int>(ux & 0xFFFF), static_cast<int>(uy & 0xFFFF));
       }
       else
       {
-        s = pixelSample(r0[ix]);
+        s = pixelSample(ss.row(static_cast<int>(iy))[ix]);
       }
       C::doPix(d, s.r, s.g, s.b, s.a, weight);
     }
@@ -332,7 +370,20 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
   p.boxy = dsty;
   p.halfw = static_cast<double>(dw) / 2.0;
   p.halfh = static_cast<double>(dh) / 2.0;
-  const double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
+  // Angles are floats: pi itself is not one, and its cosine and sine come
+  // out a few 1e-8 away from -1 and 0. Within 1e-6 of a quarter turn the
+  // exact values are taken, so that half and quarter turns move whole pixels.
+  double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
+  if (std::fabs(c) < 1e-6)
+  {
+    c = 0.0;
+    s = s < 0 ? -1.0 : 1.0;
+  }
+  else if (std::fabs(s) < 1e-6)
+  {
+    s = 0.0;
+    c = c < 0 ? -1.0 : 1.0;
+  }
   const double xs = sw / static_cast<double>(dw), ys = sh / static_cast<double>(dh);
   p.cx = sx + sw / 2.0 + rotCentreX;
   p.cy = sy + sh / 2.0 + rotCentreY;
@@ -345,16 +396,8 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
   p.lx1 = ss.width;
   p.ly0 = 0;
   p.ly1 = ss.height;
-  if (clipToSourceRect)
-  {
-    const double l = std::floor(sw < 0 ? sx + sw : sx), r = std::ceil(sw < 0 ? sx : sx + sw);
-    const double t = std::floor(sh < 0 ? sy + sh : sy), b = std::ceil(sh < 0 ? sy : sy + sh);
-    if (l > p.lx0) p.lx0 = static_cast<int>(l);
-    if (r < p.lx1) p.lx1 = static_cast<int>(r);
-    if (t > p.ly0) p.ly0 = static_cast<int>(t);
-    if (b < p.ly1) p.ly1 = static_cast<int>(b);
-    if (p.lx0 >= p.lx1 || p.ly0 >= p.ly1) return;
-  }
+  if (clipToSourceRect && (!pixelRange(sx, sw, ss.width, &p.lx0, &p.lx1) || !pixelRange(sy, sh, ss.height, &p.ly0, &p.ly1)))
+    return;
 
   const bool filter = (mode & LICE_FLAG_FILTER) != 0;
   LICE_SelectCombine(mode, weight, true, [&](auto tag) {

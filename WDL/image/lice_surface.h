@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "lice_bitmap.h"
 
@@ -35,6 +37,17 @@ inline bool LICE_GetSurface(LICE_IBitmap* bm, LICE_Surface* s)
   s->span = bm->getRowSpan();
   s->flipped = bm->isFlipped();
   return s->bits && s->width > 0 && s->height > 0 && s->span >= s->width;
+}
+
+// Copies s's pixels into *buf (resized to fit) and returns a surface over the
+// copy with the same logical rows, for an operation that reads a bitmap while
+// it writes it. [main thread: allocates]
+inline LICE_Surface LICE_CopySurface(const LICE_Surface& s, std::vector<LICE_pixel>* buf)
+{
+  const size_t w = static_cast<size_t>(s.width);
+  buf->resize(w * static_cast<size_t>(s.height));
+  for (int y = 0; y < s.height; ++y) memcpy(buf->data() + w * static_cast<size_t>(y), s.row(y), w * sizeof(LICE_pixel));
+  return {buf->data(), s.width, s.height, static_cast<ptrdiff_t>(w), false};
 }
 
 // A half-open span [lo, hi) in 64 bits clipped to [0, limit); false when

@@ -118,6 +118,27 @@ TEST(SysBitmap, OversizedResizeLeavesEmptyAndReportsIt)
   EXPECT_NE(bm.getBits(), nullptr);
 }
 
+TEST(SysBitmap, ZeroHeightKeepsTheWidthAndItsRowSpan)
+{
+  LICE_SysBitmap bm(9, 9);
+  EXPECT_TRUE(bm.resize(5, 0));
+  EXPECT_EQ(bm.getWidth(), 5);
+  EXPECT_EQ(bm.getHeight(), 0);
+  EXPECT_EQ(bm.getRowSpan(), 8);
+  EXPECT_EQ(bm.getBits(), nullptr);
+  EXPECT_EQ(bm.getDC(), nullptr);
+  EXPECT_FALSE(bm.resize(5, 0)); // unchanged
+  // a failing size fails the same way every time
+  for (int i = 0; i < 2; ++i)
+  {
+    EXPECT_FALSE(bm.resize(INT_MAX, 0)) << i;
+    EXPECT_EQ(bm.getWidth(), 0);
+    EXPECT_EQ(bm.getRowSpan(), 0);
+  }
+  EXPECT_TRUE(bm.resize(5, 3));
+  EXPECT_NE(bm.getBits(), nullptr);
+}
+
 TEST(MemContext, RefusesNonPositiveSizes)
 {
   EXPECT_EQ(SWELL_CreateMemContext(nullptr, 0, 5), nullptr);

@@ -190,7 +190,30 @@ LICE_pixel refFill(LICE_pixel d, LICE_pixel colour, float alpha, int mode)
   const int cmode = mode & 0xFF;
   if (!w || cmode > LICE_MODE_HSVADJUST) return d;
   if (cmode == LICE_MODE_COPY && (w == 64 || w == 128 || w == 192 || w == 256)) return RefShortcut(d, colour, w);
-  return RefCombine(d, LICE_GETR(colour), LICE_GETG(colour), LICE_GETB(colour), w > 255 ? 255 : w, w, cmode, false);
+  return RefCombine(d, LICE_GETR(colour), LICE_GETG(colour), LICE_GETB(colour), w, w, cmode, false);
+}
+
+// At full weight a fill's alpha source is 256: a multiply leaves alpha alone
+// and an HSV adjustment sets it to 255.
+TEST(FillRect, FullWeightNonCopyFillsUseTheWholeWeight)
+{
+  struct Case
+  {
+    int mode;
+    LICE_pixel dest, colour, want;
+  };
+  const Case cases[] = {
+      {LICE_MODE_MUL, LICE_RGBA(100, 50, 200, 200), LICE_RGBA(255, 128, 0, 0), LICE_RGBA(99, 25, 0, 200)},
+      {LICE_MODE_ADD, LICE_RGBA(10, 20, 30, 40), LICE_RGBA(1, 2, 3, 0), LICE_RGBA(11, 22, 33, 255)},
+      {LICE_MODE_HSVADJUST, LICE_RGBA(50, 50, 50, 40), LICE_RGBA(128, 128, 128, 0), LICE_RGBA(50, 50, 50, 255)},
+  };
+  for (const Case& c : cases)
+  {
+    ExactBitmap bm(2, 2);
+    for (LICE_pixel& p : bm.raw()) p = c.dest;
+    LICE_FillRect(&bm, 0, 0, 2, 2, c.colour, 1.0f, c.mode);
+    for (LICE_pixel p : bm.raw()) EXPECT_EQ(p, c.want) << c.mode;
+  }
 }
 
 TEST(FillRect, OpaqueColourWithSourceAlphaIsWrittenExactly)

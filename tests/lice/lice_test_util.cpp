@@ -108,7 +108,7 @@ LICE_pixel RefCombine(LICE_pixel dest, int r, int g, int b, int a, int w, int mo
     sat = clampByte(sat + ww * (g - 128) / 128);
     v = clampByte(v + ww * (b - 128) / 128);
     fromHsv(h, sat, v, d[1], d[2], d[3]);
-    d[0] = a;
+    d[0] = clampByte(a);
     break;
   }
   default:

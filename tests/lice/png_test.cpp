@@ -147,27 +147,37 @@ bool refDecode(const std::string& path, RefImage* out)
   return true;
 }
 
+// Appends a chunk (length, type, data, checksum) to a PNG byte stream.
+void appendChunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& data)
+{
+  const uint32_t n = static_cast<uint32_t>(data.size());
+  for (int i = 3; i >= 0; --i) out.push_back(static_cast<unsigned char>(n >> (8 * i)));
+  std::vector<unsigned char> body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  out.insert(out.end(), body.begin(), body.end());
+  const uint32_t crc = static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
+  for (int i = 3; i >= 0; --i) out.push_back(static_cast<unsigned char>(crc >> (8 * i)));
+}
+
+// Signature and an 8-bit RGBA header chunk for w x h.
+std::vector<unsigned char> pngStart(uint32_t w, uint32_t h)
+{
+  std::vector<unsigned char> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<unsigned char> ihdr;
+  for (uint32_t v : {w, h})
+    for (int i = 3; i >= 0; --i) ihdr.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+  appendChunk(out, "IHDR", ihdr);
+  return out;
+}
+
 // Bytes of a PNG made of a signature, a header chunk for w x h and a tiny
 // image-data and end chunk.
 std::vector<unsigned char> pngHeaderOnly(uint32_t w, uint32_t h)
 {
-  std::vector<unsigned char> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  auto chunk = [&](const char* type, const std::vector<unsigned char>& data) {
-    const uint32_t n = static_cast<uint32_t>(data.size());
-    for (int i = 3; i >= 0; --i) out.push_back(static_cast<unsigned char>(n >> (8 * i)));
-    std::vector<unsigned char> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    const uint32_t crc = static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
-    for (int i = 3; i >= 0; --i) out.push_back(static_cast<unsigned char>(crc >> (8 * i)));
-  };
-  std::vector<unsigned char> ihdr;
-  for (uint32_t v : {w, h})
-    for (int i = 3; i >= 0; --i) ihdr.push_back(static_cast<unsigned char>(v >> (8 * i)));
-  ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0}); // 8-bit RGBA
-  chunk("IHDR", ihdr);
-  chunk("IDAT", {0x78, 0x9C, 0x63, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01});
-  chunk("IEND", {});
+  std::vector<unsigned char> out = pngStart(w, h);
+  appendChunk(out, "IDAT", {0x78, 0x9C, 0x63, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01});
+  appendChunk(out, "IEND", {});
   return out;
 }
 
@@ -285,6 +295,45 @@ TEST(LoadPNG, ImagesTooLargeForABitmapReturnNull)
     EXPECT_EQ(LICE_LoadPNG(path.c_str()), nullptr);
     unlink(path.c_str());
   }
+}
+
+// A hostile file costs the decoder little beyond the image's pixels: a
+// 41-byte file whose text chunk declares 0x7FFFFFF0 bytes, and a 4 x 4 image
+// carrying 200 compressed text chunks of 1.5 MB each.
+TEST(LoadPNG, HostileChunksCostOnlyAFewMegabytes)
+{
+  std::vector<unsigned char> tiny = pngStart(1, 1);
+  tiny.insert(tiny.end(), {0x7F, 0xFF, 0xFF, 0xF0, 't', 'E', 'X', 't'});
+  ASSERT_EQ(tiny.size(), 41u);
+  EXPECT_EQ(LICE_LoadPNGFromMemory(tiny.data(), tiny.size()), nullptr);
+  EXPECT_LT(LICE_PNGDecodePeakBytes(), 1u << 20);
+
+  std::vector<unsigned char> bomb = pngStart(4, 4);
+  std::vector<unsigned char> text(1536 * 1024, 'a');
+  std::vector<unsigned char> packed(compressBound(static_cast<uLong>(text.size())));
+  uLongf packedSize = static_cast<uLongf>(packed.size());
+  ASSERT_EQ(compress(packed.data(), &packedSize, text.data(), static_cast<uLong>(text.size())), Z_OK);
+  std::vector<unsigned char> ztxt = {'k', 0, 0};
+  ztxt.insert(ztxt.end(), packed.begin(), packed.begin() + static_cast<ptrdiff_t>(packedSize));
+  for (int i = 0; i < 200; ++i) appendChunk(bomb, "zTXt", ztxt);
+  std::vector<unsigned char> rows(4 * (1 + 4 * 4), 0), idat(compressBound(static_cast<uLong>(rows.size())));
+  uLongf idatSize = static_cast<uLongf>(idat.size());
+  ASSERT_EQ(compress(idat.data(), &idatSize, rows.data(), static_cast<uLong>(rows.size())), Z_OK);
+  idat.resize(idatSize);
+  appendChunk(bomb, "IDAT", idat);
+  appendChunk(bomb, "IEND", {});
+  std::unique_ptr<LICE_IBitmap> bm(LICE_LoadPNGFromMemory(bomb.data(), bomb.size()));
+  EXPECT_LT(LICE_PNGDecodePeakBytes(), 10u << 20);
+  ASSERT_NE(bm, nullptr); // the text is skipped, the image decodes
+  EXPECT_EQ(bm->getWidth(), 4);
+  EXPECT_EQ(LICE_GetPixel(bm.get(), 3, 3), 0u);
+
+  // an ordinary image still decodes, with a small peak
+  const auto plain = readFile(kSuiteDir + "/basn6a08.png");
+  if (plain.empty()) return;
+  std::unique_ptr<LICE_IBitmap> ok(LICE_LoadPNGFromMemory(plain.data(), plain.size()));
+  EXPECT_NE(ok, nullptr);
+  EXPECT_GT(LICE_PNGDecodePeakBytes(), 0u);
 }
 
 TEST(LoadPNG, BitmapThatCannotTakeTheSizeGivesNull)

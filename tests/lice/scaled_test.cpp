@@ -83,6 +83,50 @@ TEST(ScaledBlit, FilteredShrinkAveragesBlocks)
   EXPECT_EQ(dest5.px(1, 1), LICE_RGBA(180 * 13 / 25, 90 * 13 / 25, 36 * 13 / 25, 252 * 13 / 25));
 }
 
+// Filtered samples of a source rectangle inside a larger bitmap never mix in
+// the pixels around the rectangle, in either direction.
+TEST(ScaledBlit, FilteredSamplesStayInsideTheSourceRect)
+{
+  ExactBitmap src(6, 1), dest(8, 1), fwd(8, 1);
+  for (int x = 0; x < 6; ++x) src.px(x, 0) = LICE_RGBA(10 * x + 10, 10 * x + 10, 10 * x + 10, 255);
+  src.px(0, 0) = src.px(5, 0) = LICE_RGBA(255, 255, 255, 255); // outside the rectangle
+  const int mode = LICE_MODE_COPY | LICE_FLAG_FILTER;
+  LICE_ScaledBlit(&dest, &src, 0, 0, -4, 1, 1, 0, 4, 1, 1.0f, mode);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(LICE_GETR(dest.px(x, 0)), 50u - 10 * x) << x;
+  // enlarged: the mirror image of the forward blit, pixel for pixel
+  LICE_ScaledBlit(&fwd, &src, 0, 0, 8, 1, 1, 0, 4, 1, 1.0f, mode);
+  LICE_ScaledBlit(&dest, &src, 0, 0, -8, 1, 1, 0, 4, 1, 1.0f, mode);
+  for (int x = 0; x < 8; ++x)
+  {
+    EXPECT_EQ(dest.px(x, 0), fwd.px(7 - x, 0)) << x;
+    EXPECT_LE(LICE_GETR(dest.px(x, 0)), 50u) << x;
+  }
+}
+
+// A bitmap scaled or rotated onto itself gives what the same operation
+// gives from a copy of it.
+TEST(ScaledBlit, OntoItselfReadsTheOriginalPixels)
+{
+  std::mt19937 rng(15);
+  for (int op = 0; op < 4; ++op)
+  {
+    ExactBitmap self(12, 10), copy(12, 10), ref(12, 10);
+    self.fillRandom(rng);
+    copy.raw() = self.raw();
+    ref.raw() = self.raw();
+    auto run = [op](LICE_IBitmap* d, LICE_IBitmap* s) {
+      if (op == 0) LICE_ScaledBlit(d, s, 0, 0, 12, 10, 0, 0, 6, 5, 1.0f, LICE_MODE_COPY);
+      if (op == 1) LICE_ScaledBlit(d, s, 1, 2, -11, 8, 0, 0, 6, 5, 0.6f, LICE_MODE_ADD | LICE_FLAG_FILTER);
+      if (op == 2) LICE_RotatedBlit(d, s, 0, 0, 12, 10, 0, 0, 12, 10, 3.1415927f, false, 1.0f, LICE_MODE_COPY, 0, 0);
+      if (op == 3)
+        LICE_RotatedBlit(d, s, 2, 1, 9, 9, 1, 0, 8, 8, 0.7f, true, 1.0f, LICE_MODE_COPY | LICE_FLAG_FILTER, 0.5f, 0);
+    };
+    run(&self, &self);
+    run(&ref, &copy);
+    EXPECT_EQ(self.raw(), ref.raw()) << op;
+  }
+}
+
 TEST(ScaledBlit, NonFiniteOrZeroSizesDrawNothing)
 {
   ExactBitmap src(4, 4), dest(4, 4);
@@ -105,6 +149,44 @@ TEST(RotatedBlit, ZeroAngleIsACopy)
   LICE_RotatedBlit(&dest, &src, 0, 0, 8, 6, 0, 0, 8, 6, 0.0f, false, 1.0f, LICE_MODE_COPY);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x) EXPECT_EQ(dest.px(x, y), src.px(x, y));
+}
+
+// Pixel centres map onto pixel centres at angles 0 and pi, mirrored or not,
+// filtered or not: every destination pixel is one source pixel.
+TEST(RotatedBlit, HalfTurnsAndMirrorsMapWholePixels)
+{
+  std::mt19937 rng(16);
+  const int w = 23, h = 17;
+  ExactBitmap src(w, h), dest(w, h);
+  src.fillRandom(rng);
+  struct Case
+  {
+    float angle;
+    int sx, sy; // box size signs
+    bool turned;
+  };
+  const Case cases[] = {{0.0f, 1, 1, false},          {3.1415927f, 1, 1, true},  {-3.1415927f, 1, 1, true},
+                        {0.0f, -1, 1, false},         {0.0f, 1, -1, false},      {3.1415927f, -1, -1, true},
+                        {6.2831855f, 1, 1, false}};
+  for (const Case& c : cases)
+    for (int filter : {0, static_cast<int>(LICE_FLAG_FILTER)})
+    {
+      fillDest(dest, 0);
+      LICE_RotatedBlit(&dest, &src, 0, 0, c.sx * w, c.sy * h, 0, 0, w, h, c.angle, false, 1.0f,
+                       LICE_MODE_COPY | filter, 0, 0);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+          int u = c.sx < 0 ? w - 1 - x : x, v = c.sy < 0 ? h - 1 - y : y;
+          if (c.turned)
+          {
+            u = w - 1 - u;
+            v = h - 1 - v;
+          }
+          ASSERT_EQ(dest.px(x, y), src.px(u, v)) << c.angle << " " << c.sx << c.sy << " f" << filter << " at " << x
+                                                  << "," << y;
+        }
+    }
 }
 
 TEST(RotatedBlit, EighthTurnLeavesPixelsOutsideTheSourceAlone)

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "lice.h"
 #include "lice_test_util.h"
@@ -222,11 +224,11 @@ TEST(Circle, SmallRadiiUseTheStoredMaskOthersTheMidpointMethod)
   EXPECT_EQ(bm.px(10, 10), 0u);
 }
 
-TEST(Circle, RadiusThatIsNotPositiveAndFiniteDrawsNothing)
+TEST(Circle, NegativeOrNonFiniteRadiusDrawsNothing)
 {
   ExactBitmap bm(16, 16);
   clear(bm);
-  for (float r : {0.0f, -3.0f, NAN, INFINITY, -INFINITY, 1e30f})
+  for (float r : {-3.0f, -0.0001f, NAN, INFINITY, -INFINITY, 1e30f})
     for (bool aa : {false, true})
     {
       LICE_Circle(&bm, 8, 8, r, kInk, 1.0f, 0, aa);
@@ -237,6 +239,22 @@ TEST(Circle, RadiusThatIsNotPositiveAndFiniteDrawsNothing)
   LICE_Arc(&bm, 8, 8, 3, NAN, 1, kInk, 1.0f, 0, false);
   LICE_RoundRect(&bm, 1, 1, NAN, 5, 3, kInk, 1.0f, 0, false);
   EXPECT_EQ(countInk(bm), 0);
+}
+
+TEST(Circle, RadiusZeroDrawsTheCentrePixelOnce)
+{
+  ExactBitmap bm(16, 16);
+  for (int shape = 0; shape < 3; ++shape)
+    for (bool aa : {false, true})
+    {
+      clear(bm);
+      const LICE_pixel c = LICE_RGBA(40, 40, 40, 40);
+      if (shape == 0) LICE_Circle(&bm, 8, 8, 0, c, 1.0f, LICE_MODE_ADD, aa);
+      if (shape == 1) LICE_FillCircle(&bm, 8, 8, 0, c, 1.0f, LICE_MODE_ADD, aa);
+      if (shape == 2) LICE_Arc(&bm, 8, 8, 0, 0, static_cast<float>(2 * M_PI), c, 1.0f, LICE_MODE_ADD, aa);
+      EXPECT_EQ(bm.px(8, 8), c) << shape << aa;
+      EXPECT_EQ(countInk(bm), 1) << shape << aa;
+    }
 }
 
 TEST(Circle, OutlinePointsLieOnTheRadius)
@@ -280,6 +298,47 @@ TEST(FillCircle, CoversTheDiscAndCombinesEachPixelOnce)
         ASSERT_LE(LICE_GETR(p), 40u); // never added twice
       }
   }
+}
+
+// Independent check of the filled shape: the same pixel under each of the
+// eight reflections about the centre pixel, and coverage that never grows
+// from the centre outwards (no holes next to the rim, no spikes).
+TEST(FillCircle, SymmetricUnderTheEightReflectionsAndFallingTowardsTheRim)
+{
+  const int c = 40;
+  ExactBitmap bm(2 * c + 1, 2 * c + 1);
+  for (float r : {1.0f, 3.3f, 5.0f, 7.5f, 12.0f, 20.7f, 33.9f})
+    for (bool aa : {false, true})
+    {
+      if (!aa && r != std::floor(r)) continue; // the midpoint fill floors its axis points
+      clear(bm);
+      LICE_FillCircle(&bm, c, c, r, LICE_RGBA(255, 255, 255, 255), 1.0f, LICE_MODE_COPY, aa);
+      auto v = [&](int dx, int dy) { return static_cast<int>(LICE_GETR(bm.px(c + dx, c + dy))); };
+      for (int dy = -c; dy <= c; ++dy)
+        for (int dx = -c; dx <= c; ++dx)
+        {
+          const int p = v(dx, dy);
+          const int refl[8] = {v(-dx, dy), v(dx, -dy), v(-dx, -dy), v(dy, dx), v(-dy, dx), v(dy, -dx), v(-dy, -dx), p};
+          for (int q : refl) ASSERT_EQ(q, p) << r << " aa " << aa << " at " << dx << "," << dy;
+          if (dx >= 0 && dx < c)
+          {
+            ASSERT_GE(p, v(dx + 1, dy)) << r << " aa " << aa << " at " << dx << "," << dy;
+          }
+          const double d = std::hypot(dx, dy);
+          ASSERT_TRUE(d > r - 1 || p == 255) << r << " aa " << aa << " at " << dx << "," << dy;
+          ASSERT_TRUE(d < r + 1.5 || p == 0) << r << " aa " << aa << " at " << dx << "," << dy;
+        }
+    }
+}
+
+TEST(Arc, ReversedOrEqualAnglesDrawNothing)
+{
+  ExactBitmap bm(40, 40);
+  clear(bm);
+  const float angles[][2] = {{1.0f, 0.0f}, {0.5f, 0.5f}, {7.0f, -7.0f}, {0.0f, -0.001f}};
+  for (auto& a : angles)
+    for (bool aa : {false, true}) LICE_Arc(&bm, 20, 20, 10, a[0], a[1], kInk, 1.0f, LICE_MODE_COPY, aa);
+  EXPECT_EQ(countInk(bm), 0);
 }
 
 TEST(Arc, QuarterFromZeroLiesTopRight)
@@ -341,6 +400,43 @@ TEST(FillConvexPolygon, OneRowFillsBetweenTheExtremes)
 double side(double ax, double ay, double bx, double by, double px, double py)
 {
   return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+}
+
+// The fill depends on the set of points, not on their order.
+TEST(FillConvexPolygon, SamePointsInAnyOrderFillTheSamePixels)
+{
+  struct Shape
+  {
+    std::vector<int> x, y;
+  };
+  const Shape shapes[] = {
+      {{3, 28, 12}, {2, 9, 27}},                       // triangle
+      {{5, 20, 30, 24, 8}, {4, 2, 14, 28, 22}},        // pentagon
+      {{2, 16, 30, 30, 2}, {2, 2, 2, 20, 20}},         // collinear top edge
+      {{-10, 25, 40, 6, -3, 15}, {3, -8, 12, 40, 30, 16}}, // past the edges, one point inside
+      {{4, 10, 16, 22}, {5, 5, 5, 5}},                 // one row
+  };
+  ExactBitmap ref(32, 32), bm(32, 32);
+  for (const Shape& sh : shapes)
+  {
+    clear(ref);
+    LICE_FillConvexPolygon(&ref, sh.x.data(), sh.y.data(), static_cast<int>(sh.x.size()), kInk, 1.0f, 0);
+    EXPECT_GT(countInk(ref), 0);
+    std::vector<int> order(sh.x.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    do
+    {
+      std::vector<int> x, y;
+      for (int i : order)
+      {
+        x.push_back(sh.x[i]);
+        y.push_back(sh.y[i]);
+      }
+      clear(bm);
+      LICE_FillConvexPolygon(&bm, x.data(), y.data(), static_cast<int>(x.size()), kInk, 1.0f, 0);
+      ASSERT_EQ(bm.raw(), ref.raw()) << "shape with " << sh.x.size() << " points";
+    } while (std::next_permutation(order.begin(), order.end()));
+  }
 }
 
 TEST(FillConvexPolygon, RandomTrianglesAndPolygonsFillTheirInsideOnly)
