@@ -1,5 +1,5 @@
 // The image engine: bitmaps, combine functions, blits, PNG coding and vector
-// primitives, all in one include.
+// primitives and cached-font text, all in one include.
 #ifndef LICE_H_
 #define LICE_H_
 
@@ -8,6 +8,7 @@
 #include "lice_combine.h"
 #include "lice_png.h"
 #include "lice_scaled.h"
+#include "lice_text.h"
 #include "lice_vector.h"
 
 #endif
