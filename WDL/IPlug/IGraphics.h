@@ -1,48 +1,239 @@
-// Editor interface as seen by the plug-in base: the plug-in pushes parameter
-// values into its editor and lets it prepare its drawing surfaces. The editor
-// framework derives the full editor from this class.
+// The platform-neutral editor: the ordered control list, the off-screen
+// bitmap every control draws into, the redraw bookkeeping, mouse and key
+// dispatch, plug-in <-> control value synchronisation, the process-wide
+// bitmap and font caches and the drawing primitives. Everything that needs
+// the window system is a pure virtual operation of the platform editor.
+//
+// Threads: drawing and events run on the UI thread. SetParameterFromPlug and
+// SetControlFromPlug may also run on the host's thread or the render thread;
+// they only store a control's value and mark it dirty (atomically) and never
+// allocate or wait. The control list changes only while the editor is built,
+// in Resize and in the destructor.
 #ifndef IPLUG_IGRAPHICS_H_
 #define IPLUG_IGRAPHICS_H_
 
+#include "IGraphicsStructs.h"
+#include "mutex.h"
+#include "ptrlist.h"
 #include "wdlstring.h"
 
-// What a file dialog is for.
-enum EFileAction
-{
-  kFileOpen = 0,
-  kFileSave = 1
-};
+class IPlugBase;
+class IControl;
+class IParam;
+class IPopupMenu;
+
+class LICE_SysBitmap;
+class LICE_MemBitmap;
 
 class IGraphics
 {
 public:
-  IGraphics() {}
-  // Deleted by the plug-in that owns it. [main thread]
-  virtual ~IGraphics() {}
+  // An editor of w x h pixels polled fps times a second (25 when fps <= 0).
+  // plug may be null for an editor that talks to no plug-in. [main thread]
+  IGraphics(IPlugBase* plug, int w, int h, int fps = 0);
+  // Deletes the key catcher, the controls (last first) and both bitmaps.
+  // Cached images and fonts survive. [main thread]
+  virtual ~IGraphics();
 
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
-  // Gives every control linked to paramIdx the value (normalised 0..1 when
-  // normalized is set, else in real units). Only stores values and marks
-  // controls dirty. [main thread; also called with the plug-in's lock held]
-  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized) = 0;
-  // Creates the drawing surfaces; called once the plug-in attaches the
-  // editor. [main thread]
-  virtual void PrepDraw() = 0;
-  // Closes the editor's window if one is open. [main thread]
-  virtual void CloseWindow() {}
-  // Asks the user for a file to open or save. pFilename holds the default
-  // name on entry and the chosen full path on return, or "" when the user
-  // cancelled; pDir holds the folder to start in and receives the chosen
-  // folder. extensions lists the allowed extensions separated by spaces
-  // ("fxp"). An editor that cannot show a dialog (no window) answers "".
-  // [main thread]
-  virtual void PromptForFile(WDL_String* pFilename, EFileAction /*action*/, WDL_String* /*pDir*/,
-                             char* /*extensions*/)
-  {
-    if (pFilename) pFilename->Set("");
-  }
+  // ---- Platform operations, in virtual-table order. [main thread] ----
+
+  // Presents the rectangle r of the off-screen bitmap; true on success.
+  virtual bool DrawScreen(IRECT* r) = 0;
+  // Measures str in style text: r keeps its anchor and takes the text's size.
+  virtual bool MeasureIText(IText* text, char* str, IRECT* r);
+  // Ends a text entry in progress.
+  virtual void ForceEndUserEdit() = 0;
+  // New size: the controls are deleted and must be attached again.
+  virtual void Resize(int w, int h);
+  // True while a window is open.
+  virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
+  // Name of the window system interface ("" for none).
+  virtual const char* GetGUIAPI() { return ""; }
+  // Modal message box; returns the button pressed.
+  virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  // Shows menu modally at r's top-left; returns the (sub)menu holding the
+  // chosen item with its chosen index set, or null.
+  virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* r) = 0;
+  // Opens an edit field over r; the platform calls SetFromStringAfterPrompt
+  // when it ends.
+  virtual void CreateTextEntry(IControl* control, IText* text, IRECT* r, const char* initial, IParam* param) = 0;
+  virtual void HostPath(WDL_String* path) = 0;
+  virtual void PluginPath(WDL_String* path) = 0;
+  virtual void DesktopPath(WDL_String* path) = 0;
+  // Asks for a file; file stays empty when cancelled.
+  virtual void PromptForFile(WDL_String* file, EFileAction action, WDL_String* dir, char* extensions) = 0;
+  virtual bool PromptForColor(IColor* color, char* prompt) = 0;
+  // Opens the address in the user's browser; true on success.
+  virtual bool OpenURL(const char* url, const char* windowTitle = nullptr, const char* confirmText = nullptr,
+                       const char* errorText = nullptr) = 0;
+  virtual void* OpenWindow(void* parent) = 0;
+  virtual void* OpenWindow(void* /*window*/, void* /*control*/, short /*x*/, short /*y*/) { return nullptr; }
+  virtual void AttachSubWindow(void* /*parent*/) {}
+  virtual void RemoveSubWindow() {}
+  virtual void CloseWindow() = 0;
+  virtual void* GetWindow() = 0;
+  virtual void HideMouseCursor() {}
+  virtual void ShowMouseCursor() {}
+  // Loads the named image resource (PNG) into a new heap bitmap, or null.
+  virtual LICE_IBitmap* OSLoadBitmap(int ID, const char* name) = 0;
+
+  // ---- Building. [main thread] ----
+
+  // Appends control (the editor owns it) and returns its index.
+  int AttachControl(IControl* control);
+  // Loads image ID and inserts it as a full-size background at index 0.
+  void AttachBackground(int ID, const char* name);
+  // Inserts a panel of colour covering the editor at index 0.
+  void AttachPanelBackground(const IColor* color);
+  // Control that takes keys nothing under the pointer takes; owned.
+  void AttachKeyCatcher(IControl* control);
+  // Creates the off-screen bitmap (mWidth x mHeight) and the scratch bitmap.
+  // Virtual so that the plug-in base reaches it through its forward
+  // declaration alone.
+  virtual void PrepDraw();
+
+  // ---- Plug-in -> editor. ----
+
+  // Gives every control linked to paramIdx (directly or as an auxiliary link)
+  // the value, converted to 0..1 unless normalized. Stores and marks dirty
+  // only. [any thread; the host's thread holds the plug-in's lock]
+  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized);
+  // SetValueFromPlug on control controlIdx; out-of-range indices are
+  // ignored. Never allocates or waits. [any thread, render thread included]
+  void SetControlFromPlug(int controlIdx, double normalizedValue);
+  void SetAllControlsDirty();                                      // [main thread]
+  void SetStrictDrawing(bool strict);                              // [main thread]
+  void OnGUIIdle();                                                // [main thread]
+  void HideControl(int paramIdx, bool hide);                       // [main thread]
+  void GrayOutControl(int paramIdx, bool gray);                    // [main thread]
+  void ClampControl(int paramIdx, double lo, double hi, bool normalized);  // [main thread]
+
+  // ---- Redraw. [main thread] ----
+
+  // Unions into r the rectangles of the dirty controls; true when any is.
+  bool IsDirty(IRECT* r);
+  // Draws the controls that need it into the off-screen bitmap and presents
+  // r; with no controls returns true and presents nothing.
+  bool Draw(IRECT* r);
+
+  // ---- Events, in editor pixels. [main thread] ----
+
+  void OnMouseDown(int x, int y, IMouseMod* mod);
+  void OnMouseUp(int x, int y, IMouseMod* mod);
+  void OnMouseDrag(int x, int y, IMouseMod* mod);
+  // True when the double click was delivered as a press (mouse captured).
+  bool OnMouseDblClick(int x, int y, IMouseMod* mod);
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int delta);
+  bool OnMouseOver(int x, int y, IMouseMod* mod);
+  void OnMouseOut();
+  // True when a control took the key.
+  bool OnKeyDown(int x, int y, int key);
+  void ReleaseMouseCapture();
+  // Index of the control under (x, y) (the captured one while captured), or -1.
+  int GetMouseControlIdx(int x, int y, bool mouseOver = false);
+  void HandleMouseOver(bool canHandle) { mHandleMouseOver = canHandle; }
+
+  // ---- Bitmaps. [main thread] ----
+
+  // Film strip of image ID (loaded once per process; the name is used only
+  // for the first load). A missing or undecodable image gives a handle with
+  // no image and zero size, which draws nothing; nStates <= 0 counts as 1.
+  IBitmap LoadIBitmap(int ID, const char* name, int nStates = 1, bool framesAreHorizontal = false);
+  IBitmap CropBitmap(IBitmap* src, IRECT* r);
+  IBitmap ScaleBitmap(IBitmap* src, int destW, int destH);
+  void RetainBitmap(IBitmap* bitmap);
+  void ReleaseBitmap(IBitmap* bitmap);
+
+  // ---- Drawing primitives into the off-screen bitmap. [main thread] ----
+
+  bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend = nullptr);
+  bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int frame = 1, const IChannelBlend* blend = nullptr);
+  bool DrawRotatedBitmap(IBitmap* bitmap, int destCtrX, int destCtrY, double angle, int yOffsetZeroDeg = 0,
+                         const IChannelBlend* blend = nullptr);
+  bool DrawRotatedMask(IBitmap* base, IBitmap* mask, IBitmap* top, int x, int y, double angleDegrees,
+                       const IChannelBlend* blend = nullptr);
+  bool DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend = nullptr, bool antiAlias = false);
+  // Raw store; the caller keeps (x, y) inside the bitmap.
+  bool ForcePixel(const IColor* color, int x, int y);
+  IColor GetPoint(int x, int y);
+  unsigned int* GetBits();
+  bool DrawLine(const IColor* color, float x1, float y1, float x2, float y2, const IChannelBlend* blend = nullptr,
+                bool antiAlias = false);
+  bool DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
+                      const IChannelBlend* blend = nullptr, bool antiAlias = false);
+  bool DrawHorizontalLine(const IColor* color, int yi, int xLo, int xHi);
+  bool DrawHorizontalLine(const IColor* color, IRECT* r, float v);
+  bool DrawVerticalLine(const IColor* color, int xi, int yLo, int yHi);
+  bool DrawVerticalLine(const IColor* color, IRECT* r, float v);
+  bool DrawRect(const IColor* color, IRECT* r);
+  bool FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend = nullptr);
+  bool FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend = nullptr);
+  bool FillTriangle(const IColor* color, int x1, int y1, int x2, int y2, int x3, int y3,
+                    const IChannelBlend* blend = nullptr);
+  bool FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend = nullptr,
+                  bool antiAlias = false);
+  bool DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend = nullptr,
+                  bool antiAlias = false);
+  bool DrawArc(const IColor* color, float cx, float cy, float r, float minAngle, float maxAngle,
+               const IChannelBlend* blend = nullptr, bool antiAlias = false);
+  bool RoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cornerRadius, bool antiAlias);
+  bool FillRoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cornerRadius, bool antiAlias);
+  // Draws (or with measure, measures into r) str in style text; false when
+  // no font can be made.
+  bool DrawIText(IText* text, char* str, IRECT* r, bool measure = false);
+  // The font of a text style, created once per (size, orientation, style,
+  // face) and kept for the process; stored in text->mCached. Null when the
+  // platform has no such font.
+  LICE_IFont* CacheFont(IText* text);
+
+  // ---- Prompts. [main thread] ----
+
+  // A menu of param's display texts (enumerations, booleans with texts) or
+  // a text entry over r for control.
+  void PromptUserInput(IControl* control, IParam* param, IRECT* r);
+  // Called by the platform when a text entry ends with text.
+  void SetFromStringAfterPrompt(IControl* control, IParam* param, char* text);
+
+  // ---- Accessors. ----
+
+  int Width() const { return mWidth; }
+  int Height() const { return mHeight; }
+  int FPS() const { return mFPS; }
+  IPlugBase* GetPlug() { return mPlug; }
+  int NControls() const { return mControls.GetSize(); }
+  IControl* GetControl(int idx) { return mControls.Get(idx); }
+  LICE_SysBitmap* GetDrawBitmap() { return mDrawBitmap; }
+  // The editor's lock: guards text that the plug-in sets from other threads
+  // against the UI thread's copy of it. Held only for a string copy.
+  WDL_Mutex* GetMutex() { return &mMutex; }
+
+protected:
+  // Blits src's area at (srcX, srcY) into dest clipped to mDrawRECT.
+  bool BlitClipped(LICE_IBitmap* src, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend);
+
+  // Fields in this order.
+  WDL_Mutex mMutex;
+  WDL_PtrList<IControl> mControls;
+  IPlugBase* mPlug;
+  IRECT mDrawRECT;
+  bool mCursorHidden;
+  int mHiddenCursorX, mHiddenCursorY;
+  LICE_SysBitmap* mDrawBitmap;
+  LICE_MemBitmap* mTmpBitmap;
+  int mWidth, mHeight;  // pixels
+  int mFPS;             // redraw polls per second
+  int mMouseCapture;    // captured control index, -1 for none
+  int mMouseOver;       // control that last had mouse-over, -1 for none
+  int mMouseX, mMouseY;
+  bool mHandleMouseOver;
+  bool mStrict;
+  IControl* mKeyCatcher;
+
+private:
+  void DeleteControls();
 };
 
 #endif

@@ -332,6 +332,9 @@ public:
   bool IsInst() { return mIsInst; }                      // [any thread]
   int GetCurrentPresetIdx() { return mCurrentPresetIdx; }  // [main thread]
   IGraphics* GetGUI() { return mGraphics; }              // [main thread]
+  // The plug-in's recursive lock, for an editor that reads parameters from
+  // the UI thread while the host sets them on its own. [any thread]
+  WDL_Mutex* GetMutex() { return &mMutex; }
 
   // ---- State and presets ----
 

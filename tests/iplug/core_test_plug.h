@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "IGraphics.h"
+#include "IGraphicsHeadless.h"
 #include "IPlugBase.h"
 
 // Records host notifications and parameter changes; processes by scaling
@@ -75,10 +75,10 @@ public:
 };
 
 // An editor that records what the plug-in tells it.
-class FakeGraphics : public IGraphics
+class FakeGraphics : public IGraphicsHeadless
 {
 public:
-  explicit FakeGraphics(int* pDeleted = nullptr) : mDeleted(pDeleted) {}
+  explicit FakeGraphics(int* pDeleted = nullptr) : IGraphicsHeadless(nullptr, 1, 1), mDeleted(pDeleted) {}
   ~FakeGraphics() override
   {
     if (mDeleted) ++*mDeleted;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "IGraphics.h"
+#include "IGraphicsHeadless.h"
 #include "IPlug/IPlugBase.h"
 
 namespace {
@@ -67,9 +67,10 @@ public:
 
 // Answers every dialog with a fixed path (empty: the user cancelled) and
 // moves the folder.
-class DialogEditor : public IGraphics
+class DialogEditor : public IGraphicsHeadless
 {
 public:
+  DialogEditor() : IGraphicsHeadless(nullptr, 1, 1) {}
   void SetParameterFromPlug(int, double, bool) override {}
   void PrepDraw() override {}
   void PromptForFile(WDL_String* pFilename, EFileAction action, WDL_String* pDir, char* extensions) override

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <vector>
 
-#include "IGraphics.h"
+#include "IGraphicsHeadless.h"
 #include "IPlugAU.h"
 
 // Packs a four-character code, first character in the top byte. [any thread]
@@ -28,9 +28,10 @@ enum EAuTestParams
 };
 
 // Editor stand-in that records what the plug-in tells it.
-class AuTestGraphics : public IGraphics
+class AuTestGraphics : public IGraphicsHeadless
 {
 public:
+  AuTestGraphics() : IGraphicsHeadless(nullptr, 1, 1) {}
   void SetParameterFromPlug(int paramIdx, double value, bool normalized) override
   {
     mLastParam = paramIdx;

@@ -1,0 +1,397 @@
+// Editor core: control list, value synchronisation, redraw bookkeeping,
+// event dispatch and prompts. Drawing primitives, bitmaps and fonts are in
+// IGraphicsDraw.cpp.
+#include "IGraphics.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "IControl.h"
+#include "IParam.h"
+#include "IPlugBase.h"
+#include "IPopupMenu.h"
+#include "lice.h"
+
+IGraphics::IGraphics(IPlugBase* plug, int w, int h, int fps)
+    : mControls(4096), mPlug(plug), mDrawRECT(), mCursorHidden(false), mHiddenCursorX(-1), mHiddenCursorY(-1),
+      mDrawBitmap(nullptr), mTmpBitmap(nullptr), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : 25),
+      mMouseCapture(-1), mMouseOver(-1), mMouseX(0), mMouseY(0), mHandleMouseOver(false), mStrict(true),
+      mKeyCatcher(nullptr)
+{
+}
+
+IGraphics::~IGraphics()
+{
+  delete mKeyCatcher;
+  mKeyCatcher = nullptr;
+  DeleteControls();
+  delete mDrawBitmap;
+  delete mTmpBitmap;
+}
+
+void IGraphics::DeleteControls()
+{
+  for (int i = mControls.GetSize() - 1; i >= 0; --i) mControls.Delete(i, true);
+}
+
+// ---------------------------------------------------------------------------
+// Building
+
+int IGraphics::AttachControl(IControl* control)
+{
+  if (!mControls.Add(control))
+  {
+    delete control;  // the editor took ownership and cannot keep it
+    return -1;
+  }
+  return mControls.GetSize() - 1;
+}
+
+void IGraphics::AttachBackground(int ID, const char* name)
+{
+  IBitmap bg = LoadIBitmap(ID, name, 1, false);
+  IControl* control = new IBitmapControl(mPlug, 0, 0, -1, &bg, IChannelBlend::kBlendClobber);
+  if (!mControls.Insert(0, control)) delete control;
+}
+
+void IGraphics::AttachPanelBackground(const IColor* color)
+{
+  IControl* control = new IPanelControl(mPlug, IRECT(0, 0, mWidth, mHeight), color);
+  if (!mControls.Insert(0, control)) delete control;
+}
+
+void IGraphics::AttachKeyCatcher(IControl* control)
+{
+  if (mKeyCatcher != control) delete mKeyCatcher;
+  mKeyCatcher = control;
+}
+
+void IGraphics::PrepDraw()
+{
+  delete mDrawBitmap;
+  delete mTmpBitmap;
+  mDrawBitmap = new LICE_SysBitmap(mWidth, mHeight);
+  mTmpBitmap = new LICE_MemBitmap(0, 0, 4);
+}
+
+void IGraphics::Resize(int w, int h)
+{
+  mWidth = w;
+  mHeight = h;
+  ReleaseMouseCapture();
+  mMouseOver = -1;
+  DeleteControls();
+  PrepDraw();
+  if (mPlug) mPlug->ResizeGraphics(w, h);
+}
+
+// ---------------------------------------------------------------------------
+// Plug-in -> editor
+
+void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized)
+{
+  if (!normalized)
+  {
+    IParam* param = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
+    if (!param) return;
+    value = param->GetNormalized(value);
+  }
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i)
+  {
+    IControl* control = mControls.Get(i);
+    if (control->ParamIdx() == paramIdx) control->SetValueFromPlug(value);
+    const int aux = control->AuxParamIdx(paramIdx);
+    if (aux >= 0) control->SetAuxParamValueFromPlug(aux, value);
+  }
+}
+
+void IGraphics::SetControlFromPlug(int controlIdx, double normalizedValue)
+{
+  if (IControl* control = mControls.Get(controlIdx)) control->SetValueFromPlug(normalizedValue);
+}
+
+void IGraphics::SetAllControlsDirty()
+{
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i) mControls.Get(i)->SetDirty(false);
+}
+
+void IGraphics::SetStrictDrawing(bool strict)
+{
+  mStrict = strict;
+  SetAllControlsDirty();
+}
+
+void IGraphics::OnGUIIdle()
+{
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i) mControls.Get(i)->OnGUIIdle();
+}
+
+void IGraphics::HideControl(int paramIdx, bool hide)
+{
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i)
+    if (mControls.Get(i)->ParamIdx() == paramIdx) mControls.Get(i)->Hide(hide);
+}
+
+void IGraphics::GrayOutControl(int paramIdx, bool gray)
+{
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i)
+    if (mControls.Get(i)->ParamIdx() == paramIdx) mControls.Get(i)->GrayOut(gray);
+}
+
+void IGraphics::ClampControl(int paramIdx, double lo, double hi, bool normalized)
+{
+  if (!normalized)
+  {
+    IParam* param = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
+    if (!param) return;
+    lo = param->GetNormalized(lo);
+    hi = param->GetNormalized(hi);
+  }
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i)
+    if (mControls.Get(i)->ParamIdx() == paramIdx) mControls.Get(i)->SetClamp(lo, hi);
+}
+
+// ---------------------------------------------------------------------------
+// Redraw
+
+bool IGraphics::IsDirty(IRECT* r)
+{
+  bool dirty = false;
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i)
+  {
+    IControl* control = mControls.Get(i);
+    if (control->IsDirty())
+    {
+      *r = r->Union(*control->GetRECT());
+      dirty = true;
+    }
+  }
+  return dirty;
+}
+
+bool IGraphics::Draw(IRECT* r)
+{
+  const int n = mControls.GetSize();
+  if (!n) return true;
+
+  if (mStrict)
+  {
+    mDrawRECT = *r;
+    const IRECT editor(0, 0, mWidth, mHeight);
+    for (int i = 0; i < n; ++i)
+    {
+      IControl* control = mControls.Get(i);
+      const IRECT& cr = *control->GetRECT();
+      const bool inRect = r->Intersects(cr);
+      if (inRect && !control->IsHidden()) control->Draw(this);
+      // Only what this frame covered is clean: a control dirtied outside r
+      // (after IsDirty, or outside a repaint the window system shrank) is
+      // drawn by a later frame. A control that can never be covered (no
+      // area, or wholly off the editor) is cleaned so it cannot keep the
+      // editor polling for ever.
+      if (inRect || !cr.Intersects(editor)) control->SetClean();
+    }
+  }
+  else
+  {
+    IControl* bg = mControls.Get(0);
+    if (bg->IsDirty())
+    {
+      mDrawRECT = *bg->GetRECT();
+      for (int i = 0; i < n; ++i)
+      {
+        IControl* control = mControls.Get(i);
+        if (i == 0 || !control->IsHidden())
+        {
+          control->Draw(this);
+          control->SetClean();
+        }
+      }
+    }
+    else
+    {
+      for (int i = 1; i < n; ++i)
+      {
+        IControl* dirty = mControls.Get(i);
+        if (!dirty->IsDirty()) continue;
+        mDrawRECT = *dirty->GetRECT();
+        for (int j = 0; j < n; ++j)
+        {
+          IControl* control = mControls.Get(j);
+          if (!control->IsHidden() && (j == i || control->GetRECT()->Intersects(mDrawRECT))) control->Draw(this);
+        }
+        dirty->SetClean();
+      }
+    }
+  }
+  return DrawScreen(r);
+}
+
+// ---------------------------------------------------------------------------
+// Events
+
+void IGraphics::ReleaseMouseCapture()
+{
+  mMouseCapture = mMouseX = mMouseY = -1;
+}
+
+int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver)
+{
+  if (mMouseCapture >= 0) return mMouseCapture;
+  for (int i = mControls.GetSize() - 1; i >= 0; --i)
+  {
+    IControl* control = mControls.Get(i);
+    if (control->IsHidden()) continue;
+    if (control->IsGrayed() && !(mouseOver && control->GetMOWhenGrayed())) continue;
+    if (control->IsHit(x, y)) return i;
+  }
+  return -1;
+}
+
+void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
+{
+  ReleaseMouseCapture();
+  const int c = GetMouseControlIdx(x, y);
+  if (c < 0) return;
+  mMouseCapture = c;
+  mMouseX = x;
+  mMouseY = y;
+  IControl* control = mControls.Get(c);
+  control->OnMouseDown(x, y, mod);
+  const int paramIdx = control->ParamIdx();
+  if (paramIdx >= 0 && mPlug) mPlug->BeginInformHostOfParamChange(paramIdx);
+}
+
+void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
+{
+  const int c = GetMouseControlIdx(x, y);
+  ReleaseMouseCapture();
+  IControl* control = mControls.Get(c);
+  if (!control) return;
+  control->OnMouseUp(x, y, mod);
+  const int paramIdx = control->ParamIdx();
+  if (paramIdx >= 0 && mPlug) mPlug->EndInformHostOfParamChange(paramIdx);
+}
+
+void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
+{
+  IControl* control = mControls.Get(mMouseCapture);
+  if (!control) return;
+  const int dX = x - mMouseX, dY = y - mMouseY;
+  if (!dX && !dY) return;
+  mMouseX = x;
+  mMouseY = y;
+  control->OnMouseDrag(x, y, dX, dY, mod);
+}
+
+bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
+{
+  ReleaseMouseCapture();
+  const int c = GetMouseControlIdx(x, y);
+  IControl* control = mControls.Get(c);
+  if (!control) return false;
+  if (control->MouseDblAsSingleClick())
+  {
+    mMouseCapture = c;
+    mMouseX = x;
+    mMouseY = y;
+    control->OnMouseDown(x, y, mod);
+    return true;
+  }
+  control->OnMouseDblClick(x, y, mod);
+  return false;
+}
+
+void IGraphics::OnMouseWheel(int x, int y, IMouseMod* mod, int delta)
+{
+  if (IControl* control = mControls.Get(GetMouseControlIdx(x, y))) control->OnMouseWheel(x, y, mod, delta);
+}
+
+bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod)
+{
+  if (!mHandleMouseOver) return false;
+  const int c = GetMouseControlIdx(x, y, true);
+  if (c >= 0)
+  {
+    mMouseX = x;
+    mMouseY = y;
+    mControls.Get(c)->OnMouseOver(x, y, mod);
+    if (mMouseOver >= 0 && mMouseOver != c)
+      if (IControl* previous = mControls.Get(mMouseOver)) previous->OnMouseOut();
+    mMouseOver = c;
+  }
+  return mHandleMouseOver;
+}
+
+void IGraphics::OnMouseOut()
+{
+  const int n = mControls.GetSize();
+  for (int i = 0; i < n; ++i) mControls.Get(i)->OnMouseOut();
+  mMouseOver = -1;
+}
+
+bool IGraphics::OnKeyDown(int x, int y, int key)
+{
+  const int c = GetMouseControlIdx(x, y);
+  if (c > 0) return mControls.Get(c)->OnKeyDown(x, y, key);
+  return mKeyCatcher ? mKeyCatcher->OnKeyDown(x, y, key) : false;
+}
+
+// ---------------------------------------------------------------------------
+// Prompts
+
+void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* r)
+{
+  if (!control || !param || !r) return;
+  const int nTexts = param->GetNDisplayTexts();
+  const bool menu = param->Type() == IParam::kTypeEnum || (param->Type() == IParam::kTypeBool && nTexts > 0);
+  if (menu)
+  {
+    char current[128];
+    param->GetDisplayForHost(param->Value(), false, current, (int)sizeof(current), true);
+    IPopupMenu popup;
+    for (int i = 0; i < nTexts; ++i)
+    {
+      const char* text = param->GetDisplayTextAtIdx(i);
+      const bool checked = text && !std::strcmp(text, current);
+      popup.AddItem(text, -1, checked ? IPopupMenuItem::kMenuItemChecked : IPopupMenuItem::kNoFlags);
+    }
+    if (CreateIPopupMenu(&popup, r))
+    {
+      const int chosen = popup.GetChosenItemIdx();
+      if (chosen >= 0) control->SetValueFromUserInput(param->GetNormalized((double)chosen));
+    }
+    return;
+  }
+  char current[128];
+  param->GetDisplayForHost(param->Value(), false, current, (int)sizeof(current), false);
+  CreateTextEntry(control, control->GetText(), r, current, param);
+}
+
+void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, char* text)
+{
+  if (!param || !control || !text) return;
+  double value = 0.0;
+  if (param->Type() == IParam::kTypeBool || param->Type() == IParam::kTypeEnum)
+  {
+    int mapped = 0;
+    if (param->MapDisplayText(text, &mapped)) value = (double)mapped;
+  }
+  else
+  {
+    value = std::atof(text);
+    // "nan" or "inf" typed into the field would reach the parameter as a
+    // non-number; such an entry changes nothing.
+    if (!std::isfinite(value)) return;
+    if (param->GetNegateDisplay()) value = -value;
+  }
+  control->SetValueFromUserInput(param->GetNormalized(value));
+}

@@ -1,0 +1,479 @@
+// Editor core: the process-wide bitmap and font caches, bitmap loading and
+// the drawing primitives, each mapped onto one image-engine call.
+#include <cmath>
+#include <cstring>
+
+#include "IGraphics.h"
+#include "IGraphicsText.h"
+#include "lice.h"
+
+namespace
+{
+// Decoded images, shared by every editor of the process and deleted at exit.
+class BitmapStorage
+{
+public:
+  BitmapStorage() : mEntries(4096) {}
+  ~BitmapStorage()
+  {
+    for (int i = mEntries.GetSize() - 1; i >= 0; --i)
+    {
+      delete mEntries.Get(i)->mBitmap;
+      mEntries.Delete(i, true);
+    }
+  }
+  BitmapStorage(const BitmapStorage&) = delete;
+  BitmapStorage& operator=(const BitmapStorage&) = delete;
+
+  // First bitmap cached under ID, or null. Caller holds mMutex.
+  LICE_IBitmap* Find(int ID)
+  {
+    const int n = mEntries.GetSize();
+    for (int i = 0; i < n; ++i)
+      if (mEntries.Get(i)->mID == ID) return mEntries.Get(i)->mBitmap;
+    return nullptr;
+  }
+  // Takes ownership of bitmap. Caller holds mMutex.
+  void Add(LICE_IBitmap* bitmap, int ID)
+  {
+    if (!bitmap) return;
+    if (!mEntries.Add(new Entry{ID, bitmap}))
+    {
+      // Without room in the list the bitmap stays with the caller's handle
+      // and is never freed; better than freeing an image still drawn.
+      return;
+    }
+  }
+  // Removes and deletes the first entry holding bitmap. Caller holds mMutex.
+  void Remove(LICE_IBitmap* bitmap)
+  {
+    const int n = mEntries.GetSize();
+    for (int i = 0; i < n; ++i)
+    {
+      if (mEntries.Get(i)->mBitmap == bitmap)
+      {
+        delete bitmap;
+        mEntries.Delete(i, true);
+        return;
+      }
+    }
+  }
+
+  WDL_Mutex mMutex;
+
+private:
+  struct Entry
+  {
+    int mID;
+    LICE_IBitmap* mBitmap;  // owned
+  };
+  WDL_PtrList<Entry> mEntries;
+};
+
+// Fonts, one per (size, orientation, style, face), shared by every editor.
+class FontStorage
+{
+public:
+  FontStorage() : mEntries(4096) {}
+  ~FontStorage()
+  {
+    for (int i = mEntries.GetSize() - 1; i >= 0; --i)
+    {
+      igraphics_text::DeleteFont(mEntries.Get(i)->mCachedFont);
+      mEntries.Delete(i, true);
+    }
+  }
+  FontStorage(const FontStorage&) = delete;
+  FontStorage& operator=(const FontStorage&) = delete;
+
+  // Caller holds mMutex.
+  LICE_IFont* Find(const IText* text)
+  {
+    const int n = mEntries.GetSize();
+    for (int i = 0; i < n; ++i)
+    {
+      const Entry* e = mEntries.Get(i);
+      if (e->mSize == text->mSize && e->mOrientation == text->mOrientation && e->mStyle == text->mStyle &&
+          !std::strncmp(e->mFace, text->mFont, sizeof(e->mFace)))
+        return e->mCachedFont;
+    }
+    return nullptr;
+  }
+  // Takes ownership of font; false (font not taken) when the list cannot grow.
+  bool Add(LICE_IFont* font, const IText* text)
+  {
+    Entry* e = new Entry;
+    e->mSize = text->mSize;
+    e->mOrientation = text->mOrientation;
+    e->mStyle = text->mStyle;
+    std::memcpy(e->mFace, text->mFont, sizeof(e->mFace));
+    e->mFace[sizeof(e->mFace) - 1] = 0;
+    e->mCachedFont = font;
+    if (mEntries.Add(e)) return true;
+    delete e;
+    return false;
+  }
+
+  WDL_Mutex mMutex;
+
+private:
+  struct Entry
+  {
+    int mSize, mOrientation, mStyle;
+    char mFace[32];
+    LICE_IFont* mCachedFont;  // owned
+  };
+  WDL_PtrList<Entry> mEntries;
+};
+
+BitmapStorage& BitmapCache()
+{
+  static BitmapStorage s_bitmapCache;
+  return s_bitmapCache;
+}
+
+FontStorage& FontCache()
+{
+  static FontStorage s_fontCache;
+  return s_fontCache;
+}
+
+RECT ToRECT(const IRECT& r) { return RECT{r.L, r.T, r.R, r.B}; }
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Bitmaps
+
+IBitmap IGraphics::LoadIBitmap(int ID, const char* name, int nStates, bool framesAreHorizontal)
+{
+  if (nStates <= 0) nStates = 1;
+  BitmapStorage& cache = BitmapCache();
+  WDL_MutexLock lock(&cache.mMutex);
+  LICE_IBitmap* bitmap = cache.Find(ID);
+  if (!bitmap)
+  {
+    bitmap = OSLoadBitmap(ID, name);
+    // A missing image is not cached, so that no later lookup mistakes the
+    // failure for an image; the handle has no image and draws nothing.
+    if (!bitmap) return IBitmap(nullptr, 0, 0, nStates, framesAreHorizontal);
+    cache.Add(bitmap, ID);
+  }
+  return IBitmap(bitmap, bitmap->getWidth(), bitmap->getHeight(), nStates, framesAreHorizontal);
+}
+
+IBitmap IGraphics::CropBitmap(IBitmap* src, IRECT* r)
+{
+  const int w = r->W(), h = r->H();
+  if (!src->mData || w <= 0 || h <= 0) return IBitmap(nullptr, 0, 0, src->N, false);
+  LICE_MemBitmap* dest = new LICE_MemBitmap(w, h, 4);
+  LICE_Blit(dest, src->mData, 0, 0, r->L, r->T, w, h, 1.0f, LICE_MODE_COPY);
+  IBitmap out(dest, w, h, src->N, false);
+  RetainBitmap(&out);
+  return out;
+}
+
+IBitmap IGraphics::ScaleBitmap(IBitmap* src, int destW, int destH)
+{
+  if (!src->mData || destW <= 0 || destH <= 0) return IBitmap(nullptr, 0, 0, src->N, false);
+  LICE_MemBitmap* dest = new LICE_MemBitmap(destW, destH, 4);
+  LICE_ScaledBlit(dest, src->mData, 0, 0, destW, destH, 0.0f, 0.0f, (float)src->W, (float)src->H, 1.0f,
+                  LICE_MODE_COPY | LICE_FLAG_FILTER);
+  IBitmap out(dest, destW, destH, src->N, false);
+  RetainBitmap(&out);
+  return out;
+}
+
+void IGraphics::RetainBitmap(IBitmap* bitmap)
+{
+  if (!bitmap || !bitmap->mData) return;
+  BitmapStorage& cache = BitmapCache();
+  WDL_MutexLock lock(&cache.mMutex);
+  cache.Add(bitmap->mData, -1);
+}
+
+void IGraphics::ReleaseBitmap(IBitmap* bitmap)
+{
+  if (!bitmap || !bitmap->mData) return;
+  BitmapStorage& cache = BitmapCache();
+  WDL_MutexLock lock(&cache.mMutex);
+  cache.Remove(bitmap->mData);
+}
+
+// ---------------------------------------------------------------------------
+// Bitmap drawing
+
+bool IGraphics::BlitClipped(LICE_IBitmap* src, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend)
+{
+  if (!src || !dest) return true;
+  const IRECT clip = dest->Intersect(mDrawRECT);
+  if (clip.Empty()) return true;
+  LICE_Blit(mDrawBitmap, src, clip.L, clip.T, srcX + clip.L - dest->L, srcY + clip.T - dest->T, clip.W(), clip.H(),
+            LiceWeight(blend), LiceBlendMode(blend));
+  return true;
+}
+
+bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend)
+{
+  return BlitClipped(bitmap ? bitmap->mData : nullptr, dest, srcX, srcY, blend);
+}
+
+bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int frame, const IChannelBlend* blend)
+{
+  if (!bitmap) return true;
+  const int offset = bitmap->FrameOffset(frame);
+  const int srcX = bitmap->mHorizontalFrames ? offset : 0;
+  const int srcY = bitmap->mHorizontalFrames ? 0 : offset;
+  return DrawBitmap(bitmap, dest, srcX, srcY, blend);
+}
+
+bool IGraphics::DrawRotatedBitmap(IBitmap* bitmap, int destCtrX, int destCtrY, double angle, int yOffsetZeroDeg,
+                                  const IChannelBlend* blend)
+{
+  if (!bitmap || !bitmap->mData) return true;
+  const int W = bitmap->W, H = bitmap->H;
+  LICE_RotatedBlit(mDrawBitmap, bitmap->mData, destCtrX - W / 2, destCtrY - H / 2, W, H, 0.0f, 0.0f, (float)W,
+                   (float)H, (float)angle, false, LiceWeight(blend), LiceBlendMode(blend) | LICE_FLAG_FILTER, 0.0f,
+                   (float)yOffsetZeroDeg);
+  return true;
+}
+
+bool IGraphics::DrawRotatedMask(IBitmap* base, IBitmap* mask, IBitmap* top, int x, int y, double angleDegrees,
+                                const IChannelBlend* blend)
+{
+  if (!base || !base->mData || !mask || !top) return true;
+  const int w = base->W, h = base->H;
+  if (!mTmpBitmap) mTmpBitmap = new LICE_MemBitmap(0, 0, 4);
+  LICE_Copy(mTmpBitmap, base->mData);
+  LICE_ClearRect(mTmpBitmap, 0, 0, w, h, 0xFFFFFF00u, 0);
+  const float angle = (float)(angleDegrees * 3.14159265358979323846 / 180.0);
+  const float centreX = (w & 1) ? -0.5f : 0.0f;
+  LICE_RotatedBlit(mTmpBitmap, mask->mData, 0, 0, w, h, 0.0f, 0.0f, (float)w, (float)h, angle, true, 1.0f,
+                   LICE_MODE_ADD | LICE_FLAG_FILTER | LICE_FLAG_SOURCE_ALPHA, centreX, 0.0f);
+  LICE_RotatedBlit(mTmpBitmap, top->mData, 0, 0, w, h, 0.0f, 0.0f, (float)w, (float)h, angle, true, 1.0f,
+                   LICE_MODE_COPY | LICE_FLAG_FILTER | LICE_FLAG_SOURCE_ALPHA, centreX, 0.0f);
+  IRECT dest(x, y, x + w, y + h);
+  return BlitClipped(mTmpBitmap, &dest, 0, 0, blend);
+}
+
+// ---------------------------------------------------------------------------
+// Points, lines and shapes
+
+bool IGraphics::DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend, bool)
+{
+  LICE_PutPixel(mDrawBitmap, (int)(x + 0.5f), (int)(y + 0.5f), IColorToPixel(*color), LiceWeight(blend),
+                LiceBlendMode(blend));
+  return true;
+}
+
+bool IGraphics::ForcePixel(const IColor* color, int x, int y)
+{
+  LICE_pixel* px = mDrawBitmap ? mDrawBitmap->getBits() : nullptr;
+  if (!px) return true;
+  px[(size_t)y * (size_t)mDrawBitmap->getRowSpan() + (size_t)x] = IColorToPixel(*color);
+  return true;
+}
+
+IColor IGraphics::GetPoint(int x, int y) { return IColorFromPixel(LICE_GetPixel(mDrawBitmap, x, y)); }
+
+unsigned int* IGraphics::GetBits() { return mDrawBitmap ? mDrawBitmap->getBits() : nullptr; }
+
+bool IGraphics::DrawLine(const IColor* color, float x1, float y1, float x2, float y2, const IChannelBlend* blend,
+                         bool antiAlias)
+{
+  LICE_Line(mDrawBitmap, (int)x1, (int)y1, (int)x2, (int)y2, IColorToPixel(*color), LiceWeight(blend),
+            LiceLineMode(blend), antiAlias);
+  return true;
+}
+
+bool IGraphics::DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
+                               const IChannelBlend* blend, bool antiAlias)
+{
+  const float s = std::sin(angle), c = std::cos(angle);
+  return DrawLine(color, cx + rMin * s, cy - rMin * c, cx + rMax * s, cy - rMax * c, blend, antiAlias);
+}
+
+bool IGraphics::DrawHorizontalLine(const IColor* color, int yi, int xLo, int xHi)
+{
+  LICE_Line(mDrawBitmap, xLo, yi, xHi, yi, IColorToPixel(*color), 1.0f, LICE_MODE_COPY, false);
+  return true;
+}
+
+bool IGraphics::DrawHorizontalLine(const IColor* color, IRECT* r, float v)
+{
+  v = std::min(std::max(v, 0.0f), 1.0f);
+  const int y = r->B - (int)((float)(r->B - r->T) * v);
+  return DrawHorizontalLine(color, y, r->L, r->R);
+}
+
+bool IGraphics::DrawVerticalLine(const IColor* color, int xi, int yLo, int yHi)
+{
+  LICE_Line(mDrawBitmap, xi, yLo, xi, yHi, IColorToPixel(*color), 1.0f, LICE_MODE_COPY, false);
+  return true;
+}
+
+bool IGraphics::DrawVerticalLine(const IColor* color, IRECT* r, float v)
+{
+  v = std::min(std::max(v, 0.0f), 1.0f);
+  const int x = r->L + (int)((float)(r->R - r->L) * v);
+  return DrawVerticalLine(color, x, r->T, r->B);
+}
+
+bool IGraphics::DrawRect(const IColor* color, IRECT* r)
+{
+  const LICE_pixel p = IColorToPixel(*color);
+  LICE_Line(mDrawBitmap, r->L, r->T, r->R, r->T, p, 1.0f, LICE_MODE_COPY, false);
+  LICE_Line(mDrawBitmap, r->L, r->B, r->R, r->B, p, 1.0f, LICE_MODE_COPY, false);
+  LICE_Line(mDrawBitmap, r->L, r->T, r->L, r->B, p, 1.0f, LICE_MODE_COPY, false);
+  LICE_Line(mDrawBitmap, r->R, r->T, r->R, r->B, p, 1.0f, LICE_MODE_COPY, false);
+  return true;
+}
+
+bool IGraphics::FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend)
+{
+  LICE_FillRect(mDrawBitmap, r->L, r->T, r->W(), r->H(), IColorToPixel(*color), LiceWeight(blend),
+                LiceBlendMode(blend));
+  return true;
+}
+
+bool IGraphics::FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend)
+{
+  LICE_FillConvexPolygon(mDrawBitmap, x, y, npoints, IColorToPixel(*color), LiceWeight(blend), LiceBlendMode(blend));
+  return true;
+}
+
+bool IGraphics::FillTriangle(const IColor* color, int x1, int y1, int x2, int y2, int x3, int y3,
+                             const IChannelBlend* blend)
+{
+  LICE_FillTriangle(mDrawBitmap, x1, y1, x2, y2, x3, y3, IColorToPixel(*color), LiceWeight(blend),
+                    LiceBlendMode(blend));
+  return true;
+}
+
+bool IGraphics::FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend, bool antiAlias)
+{
+  LICE_FillCircle(mDrawBitmap, (float)cx, (float)cy, r, IColorToPixel(*color), LiceWeight(blend),
+                  LiceBlendMode(blend), antiAlias);
+  return true;
+}
+
+bool IGraphics::DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend,
+                           bool antiAlias)
+{
+  LICE_Circle(mDrawBitmap, cx, cy, r, IColorToPixel(*color), LiceWeight(blend), LiceBlendMode(blend), antiAlias);
+  return true;
+}
+
+bool IGraphics::DrawArc(const IColor* color, float cx, float cy, float r, float minAngle, float maxAngle,
+                        const IChannelBlend* blend, bool antiAlias)
+{
+  LICE_Arc(mDrawBitmap, cx, cy, r, minAngle, maxAngle, IColorToPixel(*color), LiceWeight(blend),
+           LiceBlendMode(blend), antiAlias);
+  return true;
+}
+
+bool IGraphics::RoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cornerRadius,
+                          bool antiAlias)
+{
+  LICE_RoundRect(mDrawBitmap, (float)r->L, (float)r->T, (float)r->W(), (float)r->H(), cornerRadius,
+                 IColorToPixel(*color), LiceWeight(blend), LiceBlendMode(blend), antiAlias);
+  return true;
+}
+
+bool IGraphics::FillRoundRect(const IColor* color, IRECT* r, const IChannelBlend* blend, int cr, bool antiAlias)
+{
+  const LICE_pixel p = IColorToPixel(*color);
+  const float weight = LiceWeight(blend);
+  const int mode = LiceBlendMode(blend);
+  const int w = r->W(), h = r->H();
+  LICE_FillRect(mDrawBitmap, r->L + cr, r->T, w - 2 * cr, h, p, weight, mode);
+  LICE_FillRect(mDrawBitmap, r->L, r->T + cr, cr, h - 2 * cr, p, weight, mode);
+  LICE_FillRect(mDrawBitmap, r->R - cr, r->T + cr, cr, h - 2 * cr, p, weight, mode);
+  LICE_FillCircle(mDrawBitmap, (float)(r->L + cr), (float)(r->T + cr), (float)cr, p, weight, mode, antiAlias);
+  LICE_FillCircle(mDrawBitmap, (float)(r->R - cr - 1), (float)(r->B - cr - 1), (float)cr, p, weight, mode, antiAlias);
+  LICE_FillCircle(mDrawBitmap, (float)(r->R - cr - 1), (float)(r->T + cr), (float)cr, p, weight, mode, antiAlias);
+  LICE_FillCircle(mDrawBitmap, (float)(r->L + cr), (float)(r->B - cr - 1), (float)cr, p, weight, mode, antiAlias);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+bool IGraphics::MeasureIText(IText* text, char* str, IRECT* r) { return DrawIText(text, str, r, true); }
+
+bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
+{
+  if (!str || !*str) return true;
+  LICE_IFont* font = text->mCached ? text->mCached : CacheFont(text);
+  if (!font) return false;
+
+  igraphics_text::SetTextColor(font, IColorToPixel(text->mColor));
+  unsigned int flags = igraphics_text::kNoClip;
+  if (text->mColor.A != 255) flags |= igraphics_text::kScaleByColourAlpha;
+  if (text->mAlign == IText::kAlignCenter)
+    flags |= igraphics_text::kCentreHorizontally;
+  else if (text->mAlign != IText::kAlignNear)
+    flags |= igraphics_text::kAlignRight;
+
+  if (!measure)
+  {
+    RECT box = ToRECT(*r);
+    igraphics_text::DrawText(font, mDrawBitmap, str, &box, flags);
+    return true;
+  }
+  RECT box = {0, 0, 0, 0};
+  igraphics_text::DrawText(font, mDrawBitmap, str, &box, flags | igraphics_text::kMeasureOnly);
+  const int w = box.right - box.left, h = box.bottom - box.top;
+  if (text->mAlign == IText::kAlignCenter)
+  {
+    r->L = (int)((double)(r->L + r->R) * 0.5) - w / 2;
+    r->R = r->L + w;
+  }
+  else if (text->mAlign == IText::kAlignFar)
+  {
+    r->L = r->R - w;
+  }
+  else
+  {
+    r->R = r->L + w;
+  }
+  r->B = r->T + h;
+  return true;
+}
+
+LICE_IFont* IGraphics::CacheFont(IText* text)
+{
+  FontStorage& cache = FontCache();
+  WDL_MutexLock lock(&cache.mMutex);
+  LICE_IFont* font = cache.Find(text);
+  if (!font)
+  {
+    const int weight = text->mStyle == IText::kStyleBold ? 700 : 400;
+    const bool italic = text->mStyle == IText::kStyleItalic;
+    const int quality = text->mQuality == IText::kQualityDefault ? 0
+                        : (text->mQuality == IText::kQualityAntiAliased ||
+                           text->mQuality == IText::kQualityClearType)
+                            ? 4
+                            : 3;
+    // The size is the wanted line height: a font whose line height differs
+    // is made once more at the corrected size.
+    int h = text->mSize;
+    for (int attempt = 0; attempt < 2; ++attempt)
+    {
+      const int hh = std::max(h, 2);
+      igraphics_text::DeleteFont(font);
+      font = igraphics_text::CreateFont(hh, 10 * text->mOrientation, weight, italic, quality, text->mFont);
+      if (!font) return nullptr;
+      const int lineHeight = igraphics_text::GetLineHeight(font);
+      // A font without line height cannot be corrected; it is kept as made.
+      if (attempt == 1 || lineHeight == hh || lineHeight <= 0) break;
+      h = (int)((double)hh * (double)hh / (double)lineHeight + 0.5);
+    }
+    if (!cache.Add(font, text))
+    {
+      igraphics_text::DeleteFont(font);
+      return nullptr;
+    }
+  }
+  text->mCached = font;
+  return font;
+}

@@ -1,0 +1,19 @@
+# Editor framework: editor core, controls, pop-up menus, bitmap text and the
+# text seam. Needs only the framework core and the image engine, so that
+# every plug-in build (Audio Unit and LV2) can carry it.
+add_library(igraphics STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/IGraphics.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IGraphicsDraw.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IGraphicsText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IControl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IPopupMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IBitmapMonoText.cpp)
+target_include_directories(igraphics PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(igraphics PUBLIC iplug_core lice)
+
+# The off-screen platform editor and the bundle image lookup it shares with
+# the window editor (bundles come from the platform stand-ins).
+add_library(igraphics_headless STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/IGraphicsBundle.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IGraphicsHeadless.cpp)
+target_link_libraries(igraphics_headless PUBLIC igraphics macos_compat)
