@@ -3,6 +3,8 @@
 #include "DenormalGuard.h"
 #include "StereoFilters.h"
 
+#include "IControl.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -77,12 +79,12 @@ inline double SanitizeSample(double x)
 
 Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
     : CinderpathBinding(CINDERPATH_BINDING_ARGS(instanceInfo, kNumParams, kNumPresets)),
-      mBypass(false), mPhase(false), mMono(false), mLPOn(false), mHPOn(false), mPeakOn(false),
-      mShelfOn(false), mQuality(false), mFactor(4), mBoost(0), mClipControl(-1), mClip(0),
-      mHPFreqCaption(-1), mPeakFreqCaption(-1), mShelfFreqCaption(-1), mCutoffCaption(-1),
+      mClipControl(-1), mHPFreqCaption(-1), mPeakFreqCaption(-1), mShelfFreqCaption(-1), mCutoffCaption(-1),
       mResonanceCaption(-1), mBiasCaption(-1), mOutHPFreqCaption(-1), mLPFreqCaption(-1),
       mFactorCaption(-1), mDriveText(nullptr), mVolumeText(nullptr), mPeakGainText(nullptr),
-      mShelfGainText(nullptr), mClipCount(0), mDenormal(kDenormalOffset), mFs(44100.0),
+      mShelfGainText(nullptr), mBypass(false), mPhase(false), mMono(false), mLPOn(false), mHPOn(false),
+      mPeakOn(false), mShelfOn(false), mQuality(false), mFactor(4), mBoost(0), mClip(0),
+      mClipCount(0), mDenormal(kDenormalOffset), mFs(44100.0),
       mValueText(), mBypassDelay(2, 2)
 {
   mBypassDelay.SetDelayTime(GetLatency());
@@ -220,6 +222,42 @@ void Cinderpath::OnParamChange(int paramIdx)
     case kOutHPFreq: SetOutHP(); break;
     default: break;  // switches: the flag alone; "Quality" acts at the next block
   }
+  UpdateEditorFor(paramIdx);
+}
+
+void Cinderpath::UpdateEditorFor(int paramIdx)
+{
+  IGraphics* gui = GetGUI();
+  if (!gui) return;
+  // Captions get plain values: they draw their parameter's display and use
+  // the value only to notice a change.
+  auto caption = [gui](double controlIdx, double value) { gui->SetControlFromPlug((int)controlIdx, value); };
+  auto text = [](ITextControl* control, const char* str) {
+    if (control) control->SetTextFromPlug(str);
+  };
+  switch (paramIdx)
+  {
+    case kCutoff: caption(mCutoffCaption, mCutoff); break;
+    case kResonance: caption(mResonanceCaption, mResonance); break;
+    case kDrive:
+    case kBoost: text(mDriveText, mValueText[kDriveTextSlot]); break;
+    case kBias: caption(mBiasCaption, mCurve); break;
+    case kVolume: text(mVolumeText, mValueText[kVolumeTextSlot]); break;
+    case kHPFreq: caption(mHPFreqCaption, mHPFreq); break;
+    case kPeakFreq: caption(mPeakFreqCaption, mPeakFreq); break;
+    case kPeakGain: text(mPeakGainText, mValueText[kPeakGainTextSlot]); break;
+    case kShelfFreq: caption(mShelfFreqCaption, mShelfFreq); break;
+    case kShelfGain: text(mShelfGainText, mValueText[kShelfGainTextSlot]); break;
+    case kLPFreq: caption(mLPFreqCaption, mLPFreq); break;
+    case kOS: caption(mFactorCaption, mFactor); break;
+    case kOutHPFreq: caption(mOutHPFreqCaption, mOutHPFreq); break;
+    default: break;
+  }
+}
+
+void Cinderpath::ShowClip(int clip)
+{
+  if (IGraphics* gui = GetGUI()) gui->SetControlFromPlug(mClipControl, (double)clip);
 }
 
 void Cinderpath::Reset()
@@ -233,6 +271,7 @@ void Cinderpath::Reset()
   SetInputAndHPFilters();
   mClip = 0;
   SetOutLP();
+  ShowClip(mClip);
 }
 
 void Cinderpath::setN()
@@ -321,6 +360,9 @@ void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int n
 void Cinderpath::ProcessBlockInCallerFPState(double** inputs, double** outputs, int nFrames)
 {
   if (nFrames <= 0) return;
+  // The indicator's value at the block start: the editor's first value of it
+  // only sets its default, so it must not be a change the loop reports.
+  ShowClip(mClip);
   const double k = mCurve;
   const double comp = ((k + 1.0) / (k - 1.0) - 1.0) * 0.13 + 1.0;
   // Only the factor can change between blocks without a parameter change
@@ -352,6 +394,7 @@ struct Cinderpath::FrameState
   int clip;            // indicator, 0 or 1
   double holdSamples;  // 0.75·fs
   bool phase;          // invert both outputs
+  Cinderpath* plug;    // told when the indicator changes
 
   // The offset for the current sample; flips its sign for the next.
   double NextOffset()
@@ -366,6 +409,7 @@ struct Cinderpath::FrameState
   void Write(double l, double r, double* outL, double* outR)
   {
     if (clipCount <= holdSamples && clipCount < INT_MAX) ++clipCount;
+    const int before = clip;
     if (std::max(std::fabs(l), std::fabs(r)) > 1.0)
     {
       clip = 1;
@@ -375,6 +419,9 @@ struct Cinderpath::FrameState
     {
       clip = 0;
     }
+    // The editor sees every change of the indicator at the sample it
+    // happens (the value alone: it redraws on its own thread).
+    if (clip != before) plug->ShowClip(clip);
     if (phase)
     {
       l = -l;
@@ -438,9 +485,9 @@ inline T RunOutputFilters(F& f, T x, double volume, double comp)
 }
 }  // namespace
 
-Cinderpath::FrameState Cinderpath::LoadFrameState() const
+Cinderpath::FrameState Cinderpath::LoadFrameState()
 {
-  return FrameState{mDenormal, mClipCount, mClip, mFs * kClipHoldSeconds, mPhase};
+  return FrameState{mDenormal, mClipCount, mClip, mFs * kClipHoldSeconds, mPhase, this};
 }
 
 void Cinderpath::StoreFrameState(const FrameState& state)

@@ -112,6 +112,14 @@ protected:
   // in whatever state the calling thread has. For benchmarks that measure
   // the switch. [render thread]
   void ProcessBlockInCallerFPState(double** inputs, double** outputs, int nFrames);
+  // The editor controls the plug-in keeps up to date (set when its editor
+  // is built; -1 and null without one).
+  int mClipControl;    // editor index of the clip indicator
+  // Editor indices of the value captions (stored as doubles, used as int).
+  double mHPFreqCaption, mPeakFreqCaption, mShelfFreqCaption, mCutoffCaption, mResonanceCaption,
+      mBiasCaption, mOutHPFreqCaption, mLPFreqCaption, mFactorCaption;
+  // Editor text controls for Drive, Volume, Peak Gain, Shelf Gain; not owned.
+  ITextControl *mDriveText, *mVolumeText, *mPeakGainText, *mShelfGainText;
 
 private:
   // Offset and clip indicator held in locals while a block runs.
@@ -137,6 +145,12 @@ private:
   void SetOutLP();
   // Formats the display of parameter paramIdx at value into mValueText[slot].
   void FormatValueText(int slot, int paramIdx, double value);
+  // Shows the new setting of parameter paramIdx in the editor's caption or
+  // value text, while there is an editor. [thread of OnParamChange]
+  void UpdateEditorFor(int paramIdx);
+  // Sends the clip indicator's value to the editor, while there is one.
+  // Never allocates or waits. [render thread, or with the lock held]
+  void ShowClip(int clip);
   // Initialises the 22 parameters of the table.
   void InitParams();
 
@@ -150,7 +164,7 @@ private:
   void ProcessBypass(double** inputs, double** outputs, int nFrames);
   // The per-frame state of the loops (offset, clip indicator) in and out of
   // the members.
-  FrameState LoadFrameState() const;
+  FrameState LoadFrameState();
   void StoreFrameState(const FrameState& state);
 
   double mCutoff;      // low-pass cutoff, Hz
@@ -170,14 +184,7 @@ private:
   bool mQuality;       // factor 16 when rendering offline
   int mFactor;         // oversampling factor of the current block
   uint32_t mBoost;     // dB added to the drive
-  // The editor hooks below stay unset until the editor layout fills them.
-  [[maybe_unused]] int mClipControl; // editor index of the clip indicator; -1 without editor
   int mClip;           // clip indicator, 0 or 1
-  // Editor indices of the value captions (stored as doubles, used as int).
-  [[maybe_unused]] double mHPFreqCaption, mPeakFreqCaption, mShelfFreqCaption, mCutoffCaption, mResonanceCaption,
-      mBiasCaption, mOutHPFreqCaption, mLPFreqCaption, mFactorCaption;
-  // Editor text controls for Drive, Volume, Peak Gain, Shelf Gain; not owned.
-  [[maybe_unused]] ITextControl *mDriveText, *mVolumeText, *mPeakGainText, *mShelfGainText;
   int mClipCount;      // samples since the last over; stops just above 0.75·fs
   double mDenormal;    // ±1e-20 input offset, sign alternates every sample
   double mFs;          // sample rate, Hz

@@ -20,7 +20,7 @@ set(CINDERPATH_LV2_DIR ${CMAKE_BINARY_DIR}/Cinderpath.lv2 CACHE INTERNAL "The bu
 add_library(cinderpath_lv2_plug STATIC ${CMAKE_CURRENT_LIST_DIR}/Cinderpath.cpp)
 target_include_directories(cinderpath_lv2_plug PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(cinderpath_lv2_plug PUBLIC CINDERPATH_LV2)
-target_link_libraries(cinderpath_lv2_plug PUBLIC cinderpath_dsp iplug_lv2)
+target_link_libraries(cinderpath_lv2_plug PUBLIC cinderpath_dsp iplug_lv2 igraphics)
 
 # Descriptors and factory, shared by the module and the Turtle generator.
 add_library(cinderpath_lv2_entry OBJECT ${CMAKE_CURRENT_LIST_DIR}/CinderpathLV2.cpp)
