@@ -265,5 +265,20 @@ TEST(EditorControls, FontCacheKeys)
   c.mSize = 12;
   c.mStyle = IText::kStyleBold;
   EXPECT_NE(r.gui->CacheFont(&c), fa);
+
+  // Measuring keeps the anchor of the alignment and takes the text's size.
+  char str[] = "0.425";
+  IRECT centred(0, 10, 100, 30), right(0, 10, 100, 30), empty(1, 2, 3, 4);
+  ASSERT_TRUE(r.gui->MeasureIText(&a, str, &centred));
+  const int w = centred.W();
+  EXPECT_GT(w, 0);
+  EXPECT_EQ(centred.L, 50 - w / 2);
+  EXPECT_GT(centred.H(), 0);
+  a.mAlign = IText::kAlignFar;
+  ASSERT_TRUE(r.gui->MeasureIText(&a, str, &right));
+  EXPECT_EQ(right, IRECT(100 - w, 10, 100, centred.B));
+  char none[] = "";
+  EXPECT_TRUE(r.gui->MeasureIText(&a, none, &empty));  // nothing to measure: unchanged
+  EXPECT_EQ(empty, IRECT(1, 2, 3, 4));
 }
 }  // namespace
