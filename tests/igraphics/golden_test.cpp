@@ -1,7 +1,9 @@
 // A small editor (a knob strip, a switch, a caption over a panel) drawn off
 // screen after a sequence of mouse events, compared with a committed PNG.
-// Set CINDERPATH_UPDATE_GOLDEN=1 to rewrite the PNG after an intended change
-// of the drawing (for example once captions draw real text), and look at it.
+// The caption's pixels come from this machine's fonts (found by fontconfig):
+// on a machine whose fonts differ, or after an intended change of the
+// drawing, run the test with CINDERPATH_UPDATE_GOLDEN=1 to rewrite the PNG,
+// look at it, and commit it.
 #include <gtest/gtest.h>
 
 #include <cmath>
