@@ -8,6 +8,12 @@ if(CINDERPATH_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+option(CINDERPATH_TSAN "Build with ThreadSanitizer" OFF)
+if(CINDERPATH_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Resolves to the folder holding shared test data (audio, PNG conformance images).
 set(CINDERPATH_TEST_DATA_DIR "${CMAKE_SOURCE_DIR}/tests/data" CACHE PATH "Test data folder")
 

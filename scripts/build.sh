@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds one preset: release (default) or asan.
+# Configures and builds one preset: release (default), asan or tsan (the
+# tsan build preset builds only the editor and plug-in base tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-release}"

@@ -8,3 +8,7 @@ for preset in release asan; do
   bash scripts/build.sh "$preset"
   ctest --preset "$preset"
 done
+# The editor and the plug-in base under ThreadSanitizer: only their two test
+# executables are built in this configuration.
+bash scripts/build.sh tsan
+ctest --preset tsan
