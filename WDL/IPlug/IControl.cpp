@@ -557,11 +557,11 @@ bool ICaptionControl::Draw(IGraphics* graphics)
       // The host may set the parameter on its own thread meanwhile.
       WDL_MutexLock lock(mPlug->GetMutex());
       param->GetDisplayForHost(caption, 128, true);
-    }
-    if (mShowParamLabel)
-    {
-      const size_t len = std::strlen(caption);
-      std::snprintf(caption + len, sizeof(caption) - len, " %s", param->GetLabelForHost());
+      if (mShowParamLabel)
+      {
+        const size_t len = std::strlen(caption);
+        std::snprintf(caption + len, sizeof(caption) - len, " %s", param->GetLabelForHost());
+      }
     }
     WDL_MutexLock lock(TextLock());
     mStr.Set(caption);

@@ -74,7 +74,9 @@ private:
 class FontStorage
 {
 public:
-  FontStorage() : mEntries(4096) {}
+  // The platform's text is set up first, so that it is torn down after the
+  // fonts this cache deletes at exit.
+  FontStorage() : mEntries(4096) { igraphics_text::Prepare(); }
   ~FontStorage()
   {
     for (int i = mEntries.GetSize() - 1; i >= 0; --i)

@@ -32,6 +32,24 @@ HDC ScratchContext()
 
 namespace igraphics_text
 {
+void Prepare()
+{
+  // A context and a font made and deleted once bring the platform's pools
+  // and font records into being.
+  if (HDC dc = ScratchContext())
+  {
+    HFONT hf = ::CreateFont(10, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Monaco");
+    if (hf)
+    {
+      HGDIOBJ previous = SelectObject(dc, hf);
+      TEXTMETRIC tm;
+      GetTextMetrics(dc, &tm);
+      SelectObject(dc, previous);
+      DeleteObject(hf);
+    }
+  }
+}
+
 LICE_IFont* CreateFont(int heightPx, int escapementTenths, int weight, bool italic, int quality, const char* face)
 {
   if (!face) return nullptr;

@@ -11,6 +11,11 @@ class LICE_IFont;
 
 namespace igraphics_text
 {
+// Sets up the platform's text before the first font is made. A cache that
+// keeps fonts until the process exits calls it before it is complete, so
+// that the platform's own process-wide records outlive the cache.
+void Prepare();
+
 // Text-call flags.
 enum
 {
