@@ -17,3 +17,7 @@ add_library(igraphics_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/IGraphicsBundle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IGraphicsHeadless.cpp)
 target_link_libraries(igraphics_headless PUBLIC igraphics macos_compat)
+
+# The platform editor on X11 over the window-system services.
+add_library(igraphics_linux STATIC ${CMAKE_CURRENT_LIST_DIR}/IGraphicsLinux.cpp)
+target_link_libraries(igraphics_linux PUBLIC igraphics_headless swell)

@@ -58,18 +58,6 @@ struct Recorder
   }
 };
 
-// Pumps the run loop until pred holds or two seconds pass.
-template <class Pred>
-bool PumpUntil(Pred pred)
-{
-  for (int i = 0; i < 200; ++i)
-  {
-    if (pred()) return true;
-    SWELL_RunLoopPump(0.01);
-  }
-  return pred();
-}
-
 // A mapped top-level view that has had its first draw.
 SWELL_View ShownView(Recorder& rec, int w, int h)
 {

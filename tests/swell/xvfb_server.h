@@ -1,6 +1,6 @@
 // A private Xvfb server for tests of windows: started on first use on a
 // display it picks itself, stopped when the test process exits. Tests skip
-// with why() when ok() is false.
+// with why() when ok() is false. Also the run-loop pump the tests wait with.
 #ifndef XVFB_SERVER_H_
 #define XVFB_SERVER_H_
 
@@ -16,7 +16,22 @@
 #include <string>
 #include <vector>
 
+#include "swell-wnd.h"
+
 extern char** environ;
+
+// Pumps the UI run loop until pred holds or about two seconds pass; returns
+// pred's last answer.
+template <class Pred>
+bool PumpUntil(Pred pred)
+{
+  for (int i = 0; i < 200; ++i)
+  {
+    if (pred()) return true;
+    SWELL_RunLoopPump(0.01);
+  }
+  return pred();
+}
 
 class XvfbServer
 {
