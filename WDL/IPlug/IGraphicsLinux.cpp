@@ -2,6 +2,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
