@@ -12,3 +12,7 @@ done
 # executables are built in this configuration.
 bash scripts/build.sh tsan
 ctest --preset tsan
+# Every fuzz target for a few seconds from its committed corpus (clang,
+# libFuzzer, ASan, UBSan); bench/fuzz/run.sh runs them for longer.
+bash scripts/build.sh fuzz
+ctest --preset fuzz
