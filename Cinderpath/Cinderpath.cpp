@@ -114,6 +114,9 @@ Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
   FormatValueText(kVolumeTextSlot, kVolume, GetParam(kVolume)->Value());
   FormatValueText(kPeakGainTextSlot, kPeakGain, GetParam(kPeakGain)->Value());
   FormatValueText(kShelfGainTextSlot, kShelfGain, GetParam(kShelfGain)->Value());
+#if CINDERPATH_HAS_EDITOR
+  BuildEditor(instanceInfo.mBundleIdentifier.Get());
+#endif
 
   MakeDefaultPreset("-", kNumPresets);
 }

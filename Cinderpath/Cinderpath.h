@@ -12,6 +12,7 @@
 #include "PlugBinding.h"
 #include "ValveStage.h"
 
+class IGraphics;
 class ITextControl;
 
 // Parameter indices; the index is the identifier hosts use.
@@ -153,6 +154,12 @@ private:
   void ShowClip(int clip);
   // Initialises the 22 parameters of the table.
   void InitParams();
+  // Builds the 780 x 200 editor, keeps the indices and text controls the
+  // plug-in updates, and attaches it. bundleID names the bundle holding the
+  // images. [main thread, from the constructor]
+  void BuildEditor(const char* bundleID);
+  // A new platform editor of the given size for this plug-in. [main thread]
+  IGraphics* NewEditor(const char* bundleID, int widthPx, int heightPx);
 
   // Processes the block through both chains, the two channels side by side;
   // comp is the block's make-up gain.

@@ -9,11 +9,15 @@
 
 // Base class of Cinderpath in the LV2 module: the LV2 binding over IPlugBase.
 using CinderpathBinding = IPlugLV2;
+// LV2 hosts draw their own controls from the port list: no editor.
+#define CINDERPATH_HAS_EDITOR 0
 #else
 #include "IPlugAU.h"
 
 // Base class of Cinderpath: the Audio Unit binding over IPlugBase.
 using CinderpathBinding = IPlugAU;
+// The plug-in builds its editor (CinderpathEditor.cpp) in its constructor.
+#define CINDERPATH_HAS_EDITOR 1
 #endif
 
 // Packs a four-character code, first character in the top byte. [any thread]

@@ -1,0 +1,134 @@
+// The effect's editor: a 780 x 200 panel with thirteen film-strip knobs, nine
+// switches, the clip light, nine value captions, four value texts, the maker
+// link and the version text. Controls are attached in a fixed order because
+// the plug-in addresses the clip light, the captions and the texts by the
+// index or pointer kept here.
+#include "Cinderpath.h"
+
+#include "IControl.h"
+#include "IGraphicsHeadless.h"
+
+namespace
+{
+
+constexpr int kEditorW = 780, kEditorH = 200;  // pixels
+constexpr int kKnobFrames = 91;
+constexpr double kKnobGearing = 4.0;
+constexpr const char* kMakerURL = "https://marrowfield.example/cinderpath";
+
+enum EImageIDs
+{
+  kBackID = 101,
+  kKnobSID,
+  kKnobBID,
+  kHPOnID,
+  kPeakOnID,
+  kShelfOnID,
+  kLPOnID,
+  kBoostID,
+  kClipID,
+  kBypassID,
+  kMonoID,
+  kPhaseID,
+  kQualityID
+};
+
+struct KnobPlace
+{
+  int x, y;      // top-left corner, pixels
+  int paramIdx;
+};
+
+// Small knobs in attachment order.
+const KnobPlace kSmallKnobs[] = {
+  {40, 45, kHPFreq},     {90, 45, kPeakFreq},    {140, 45, kShelfFreq}, {190, 45, kCutoff},
+  {90, 115, kPeakGain},  {140, 115, kShelfGain}, {190, 115, kResonance}, {550, 115, kOutHPFreq},
+  {600, 115, kLPFreq},   {650, 115, kOS},
+};
+// Large knobs in attachment order.
+const KnobPlace kBigKnobs[] = {{265, 80, kBias}, {355, 80, kDrive}, {445, 80, kVolume}};
+
+struct SwitchPlace
+{
+  int id;
+  const char* file;
+  int x, y;      // top-left corner, pixels
+  int paramIdx;
+};
+
+// Switches in image-loading and attachment order.
+const SwitchPlace kSwitches[] = {
+  {kHPOnID, "resources/img/HPonp.png", 40, 90, kHPOn},
+  {kPeakOnID, "resources/img/PKonp.png", 90, 90, kPeakOn},
+  {kShelfOnID, "resources/img/SHonp.png", 140, 90, kShelfOn},
+  {kLPOnID, "resources/img/Fonp.png", 190, 90, kLPOn},
+  {kBoostID, "resources/img/Boostp.png", 325, 55, kBoost},
+  {kBypassID, "resources/img/Bypassp.png", 550, 50, kBypass},
+  {kMonoID, "resources/img/Monop.png", 615, 50, kMono},
+  {kPhaseID, "resources/img/Phasep.png", 680, 50, kPhase},
+  {kQualityID, "resources/img/HQonp.png", 700, 90, kQuality},
+};
+
+}  // namespace
+
+IGraphics* Cinderpath::NewEditor(const char* bundleID, int widthPx, int heightPx)
+{
+  // Without a window-system editor in this build, the off-screen editor
+  // draws the same panel for tools, tests and snapshots.
+  return new IGraphicsHeadless(this, widthPx, heightPx, 0, bundleID);
+}
+
+void Cinderpath::BuildEditor(const char* bundleID)
+{
+  IGraphics* gui = NewEditor(bundleID, kEditorW, kEditorH);
+  gui->AttachBackground(kBackID, "resources/img/Back.png");
+
+  IBitmap knobS = gui->LoadIBitmap(kKnobSID, "resources/img/KnobS.png", kKnobFrames, false);
+  for (const KnobPlace& k : kSmallKnobs)
+    gui->AttachControl(new IKnobMultiControl(this, k.x, k.y, k.paramIdx, &knobS, kDirVertical, kKnobGearing));
+  IBitmap knobB = gui->LoadIBitmap(kKnobBID, "resources/img/KnobB.png", kKnobFrames, false);
+  for (const KnobPlace& k : kBigKnobs)
+    gui->AttachControl(new IKnobMultiControl(this, k.x, k.y, k.paramIdx, &knobB, kDirVertical, kKnobGearing));
+
+  for (const SwitchPlace& s : kSwitches)
+  {
+    IBitmap bitmap = gui->LoadIBitmap(s.id, s.file, 2, false);
+    gui->AttachControl(new ISwitchControl(this, s.x, s.y, s.paramIdx, &bitmap));
+  }
+  IBitmap clip = gui->LoadIBitmap(kClipID, "resources/img/Overp.png", 2, false);
+  mClipControl = gui->AttachControl(new IBitmapControl(this, 415, 55, -1, &clip));
+
+  const IColor black(255, 0, 0, 0), white(255, 255, 255, 255);
+  IText text(14, &black, "Monaco", IText::kStyleNormal, IText::kAlignCenter, 0, IText::kQualityDefault, &white,
+             &black);
+
+  auto caption = [&](int l, int t, int r, int b, int paramIdx, bool showLabel) {
+    return (double)gui->AttachControl(new ICaptionControl(this, IRECT(l, t, r, b), paramIdx, &text, showLabel));
+  };
+  // A value text starts with the display of its parameter the constructor
+  // wrote into the plug-in's text buffers (Drive, Volume, Peak Gain, Shelf
+  // Gain); OnParamChange keeps it up to date afterwards.
+  auto valueText = [&](int l, int t, int r, int b, int slot) {
+    ITextControl* control = new ITextControl(this, IRECT(l, t, r, b), &text, GetValueText(slot));
+    gui->AttachControl(control);
+    return control;
+  };
+  mHPFreqCaption = caption(40, 20, 80, 40, kHPFreq, false);
+  mPeakFreqCaption = caption(90, 20, 130, 40, kPeakFreq, false);
+  mShelfFreqCaption = caption(140, 20, 180, 40, kShelfFreq, false);
+  mCutoffCaption = caption(190, 20, 230, 40, kCutoff, false);
+  mResonanceCaption = caption(190, 160, 230, 180, kResonance, false);
+  mBiasCaption = caption(280, 55, 320, 75, kBias, false);
+  mDriveText = valueText(370, 55, 410, 75, 0);
+  mVolumeText = valueText(460, 55, 500, 75, 1);
+  mPeakGainText = valueText(90, 160, 130, 180, 2);
+  mShelfGainText = valueText(140, 160, 180, 180, 3);
+  mOutHPFreqCaption = caption(550, 90, 590, 110, kOutHPFreq, false);
+  mLPFreqCaption = caption(600, 90, 640, 110, kLPFreq, false);
+  mFactorCaption = caption(650, 90, 690, 110, kOS, true);
+
+  gui->AttachControl(new IURLControl(this, IRECT(330, 12, 450, 32), kMakerURL));
+  gui->AttachControl(new ITextControl(this, IRECT(693, 18, 733, 38), &text, "v.1.22"));
+
+  AttachGraphics(gui);
+}

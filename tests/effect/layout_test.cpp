@@ -1,0 +1,139 @@
+// The effect's editor as the plug-in builds it: control order, rectangles,
+// parameters, the plug-in's kept indices, and the mouse path of a switch.
+#include <gtest/gtest.h>
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <cstring>
+#include <string>
+
+#include "IControl.h"
+#include "IGraphics.h"
+#include "effect_test_util.h"
+
+namespace
+{
+
+// Registers the built component bundle so that the editor finds its images
+// by the bundle identifier, as in a host.
+void OpenBuiltBundle()
+{
+  static CFBundleRef bundle = [] {
+    const std::string dir = std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.component";
+    CFURLRef url = CFURLCreateFromFileSystemRepresentation(kCFAllocatorDefault, (const UInt8*)dir.c_str(),
+                                                           (CFIndex)dir.size(), true);
+    CFBundleRef b = CFBundleCreate(kCFAllocatorDefault, url);
+    CFRelease(url);
+    return b;
+  }();
+  ASSERT_NE(bundle, nullptr);
+}
+
+class LayoutPlug : public effect_test::TestPlug
+{
+public:
+  using Cinderpath::mClipControl;
+  using Cinderpath::mCutoffCaption;
+  using Cinderpath::mDriveText;
+  using Cinderpath::mFactorCaption;
+  using Cinderpath::mPeakGainText;
+  using Cinderpath::mShelfGainText;
+  using Cinderpath::mVolumeText;
+};
+
+std::string TextOf(IControl* control)
+{
+  char buf[128] = {};
+  static_cast<ITextControl*>(control)->GetTextForPlug(buf, sizeof(buf));
+  return buf;
+}
+
+TEST(Layout, ControlsInOrderWithRectanglesAndParameters)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  EXPECT_EQ(gui->Width(), 780);
+  EXPECT_EQ(gui->Height(), 200);
+  ASSERT_EQ(gui->NControls(), 39);
+  const struct
+  {
+    int L, T, R, B, param;
+  } table[] = {
+    {0, 0, 780, 200, -1},
+    {40, 45, 80, 85, kHPFreq},       {90, 45, 130, 85, kPeakFreq},     {140, 45, 180, 85, kShelfFreq},
+    {190, 45, 230, 85, kCutoff},     {90, 115, 130, 155, kPeakGain},   {140, 115, 180, 155, kShelfGain},
+    {190, 115, 230, 155, kResonance}, {550, 115, 590, 155, kOutHPFreq}, {600, 115, 640, 155, kLPFreq},
+    {650, 115, 690, 155, kOS},       {265, 80, 335, 150, kBias},       {355, 80, 425, 150, kDrive},
+    {445, 80, 515, 150, kVolume},    {40, 90, 80, 110, kHPOn},         {90, 90, 130, 110, kPeakOn},
+    {140, 90, 180, 110, kShelfOn},   {190, 90, 230, 110, kLPOn},       {325, 55, 365, 75, kBoost},
+    {550, 50, 590, 70, kBypass},     {615, 50, 655, 70, kMono},        {680, 50, 720, 70, kPhase},
+    {700, 90, 740, 110, kQuality},   {415, 55, 435, 75, -1},           {40, 20, 80, 40, kHPFreq},
+    {90, 20, 130, 40, kPeakFreq},    {140, 20, 180, 40, kShelfFreq},   {190, 20, 230, 40, kCutoff},
+    {190, 160, 230, 180, kResonance}, {280, 55, 320, 75, kBias},       {370, 55, 410, 75, -1},
+    {460, 55, 500, 75, -1},          {90, 160, 130, 180, -1},          {140, 160, 180, 180, -1},
+    {550, 90, 590, 110, kOutHPFreq}, {600, 90, 640, 110, kLPFreq},     {650, 90, 690, 110, kOS},
+    {330, 12, 450, 32, -1},          {693, 18, 733, 38, -1},
+  };
+  static_assert(sizeof(table) / sizeof(table[0]) == 39, "one row per control");
+  for (int i = 0; i < 39; ++i)
+  {
+    IControl* c = gui->GetControl(i);
+    const IRECT* r = c->GetRECT();
+    EXPECT_EQ(r->L, table[i].L) << "control " << i;
+    EXPECT_EQ(r->T, table[i].T) << "control " << i;
+    EXPECT_EQ(r->R, table[i].R) << "control " << i;
+    EXPECT_EQ(r->B, table[i].B) << "control " << i;
+    EXPECT_EQ(c->ParamIdx(), table[i].param) << "control " << i;
+  }
+  EXPECT_EQ(p.mClipControl, 23);
+  EXPECT_EQ((int)p.mCutoffCaption, 27);
+  EXPECT_EQ((int)p.mFactorCaption, 36);
+  EXPECT_EQ(p.mDriveText, gui->GetControl(30));
+  EXPECT_EQ(p.mVolumeText, gui->GetControl(31));
+  EXPECT_EQ(p.mPeakGainText, gui->GetControl(32));
+  EXPECT_EQ(p.mShelfGainText, gui->GetControl(33));
+  EXPECT_STREQ(gui->GetControl(36)->GetText()->mFont, "Monaco");
+  EXPECT_EQ(gui->GetControl(36)->GetText()->mSize, 14);
+}
+
+TEST(Layout, TextsShowValuesAndTheVersion)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  IRECT all(0, 0, 780, 200);
+  gui->Draw(&all);
+  EXPECT_EQ(TextOf(gui->GetControl(36)), "4 x");   // OS caption with its label
+  EXPECT_EQ(TextOf(gui->GetControl(27)), "20.00");  // Cutoff caption without one
+  EXPECT_EQ(TextOf(gui->GetControl(30)), "2.00");   // Drive
+  EXPECT_EQ(TextOf(gui->GetControl(38)), "v.1.22");
+  p.SetParam(kOS, 8);
+  gui->Draw(&all);
+  EXPECT_EQ(TextOf(gui->GetControl(36)), "8 x");
+}
+
+TEST(Layout, BypassSwitchTogglesThroughTheMouse)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  IMouseMod left(true);
+  for (bool expected : {true, false})
+  {
+    gui->OnMouseDown(570, 60, &left);
+    gui->OnMouseUp(570, 60, &left);
+    EXPECT_EQ(p.GetParam(kBypass)->Bool(), expected);
+  }
+  // The clip light has no parameter: a click changes no parameter.
+  double before[kNumParams];
+  for (int i = 0; i < kNumParams; ++i) before[i] = p.GetParam(i)->Value();
+  gui->OnMouseDown(425, 65, &left);
+  gui->OnMouseUp(425, 65, &left);
+  for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(p.GetParam(i)->Value(), before[i]) << i;
+}
+
+}  // namespace
