@@ -1,14 +1,21 @@
 // The effect's editor as the plug-in builds it: control order, rectangles,
-// parameters, the plug-in's kept indices, and the mouse path of a switch.
+// parameters, the plug-in's kept indices, the mouse path of a switch, and the
+// whole panel compared with committed PNGs. The captions' and texts' pixels
+// come from this machine's fonts (found by fontconfig): where fonts differ, or
+// after an intended change of the images or layout, run the tests with
+// CINDERPATH_UPDATE_GOLDEN=1 to rewrite the PNGs, look at them, and commit.
 #include <gtest/gtest.h>
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "IControl.h"
-#include "IGraphics.h"
+#include "IGraphicsHeadless.h"
+#include "lice.h"
 #include "effect_test_util.h"
 
 namespace
@@ -134,6 +141,65 @@ TEST(Layout, BypassSwitchTogglesThroughTheMouse)
   gui->OnMouseDown(425, 65, &left);
   gui->OnMouseUp(425, 65, &left);
   for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(p.GetParam(i)->Value(), before[i]) << i;
+}
+
+// Draws the whole editor and compares it with the golden PNG name.
+void ExpectPanelMatches(IGraphics* gui, const char* name)
+{
+  IRECT all(0, 0, 780, 200);
+  ASSERT_TRUE(gui->Draw(&all));
+  IGraphicsHeadless* headless = static_cast<IGraphicsHeadless*>(gui);
+  const std::string golden = std::string(CINDERPATH_TEST_DATA_DIR) + "/editor/" + name;
+  const std::string actual = std::string(CINDERPATH_BINARY_DIR) + "/" + name;
+  ASSERT_TRUE(headless->WritePNG(actual.c_str()));
+  if (std::getenv("CINDERPATH_UPDATE_GOLDEN"))
+  {
+    ASSERT_TRUE(headless->WritePNG(golden.c_str()));
+  }
+  std::unique_ptr<LICE_IBitmap> want(LICE_LoadPNG(golden.c_str()));
+  ASSERT_TRUE(want) << golden;
+  LICE_IBitmap* got = gui->GetDrawBitmap();
+  ASSERT_EQ(want->getWidth(), got->getWidth());
+  ASSERT_EQ(want->getHeight(), got->getHeight());
+  int differing = 0, firstX = -1, firstY = -1;
+  for (int y = 0; y < got->getHeight(); ++y)
+    for (int x = 0; x < got->getWidth(); ++x)
+      if ((LICE_GetPixel(got, x, y) | 0xFF) != (LICE_GetPixel(want.get(), x, y) | 0xFF) && differing++ == 0)
+      {
+        firstX = x;
+        firstY = y;
+      }
+  EXPECT_EQ(differing, 0) << "first difference at " << firstX << "," << firstY << "; see " << actual;
+}
+
+TEST(Layout, PanelAtDefaultsMatchesGolden)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  ASSERT_NE(p.GetGUI(), nullptr);
+  ExpectPanelMatches(p.GetGUI(), "cinderpath_defaults.png");
+}
+
+// Knobs at non-default frames, switches on, texts changed, the clip light lit.
+TEST(Layout, PanelAtOtherSettingsMatchesGolden)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  const struct
+  {
+    int idx;
+    double value;
+  } sets[] = {{kDrive, 9.5}, {kBoost, 12}, {kBias, 7.25}, {kVolume, -6}, {kCutoff, 4.5},  {kResonance, 0.6},
+              {kLPOn, 1},    {kPeakOn, 1}, {kPeakGain, 6}, {kOS, 8},     {kBypass, 1},    {kPhase, 1}};
+  for (const auto& s : sets)
+  {
+    p.SetParam(s.idx, s.value);
+    gui->SetParameterFromPlug(s.idx, p.GetParam(s.idx)->GetNormalized(), true);
+  }
+  gui->SetControlFromPlug(p.mClipControl, 1.0);
+  ExpectPanelMatches(gui, "cinderpath_settings.png");
 }
 
 }  // namespace
