@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "IControl.h"
@@ -141,6 +142,69 @@ TEST(Layout, BypassSwitchTogglesThroughTheMouse)
   gui->OnMouseDown(425, 65, &left);
   gui->OnMouseUp(425, 65, &left);
   for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(p.GetParam(i)->Value(), before[i]) << i;
+}
+
+// Copies the editor's pixels after a full redraw.
+std::vector<LICE_pixel> DrawAll(IGraphics* gui)
+{
+  IRECT all(0, 0, 780, 200);
+  gui->Draw(&all);
+  LICE_IBitmap* bm = gui->GetDrawBitmap();
+  std::vector<LICE_pixel> px;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 780; ++x) px.push_back(LICE_GetPixel(bm, x, y) | 0xFF);
+  return px;
+}
+
+// Each parameter, moved away from its default through the plug-in, changes
+// the controls linked to it (and its value text) and no other pixel.
+TEST(Layout, EachParameterReachesOnlyItsControls)
+{
+  OpenBuiltBundle();
+  const int valueTextOf[][2] = {{kDrive, 30}, {kBoost, 30}, {kVolume, 31}, {kPeakGain, 32}, {kShelfGain, 33}};
+  for (int param = 0; param < kNumParams; ++param)
+  {
+    LayoutPlug p;
+    IGraphics* gui = p.GetGUI();
+    ASSERT_NE(gui, nullptr);
+    const std::vector<LICE_pixel> before = DrawAll(gui);
+    const double target = p.GetParam(param)->GetNormalized() < 0.5 ? 1.0 : 0.0;
+    p.GetParam(param)->SetNormalized(target);
+    p.OnParamChange(param);
+    gui->SetParameterFromPlug(param, target, true);
+    const std::vector<LICE_pixel> after = DrawAll(gui);
+
+    std::vector<int> linked;
+    for (int i = 1; i < gui->NControls(); ++i)
+      if (gui->GetControl(i)->ParamIdx() == param) linked.push_back(i);
+    for (const auto& vt : valueTextOf)
+      if (vt[0] == param) linked.push_back(vt[1]);
+    ASSERT_FALSE(linked.empty()) << "parameter " << param;
+    std::vector<int> changedIn(linked.size(), 0);
+    int stray = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 780; ++x)
+      {
+        if (before[y * 780 + x] == after[y * 780 + x]) continue;
+        bool inside = false;
+        for (size_t k = 0; k < linked.size(); ++k)
+        {
+          // A six-character value ("-18.00") is drawn centred a few
+          // pixels wider than its 40-pixel text box.
+          const int slack = linked[k] >= 24 ? 4 : 0;
+          const IRECT* r = gui->GetControl(linked[k])->GetRECT();
+          if (x >= r->L - slack && x < r->R + slack && y >= r->T && y < r->B)
+          {
+            ++changedIn[k];
+            inside = true;
+          }
+        }
+        stray += !inside;
+      }
+    EXPECT_EQ(stray, 0) << "pixels outside the controls of parameter " << param;
+    for (size_t k = 0; k < linked.size(); ++k)
+      EXPECT_GT(changedIn[k], 0) << "control " << linked[k] << " of parameter " << param;
+  }
 }
 
 // Draws the whole editor and compares it with the golden PNG name.
