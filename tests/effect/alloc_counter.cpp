@@ -37,6 +37,19 @@ void* operator new[](std::size_t size)
   return operator new(size);
 }
 
+// The nothrow forms too: memory from them is released by the replaced
+// delete above, so they must come from malloc as well.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  if (gArmed.load(std::memory_order_relaxed)) gCount.fetch_add(1);
+  return std::malloc(size ? size : 1);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+  return operator new(size, tag);
+}
+
 void operator delete(void* p) noexcept
 {
   std::free(p);
