@@ -24,6 +24,7 @@ class IPopupMenu;
 
 class LICE_SysBitmap;
 class LICE_MemBitmap;
+class LICE_CachedFont;
 
 class IGraphics
 {
@@ -187,7 +188,7 @@ public:
   // The font of a text style, created once per (size, orientation, style,
   // face) and kept for the process; stored in text->mCached. Null when the
   // platform has no such font.
-  LICE_IFont* CacheFont(IText* text);
+  LICE_CachedFont* CacheFont(IText* text);
 
   // ---- Prompts. [main thread] ----
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "IGraphics.h"
-#include "IGraphicsText.h"
 #include "lice.h"
+#include "swell.h"
 
 namespace
 {
@@ -70,18 +70,27 @@ private:
   WDL_PtrList<Entry> mEntries;
 };
 
+// Flags of the editor's cached fonts: they own their platform font and let
+// the platform draw straight into the off-screen bitmap's drawing context.
+constexpr int kEditorFontFlags = LICE_FONT_FLAG_OWNS_HFONT | LICE_FONT_FLAG_FORCE_NATIVE;
+
 // Fonts, one per (size, orientation, style, face), shared by every editor.
 class FontStorage
 {
 public:
-  // The platform's text is set up first, so that it is torn down after the
-  // fonts this cache deletes at exit.
-  FontStorage() : mEntries(4096) { igraphics_text::Prepare(); }
+  // A cached font made and deleted once brings the platform's text records
+  // (locks, pools, the glyph surface) into being before this cache is
+  // complete, so that they are torn down after the fonts deleted at exit.
+  FontStorage() : mEntries(4096)
+  {
+    LICE_CachedFont warmUp;
+    warmUp.SetFromHFont(CreateFont(10, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Monaco"), kEditorFontFlags);
+  }
   ~FontStorage()
   {
     for (int i = mEntries.GetSize() - 1; i >= 0; --i)
     {
-      igraphics_text::DeleteFont(mEntries.Get(i)->mCachedFont);
+      delete mEntries.Get(i)->mCachedFont;
       mEntries.Delete(i, true);
     }
   }
@@ -89,7 +98,7 @@ public:
   FontStorage& operator=(const FontStorage&) = delete;
 
   // Caller holds mMutex.
-  LICE_IFont* Find(const IText* text)
+  LICE_CachedFont* Find(const IText* text)
   {
     const int n = mEntries.GetSize();
     for (int i = 0; i < n; ++i)
@@ -102,7 +111,7 @@ public:
     return nullptr;
   }
   // Takes ownership of font; false (font not taken) when the list cannot grow.
-  bool Add(LICE_IFont* font, const IText* text)
+  bool Add(LICE_CachedFont* font, const IText* text)
   {
     Entry* e = new Entry;
     e->mSize = text->mSize;
@@ -123,7 +132,7 @@ private:
   {
     int mSize, mOrientation, mStyle;
     char mFace[32];
-    LICE_IFont* mCachedFont;  // owned
+    LICE_CachedFont* mCachedFont;  // owned
   };
   WDL_PtrList<Entry> mEntries;
 };
@@ -408,22 +417,22 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
   LICE_IFont* font = text->mCached ? text->mCached : CacheFont(text);
   if (!font) return false;
 
-  igraphics_text::SetTextColor(font, IColorToPixel(text->mColor));
-  unsigned int flags = igraphics_text::kNoClip;
-  if (text->mColor.A != 255) flags |= igraphics_text::kScaleByColourAlpha;
+  font->SetTextColor(IColorToPixel(text->mColor));
+  unsigned int flags = DT_NOCLIP;
+  if (text->mColor.A != 255) flags |= LICE_DT_USEFGALPHA;
   if (text->mAlign == IText::kAlignCenter)
-    flags |= igraphics_text::kCentreHorizontally;
+    flags |= DT_CENTER;
   else if (text->mAlign != IText::kAlignNear)
-    flags |= igraphics_text::kAlignRight;
+    flags |= DT_RIGHT;
 
   if (!measure)
   {
     RECT box = ToRECT(*r);
-    igraphics_text::DrawText(font, mDrawBitmap, str, &box, flags);
+    font->DrawText(mDrawBitmap, str, -1, &box, flags);
     return true;
   }
   RECT box = {0, 0, 0, 0};
-  igraphics_text::DrawText(font, mDrawBitmap, str, &box, flags | igraphics_text::kMeasureOnly);
+  font->DrawText(mDrawBitmap, str, -1, &box, flags | DT_CALCRECT);
   const int w = box.right - box.left, h = box.bottom - box.top;
   if (text->mAlign == IText::kAlignCenter)
   {
@@ -442,37 +451,44 @@ bool IGraphics::DrawIText(IText* text, char* str, IRECT* r, bool measure)
   return true;
 }
 
-LICE_IFont* IGraphics::CacheFont(IText* text)
+LICE_CachedFont* IGraphics::CacheFont(IText* text)
 {
   FontStorage& cache = FontCache();
   WDL_MutexLock lock(&cache.mMutex);
-  LICE_IFont* font = cache.Find(text);
+  LICE_CachedFont* font = cache.Find(text);
   if (!font)
   {
     const int weight = text->mStyle == IText::kStyleBold ? 700 : 400;
-    const bool italic = text->mStyle == IText::kStyleItalic;
-    const int quality = text->mQuality == IText::kQualityDefault ? 0
-                        : (text->mQuality == IText::kQualityAntiAliased ||
-                           text->mQuality == IText::kQualityClearType)
-                            ? 4
-                            : 3;
+    const char italic = text->mStyle == IText::kStyleItalic ? 1 : 0;
+    const char quality = text->mQuality == IText::kQualityDefault ? 0
+                         : (text->mQuality == IText::kQualityAntiAliased ||
+                            text->mQuality == IText::kQualityClearType)
+                             ? 4
+                             : 3;
+    const int angle = 10 * text->mOrientation;  // tenths of a degree
+    font = new LICE_CachedFont;
     // The size is the wanted line height: a font whose line height differs
-    // is made once more at the corrected size.
+    // is made once more at the corrected size (the cached font deletes the
+    // platform font it replaces).
     int h = text->mSize;
     for (int attempt = 0; attempt < 2; ++attempt)
     {
       const int hh = std::max(h, 2);
-      igraphics_text::DeleteFont(font);
-      font = igraphics_text::CreateFont(hh, 10 * text->mOrientation, weight, italic, quality, text->mFont);
-      if (!font) return nullptr;
-      const int lineHeight = igraphics_text::GetLineHeight(font);
+      HFONT hf = CreateFont(hh, 0, angle, angle, weight, italic, 0, 0, 0, 0, 0, quality, 0, text->mFont);
+      if (!hf)
+      {
+        delete font;
+        return nullptr;
+      }
+      font->SetFromHFont(hf, kEditorFontFlags);
+      const int lineHeight = font->GetLineHeight();
       // A font without line height cannot be corrected; it is kept as made.
       if (attempt == 1 || lineHeight == hh || lineHeight <= 0) break;
       h = (int)((double)hh * (double)hh / (double)lineHeight + 0.5);
     }
     if (!cache.Add(font, text))
     {
-      igraphics_text::DeleteFont(font);
+      delete font;
       return nullptr;
     }
   }

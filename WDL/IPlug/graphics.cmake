@@ -1,10 +1,9 @@
-# Editor framework: editor core, controls, pop-up menus, bitmap text and the
-# text seam. Needs only the framework core and the image engine, so that
-# every plug-in build (Audio Unit and LV2) can carry it.
+# Editor framework: editor core, controls, pop-up menus and bitmap text.
+# Needs only the framework core and the image engine, so that every
+# plug-in build (Audio Unit and LV2) can carry it.
 add_library(igraphics STATIC
   ${CMAKE_CURRENT_LIST_DIR}/IGraphics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IGraphicsDraw.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/IGraphicsText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IControl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IPopupMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IBitmapMonoText.cpp)

@@ -328,31 +328,48 @@ const LICE_CachedFont::glyphEnt* LICE_CachedFont::glyphFor(unsigned short c)
   return g && g->base_offset > 0 ? g : nullptr;
 }
 
-void LICE_CachedFont::measure(const char* str, int byteCount, bool singleLine, int* along, int* across)
+template <class NewLine, class Glyph>
+bool LICE_CachedFont::forEachGlyph(const char* str, int byteCount, bool singleLine, NewLine&& newLine, Glyph&& glyph)
 {
-  const bool vertical = (m_flags & LICE_FONT_FLAG_VERTICAL) != 0;
-  int pos = 0, widest = 0, lineStart = 0, tallest = 0;
   bool any = false;
   forEachChar(str, byteCount, [&](unsigned int code) {
     if (code == '\r') return;
-    if (code == '\n' && !singleLine)
+    if (code == '\n')
     {
-      any = true;
-      if (pos > widest) widest = pos;
-      pos = 0;
-      lineStart += m_line_height + m_lsadj;
-      tallest = 0;
-      return;
+      if (!singleLine)
+      {
+        any = true;
+        newLine();
+        return;
+      }
+      code = ' ';
     }
-    if (code == '\n') code = ' ';
     if (code > 0xFFFF) return;
     const glyphEnt* g = glyphFor(static_cast<unsigned short>(code));
     if (!g) return;
     any = true;
-    pos += g->advance;
-    const int extent = vertical ? g->width : g->height;
-    if (extent > tallest) tallest = extent;
+    glyph(*g);
   });
+  return any;
+}
+
+void LICE_CachedFont::measure(const char* str, int byteCount, bool singleLine, int* along, int* across)
+{
+  const bool vertical = (m_flags & LICE_FONT_FLAG_VERTICAL) != 0;
+  int pos = 0, widest = 0, lineStart = 0, tallest = 0;
+  const bool any = forEachGlyph(
+    str, byteCount, singleLine,
+    [&] {
+      if (pos > widest) widest = pos;
+      pos = 0;
+      lineStart += m_line_height + m_lsadj;
+      tallest = 0;
+    },
+    [&](const glyphEnt& g) {
+      pos += g.advance;
+      const int extent = vertical ? g.width : g.height;
+      if (extent > tallest) tallest = extent;
+    });
   if (pos > widest) widest = pos;
   *along = widest;
   *across = any ? lineStart + tallest : 0;
@@ -543,12 +560,9 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* bm, const char* str, int byteCount, 
 
   const int lineStep = m_line_height + m_lsadj;
   int px = x, py = y, lineStart = 0, tallest = 0;
-  bool any = false;
-  forEachChar(str, byteCount, [&](unsigned int code) {
-    if (code == '\r') return;
-    if (code == '\n' && !singleLine)
-    {
-      any = true;
+  const bool any = forEachGlyph(
+    str, byteCount, singleLine,
+    [&] {
       lineStart += lineStep;
       tallest = 0;
       if (vertical)
@@ -561,18 +575,13 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* bm, const char* str, int byteCount, 
         px = x;
         py = y + lineStart;
       }
-      return;
-    }
-    if (code == '\n') code = ' ';
-    if (code > 0xFFFF) return;
-    const glyphEnt* g = glyphFor(static_cast<unsigned short>(code));
-    if (!g) return;
-    any = true;
-    drawGlyph(bm, *g, px, py, clip, weight);
-    if (vertical) py += g->advance;
-    else px += g->advance;
-    const int extent = vertical ? g->width : g->height;
-    if (extent > tallest) tallest = extent;
-  });
+    },
+    [&](const glyphEnt& g) {
+      drawGlyph(bm, g, px, py, clip, weight);
+      if (vertical) py += g.advance;
+      else px += g.advance;
+      const int extent = vertical ? g.width : g.height;
+      if (extent > tallest) tallest = extent;
+    });
   return any ? lineStart + tallest : 0;
 }

@@ -98,6 +98,13 @@ private:
   glyphEnt* findGlyph(unsigned short c);
   bool renderGlyph(unsigned short c);
   const glyphEnt* glyphFor(unsigned short c);
+  // Walks the characters of str (byteCount bytes, -1 up to the NUL): a
+  // carriage return is ignored; a newline calls newLine(), or is a space on
+  // single-line text; codes above 0xFFFF and characters without a glyph
+  // are skipped; every other character calls glyph(const glyphEnt&). True
+  // when a line break or a glyph was met.
+  template <class NewLine, class Glyph>
+  bool forEachGlyph(const char* str, int byteCount, bool singleLine, NewLine&& newLine, Glyph&& glyph);
   bool drawNative(LICE_IBitmap* bm, const char* str, int byteCount, RECT* r, unsigned int flags, int* result);
   void drawGlyph(LICE_IBitmap* bm, const glyphEnt& g, int x, int y, const RECT& clip, int weight);
   void measure(const char* str, int byteCount, bool singleLine, int* w, int* h);

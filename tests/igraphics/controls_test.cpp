@@ -3,6 +3,8 @@
 // text controls and prompts through the responder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "IParam.h"
 #include "editor_test_plug.h"
 
@@ -280,5 +282,31 @@ TEST(EditorControls, FontCacheKeys)
   char none[] = "";
   EXPECT_TRUE(r.gui->MeasureIText(&a, none, &empty));  // nothing to measure: unchanged
   EXPECT_EQ(empty, IRECT(1, 2, 3, 4));
+}
+
+// Text is drawn by the style's cached font (with the platform font it owns);
+// a translucent colour blends with what lies beneath instead of covering it.
+TEST(EditorControls, TextColourAlphaBlends)
+{
+  ControlRig r;
+  LICE_IBitmap* bm = r.gui->GetDrawBitmap();
+  auto darkest = [&](unsigned char alpha) {
+    LICE_FillRect(bm, 0, 0, 100, 40, LICE_RGBA(255, 255, 255, 255), 1.0f, LICE_MODE_COPY);
+    IText text(14, &COLOR_BLACK);
+    text.mColor.A = alpha;
+    char str[] = "MMM";
+    IRECT box(0, 0, 100, 40);
+    EXPECT_TRUE(r.gui->DrawIText(&text, str, &box));
+    EXPECT_NE(text.mCached, nullptr);
+    int least = 255;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 100; ++x) least = std::min(least, (int)LICE_GETR(LICE_GetPixel(bm, x, y)));
+    return least;
+  };
+  EXPECT_LT(darkest(255), 40);
+  const int half = darkest(128);
+  EXPECT_GT(half, 100);
+  EXPECT_LT(half, 160);
+  EXPECT_EQ(darkest(0), 255);
 }
 }  // namespace
