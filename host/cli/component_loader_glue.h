@@ -13,4 +13,13 @@ namespace cinderpath_cli {
 bool OpenComponentFromBundle(const std::string& bundlePath, AudioUnit* unit, ComponentDescription* description,
                              std::string* productName, std::string* makerName, std::string* error);
 
+// As OpenComponentFromBundle, but the instance runs entry, the plug-in's own
+// entry function built into this program: it is registered (once per process
+// and bundle) under the description, name and bundle of the bundle's effect
+// component, so the plug-in finds its resources in the bundle and a caller
+// can reach the plug-in object through the instance storage. [main thread]
+bool OpenBuiltInComponent(const std::string& bundlePath, ComponentRoutineProcPtr entry, AudioUnit* unit,
+                          ComponentDescription* description, std::string* productName, std::string* makerName,
+                          std::string* error);
+
 }  // namespace cinderpath_cli

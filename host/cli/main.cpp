@@ -6,6 +6,7 @@
 
 #include "options.h"
 #include "render_job.h"
+#include "snapshot.h"
 
 int main(int argc, char** argv) {
   using namespace cinderpath_cli;
@@ -23,8 +24,10 @@ int main(int argc, char** argv) {
     if (topic.empty()) std::fputs(UsageText(), stdout);
     else if (topic == "render") std::fputs(RenderHelpText(), stdout);
     else if (topic == "info") std::fputs(InfoHelpText(), stdout);
+    else if (topic == "snapshot") std::fputs(SnapshotHelpText(), stdout);
     else {
-      std::fprintf(stderr, "cinderpath: no help on '%s'; the commands are render and info\n", topic.c_str());
+      std::fprintf(stderr, "cinderpath: no help on '%s'; the commands are render, info and snapshot\n",
+                   topic.c_str());
       return 2;
     }
     return 0;
@@ -55,6 +58,18 @@ int main(int argc, char** argv) {
       return 0;
     }
     return RunInfo(options);
+  }
+  if (command == "snapshot") {
+    SnapshotOptions options;
+    if (!ParseSnapshotOptions(args, &options, &error)) {
+      std::fprintf(stderr, "cinderpath: %s\n(see 'cinderpath help snapshot')\n", error.c_str());
+      return 2;
+    }
+    if (options.help) {
+      std::fputs(SnapshotHelpText(), stdout);
+      return 0;
+    }
+    return RunSnapshot(options);
   }
   std::fprintf(stderr, "cinderpath: unknown command '%s'\n(see 'cinderpath help')\n", command.c_str());
   return 2;

@@ -13,6 +13,8 @@ namespace {
 
 constexpr long kMaxJobs = 64;  // at most as many outputs at once as the interrupt cleanup tracks
 
+}  // namespace
+
 bool ParseInt(const std::string& text, long minValue, long maxValue, long* out) {
   if (text.empty()) return false;
   errno = 0;
@@ -23,7 +25,6 @@ bool ParseInt(const std::string& text, long minValue, long maxValue, long* out) 
   return true;
 }
 
-// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
 bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::string& name,
                std::string* value, std::string* error) {
   const std::string& arg = args[*i];
@@ -43,13 +44,37 @@ bool Matches(const std::string& arg, const std::string& name) {
   return arg == name || arg.compare(0, name.size() + 1, name + "=") == 0;
 }
 
-}  // namespace
+bool TakeSet(const std::vector<std::string>& args, size_t* i, std::vector<std::pair<std::string, std::string>>* sets,
+             std::string* error) {
+  std::string value;
+  if (!TakeValue(args, i, "--set", &value, error)) return false;
+  const auto eq = value.find('=');
+  if (eq == std::string::npos || eq == 0) {
+    *error = "--set needs NAME=VALUE, got '" + value + "'";
+    return false;
+  }
+  sets->emplace_back(value.substr(0, eq), value.substr(eq + 1));
+  return true;
+}
+
+bool TakePreset(const std::vector<std::string>& args, size_t* i, int* preset, std::string* error) {
+  std::string value;
+  long n = 0;
+  if (!TakeValue(args, i, "--preset", &value, error)) return false;
+  if (!ParseInt(value, 0, INT_MAX, &n)) {
+    *error = "--preset needs a preset number (0 or more), got '" + value + "'";
+    return false;
+  }
+  *preset = static_cast<int>(n);
+  return true;
+}
 
 const char* UsageText() {
   return "usage:\n"
          "  cinderpath render [INPUT...] [-o OUTPUT] [options]   render files through the effect\n"
          "  cinderpath info [--component PATH]                   list parameters, presets, latency\n"
-         "  cinderpath help [render|info]                        this text, or a command's own\n"
+         "  cinderpath snapshot [-o FILE.png] [options]          draw the editor into a PNG\n"
+         "  cinderpath help [render|info|snapshot]               this text, or a command's own\n"
          "  cinderpath --version                                 the program's version\n"
          "\n"
          "Run 'cinderpath help render' for every render option, with examples.\n";
@@ -133,21 +158,9 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
       if (!TakeValue(args, &i, arg == "-o" ? "-o" : "--output", &value, error)) return false;
       options->output = value;
     } else if (Matches(arg, "--set")) {
-      if (!TakeValue(args, &i, "--set", &value, error)) return false;
-      const auto eq = value.find('=');
-      if (eq == std::string::npos || eq == 0) {
-        *error = "--set needs NAME=VALUE, got '" + value + "'";
-        return false;
-      }
-      options->sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+      if (!TakeSet(args, &i, &options->sets, error)) return false;
     } else if (Matches(arg, "--preset")) {
-      long n = 0;
-      if (!TakeValue(args, &i, "--preset", &value, error)) return false;
-      if (!ParseInt(value, 0, INT_MAX, &n)) {
-        *error = "--preset needs a preset number (0 or more), got '" + value + "'";
-        return false;
-      }
-      options->preset = static_cast<int>(n);
+      if (!TakePreset(args, &i, &options->preset, error)) return false;
     } else if (Matches(arg, "--state")) {
       if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
     } else if (Matches(arg, "--save-state")) {

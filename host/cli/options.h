@@ -39,6 +39,20 @@ struct InfoOptions {
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error);
 bool ParseInfoOptions(const std::vector<std::string>& args, InfoOptions* options, std::string* error);
 
+// Pieces of every command's option parsing. ParseInt: a whole decimal number
+// within minValue .. maxValue. TakeValue: the value of an option given as
+// "NAME VALUE" or "NAME=VALUE" (false with a message when it is missing).
+// Matches: arg is the option name, alone or with "=VALUE".
+bool ParseInt(const std::string& text, long minValue, long maxValue, long* out);
+bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::string& name, std::string* value,
+               std::string* error);
+bool Matches(const std::string& arg, const std::string& name);
+// The value of --set (NAME=VALUE, appended to sets) and of --preset (a
+// number, 0 or more). False with a message.
+bool TakeSet(const std::vector<std::string>& args, size_t* i, std::vector<std::pair<std::string, std::string>>* sets,
+             std::string* error);
+bool TakePreset(const std::vector<std::string>& args, size_t* i, int* preset, std::string* error);
+
 // Help texts: the overview ("cinderpath help") and each command's own.
 const char* UsageText();
 const char* RenderHelpText();

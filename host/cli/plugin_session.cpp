@@ -64,9 +64,12 @@ std::string StatusText(OSStatus status) {
 
 PluginSession::~PluginSession() { Close(); }
 
-bool PluginSession::Open(const std::string& componentPath, std::string* error) {
+bool PluginSession::Open(const std::string& componentPath, std::string* error, ComponentRoutineProcPtr builtInEntry) {
   Close();
-  if (!OpenComponentFromBundle(componentPath, &mUnit, &mDescription, &mName, &mManufacturer, error)) {
+  const bool opened =
+      builtInEntry ? OpenBuiltInComponent(componentPath, builtInEntry, &mUnit, &mDescription, &mName, &mManufacturer, error)
+                   : OpenComponentFromBundle(componentPath, &mUnit, &mDescription, &mName, &mManufacturer, error);
+  if (!opened) {
     mUnit = nullptr;
     return false;
   }

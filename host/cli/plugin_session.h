@@ -41,8 +41,13 @@ class PluginSession {
   PluginSession(const PluginSession&) = delete;
   PluginSession& operator=(const PluginSession&) = delete;
 
-  // Loads the component bundle at componentPath and opens one instance. [main thread]
-  bool Open(const std::string& componentPath, std::string* error);
+  // Loads the component bundle at componentPath and opens one instance. With
+  // builtInEntry the instance runs that entry function, the plug-in's own
+  // built into this program, registered under the bundle's effect component
+  // (see OpenBuiltInComponent). [main thread]
+  bool Open(const std::string& componentPath, std::string* error, ComponentRoutineProcPtr builtInEntry = nullptr);
+  // The open instance, or null. [any thread]
+  AudioUnit Unit() const { return mUnit; }
   // Uninitialises (if needed) and closes the instance. [main thread]
   void Close();
 

@@ -347,13 +347,9 @@ bool ApplySettings(PluginSession& session, const RenderOptions& options, const S
   return true;
 }
 
-// Opens one instance to check every setting before any file is touched:
-// reads --state, resolves each --set (one bad value changes nothing), and
-// writes --save-state.
-bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules, Settings* settings,
-                     std::string* error) {
-  PluginSession session;
-  if (!OpenSession(options.component, &session, error)) return false;
+// Reads the files the settings options name (--state, --bank, --program)
+// and resolves each --set against the session's parameters.
+bool LoadSettings(PluginSession& session, const RenderOptions& options, Settings* settings, std::string* error) {
   if (!options.stateIn.empty()) {
     std::string xml;
     if (!ReadTextFile(options.stateIn, &xml, error)) return false;
@@ -377,7 +373,18 @@ bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules
       settings->values.emplace_back(p->id, value);
     }
   }
-  if (!ApplySettings(session, options, *settings, error)) return false;
+  return true;
+}
+
+// Opens one instance to check every setting before any file is touched:
+// reads --state, resolves each --set (one bad value changes nothing), and
+// writes --save-state.
+bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules, Settings* settings,
+                     std::string* error) {
+  PluginSession session;
+  if (!OpenSession(options.component, &session, error)) return false;
+  if (!LoadSettings(session, options, settings, error) || !ApplySettings(session, options, *settings, error))
+    return false;
   if (!options.stateOut.empty()) {
     CFPropertyListRef state = session.CopyState(error);
     if (!state) return false;
@@ -602,6 +609,11 @@ std::string DefaultComponentPath() {
     return dir + "/" CINDERPATH_COMPONENT_RELATIVE;
   }
   return "Cinderpath.component";
+}
+
+bool ApplySettingsOptions(PluginSession& session, const RenderOptions& options, std::string* error) {
+  Settings settings;
+  return LoadSettings(session, options, &settings, error) && ApplySettings(session, options, settings, error);
 }
 
 int RunRender(const RenderOptions& options) {

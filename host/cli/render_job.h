@@ -3,6 +3,7 @@
 #pragma once
 
 #include "options.h"
+#include "plugin_session.h"
 
 namespace cinderpath_cli {
 
@@ -10,6 +11,12 @@ namespace cinderpath_cli {
 // message on stderr for a failure. [main thread]
 int RunRender(const RenderOptions& options);
 int RunInfo(const InfoOptions& options);
+
+// Applies the settings options (--state, --bank, --program, --preset, then
+// each --set, as render applies them) to an open session. False with one
+// clear message; a bad --set value is found before anything is applied.
+// [main thread]
+bool ApplySettingsOptions(PluginSession& session, const RenderOptions& options, std::string* error);
 
 // Where the component bundle is looked for when --component is not given:
 // $CINDERPATH_COMPONENT, then beside the program's build tree.

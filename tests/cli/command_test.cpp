@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "lice.h"
 #include "plist.h"
 #include "test_audio.h"
 
@@ -561,3 +562,41 @@ TEST(Command, HelpVersionAndInfoExplainTheControls) {
   }
   EXPECT_TRUE(dir.Entries().empty()) << "help writes no file";
 }
+
+// The snapshot command: its default file name, and a refused setting or file that
+// leaves an earlier picture as it was and says why.
+TEST(Command, SnapshotWritesThePictureOrNothing) {
+  TempDir dir;
+  const Result made = RunProgram({"snapshot"}, dir.path);
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  std::unique_ptr<LICE_IBitmap> png(LICE_LoadPNG((dir / "cinderpath-editor.png").c_str()));
+  ASSERT_TRUE(png);
+  EXPECT_EQ(png->getWidth(), 780);
+  EXPECT_EQ(png->getHeight(), 200);
+  const std::string picture = Slurp(dir / "cinderpath-editor.png");
+
+  std::ofstream(dir / "bad.state") << "not a state";
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    const char* says;
+  } refusals[] = {
+      {{"--set", "Drive=99"}, 1, "out of range"},
+      {{"--set", "Nothing=1"}, 1, "unknown parameter"},
+      {{"--preset", "16"}, 1, "does not exist"},
+      {{"--state", "bad.state"}, 1, "state file"},
+      {{"--state", "missing.state"}, 1, "cannot open"},
+      {{"-o", "bad.state", "--state", "bad.state"}, 1, "is the input"},
+      {{"extra"}, 2, "no argument"},
+      {{"--clip=yes"}, 2, "no option"},
+  };
+  for (const auto& r : refusals) {
+    std::vector<std::string> args = {"snapshot"};
+    args.insert(args.end(), r.args.begin(), r.args.end());
+    const Result result = RunProgram(args, dir.path);
+    EXPECT_EQ(result.exitCode, r.exitCode) << args[1];
+    EXPECT_NE(result.err.find(r.says), std::string::npos) << args[1] << ": " << result.err;
+    EXPECT_EQ(Slurp(dir / "cinderpath-editor.png"), picture) << args[1];
+  }
+}
+

@@ -1,9 +1,7 @@
 // The effect's editor as the plug-in builds it: control order, rectangles,
 // parameters, the plug-in's kept indices, the mouse path of a switch, and the
-// whole panel compared with committed PNGs. The captions' and texts' pixels
-// come from this machine's fonts (found by fontconfig): where fonts differ, or
-// after an intended change of the images or layout, run the tests with
-// CINDERPATH_UPDATE_GOLDEN=1 to rewrite the PNGs, look at them, and commit.
+// whole panel compared with committed PNGs (editor_regions.h says what to do
+// when this machine's fonts differ).
 #include <gtest/gtest.h>
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -17,6 +15,7 @@
 #include "IControl.h"
 #include "IGraphicsHeadless.h"
 #include "lice.h"
+#include "editor_regions.h"
 #include "effect_test_util.h"
 
 namespace
@@ -149,11 +148,7 @@ std::vector<LICE_pixel> DrawAll(IGraphics* gui)
 {
   IRECT all(0, 0, 780, 200);
   gui->Draw(&all);
-  LICE_IBitmap* bm = gui->GetDrawBitmap();
-  std::vector<LICE_pixel> px;
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 780; ++x) px.push_back(LICE_GetPixel(bm, x, y) | 0xFF);
-  return px;
+  return editor_regions::Pixels(gui);
 }
 
 // Each parameter, moved away from its default through the plug-in, changes
@@ -161,7 +156,6 @@ std::vector<LICE_pixel> DrawAll(IGraphics* gui)
 TEST(Layout, EachParameterReachesOnlyItsControls)
 {
   OpenBuiltBundle();
-  const int valueTextOf[][2] = {{kDrive, 30}, {kBoost, 30}, {kVolume, 31}, {kPeakGain, 32}, {kShelfGain, 33}};
   for (int param = 0; param < kNumParams; ++param)
   {
     LayoutPlug p;
@@ -172,38 +166,7 @@ TEST(Layout, EachParameterReachesOnlyItsControls)
     p.GetParam(param)->SetNormalized(target);
     p.OnParamChange(param);
     gui->SetParameterFromPlug(param, target, true);
-    const std::vector<LICE_pixel> after = DrawAll(gui);
-
-    std::vector<int> linked;
-    for (int i = 1; i < gui->NControls(); ++i)
-      if (gui->GetControl(i)->ParamIdx() == param) linked.push_back(i);
-    for (const auto& vt : valueTextOf)
-      if (vt[0] == param) linked.push_back(vt[1]);
-    ASSERT_FALSE(linked.empty()) << "parameter " << param;
-    std::vector<int> changedIn(linked.size(), 0);
-    int stray = 0;
-    for (int y = 0; y < 200; ++y)
-      for (int x = 0; x < 780; ++x)
-      {
-        if (before[y * 780 + x] == after[y * 780 + x]) continue;
-        bool inside = false;
-        for (size_t k = 0; k < linked.size(); ++k)
-        {
-          // A six-character value ("-18.00") is drawn centred a few
-          // pixels wider than its 40-pixel text box.
-          const int slack = linked[k] >= 24 ? 4 : 0;
-          const IRECT* r = gui->GetControl(linked[k])->GetRECT();
-          if (x >= r->L - slack && x < r->R + slack && y >= r->T && y < r->B)
-          {
-            ++changedIn[k];
-            inside = true;
-          }
-        }
-        stray += !inside;
-      }
-    EXPECT_EQ(stray, 0) << "pixels outside the controls of parameter " << param;
-    for (size_t k = 0; k < linked.size(); ++k)
-      EXPECT_GT(changedIn[k], 0) << "control " << linked[k] << " of parameter " << param;
+    editor_regions::ExpectOnlyItsControlsChange(gui, param, before, DrawAll(gui));
   }
 }
 
@@ -212,28 +175,7 @@ void ExpectPanelMatches(IGraphics* gui, const char* name)
 {
   IRECT all(0, 0, 780, 200);
   ASSERT_TRUE(gui->Draw(&all));
-  IGraphicsHeadless* headless = static_cast<IGraphicsHeadless*>(gui);
-  const std::string golden = std::string(CINDERPATH_TEST_DATA_DIR) + "/editor/" + name;
-  const std::string actual = std::string(CINDERPATH_BINARY_DIR) + "/" + name;
-  ASSERT_TRUE(headless->WritePNG(actual.c_str()));
-  if (std::getenv("CINDERPATH_UPDATE_GOLDEN"))
-  {
-    ASSERT_TRUE(headless->WritePNG(golden.c_str()));
-  }
-  std::unique_ptr<LICE_IBitmap> want(LICE_LoadPNG(golden.c_str()));
-  ASSERT_TRUE(want) << golden;
-  LICE_IBitmap* got = gui->GetDrawBitmap();
-  ASSERT_EQ(want->getWidth(), got->getWidth());
-  ASSERT_EQ(want->getHeight(), got->getHeight());
-  int differing = 0, firstX = -1, firstY = -1;
-  for (int y = 0; y < got->getHeight(); ++y)
-    for (int x = 0; x < got->getWidth(); ++x)
-      if ((LICE_GetPixel(got, x, y) | 0xFF) != (LICE_GetPixel(want.get(), x, y) | 0xFF) && differing++ == 0)
-      {
-        firstX = x;
-        firstY = y;
-      }
-  EXPECT_EQ(differing, 0) << "first difference at " << firstX << "," << firstY << "; see " << actual;
+  editor_regions::ExpectMatchesGolden(gui, name);
 }
 
 TEST(Layout, PanelAtDefaultsMatchesGolden)

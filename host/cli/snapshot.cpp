@@ -1,0 +1,215 @@
+#include "snapshot.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "IGraphics.h"
+#include "IPlugAU.h"
+#include "lice.h"
+#include "render_job.h"
+#include "safe_output.h"
+
+#ifndef CINDERPATH_BUNDLE_ID
+#error "The build defines CINDERPATH_BUNDLE_ID."
+#endif
+
+// The plug-in's component entry, built into this program from the same
+// source as the bundle's.
+extern "C" ComponentResult Cinderpath_Entry(ComponentParameters* params, void* storage);
+
+namespace cinderpath_cli {
+namespace {
+
+constexpr double kSampleRateHz = 44100.0;
+constexpr UInt32 kBlockFrames = 512;
+// Peak of the block that lights the clip light: 18 dB over full scale, far
+// above what the valve stage passes at any setting of its input side.
+constexpr float kLoudPeak = 8.0f;
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "cinderpath: %s\n", message.c_str());
+  return 1;
+}
+
+// The PNG bytes of a bitmap, written through a private temporary file (the
+// image engine writes PNGs to files only).
+bool EncodePNG(LICE_IBitmap* bm, std::string* bytes, std::string* error) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = std::string(dir && *dir ? dir : "/tmp") + "/cinderpath-snapshot-XXXXXX";
+  const int fd = mkstemp(&path[0]);
+  if (fd < 0) {
+    *error = "cannot create a temporary file for the image: " + std::string(std::strerror(errno));
+    return false;
+  }
+  close(fd);
+  const bool written = LICE_WritePNG(path.c_str(), bm, false);
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  if (written && in) ss << in.rdbuf();
+  in.close();
+  unlink(path.c_str());
+  *bytes = ss.str();
+  if (!written || bytes->empty()) {
+    *error = "the image could not be encoded as PNG";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* SnapshotHelpText() {
+  return "usage: cinderpath snapshot [-o FILE.png] [--set NAME=VALUE]... [--state FILE]\n"
+         "                           [--preset N] [--clip]\n"
+         "\n"
+         "Draws the effect's whole editor (780 x 200 pixels) off-screen, as a host would\n"
+         "show it after the settings below, and writes it as a PNG. Needs no display.\n"
+         "\n"
+         "  -o, --output FILE     where to write (default: cinderpath-editor.png); an\n"
+         "                        existing file is replaced only when the new one is\n"
+         "                        complete\n"
+         "  --set NAME=VALUE      set a parameter by name or index, as for render\n"
+         "  --preset N            select factory preset N (0 .. 15)\n"
+         "  --state FILE          restore a state saved with 'render --save-state'\n"
+         "                        (the state first, then the preset, then each --set)\n"
+         "  --clip                show the clip light lit: a loud block is rendered\n"
+         "                        before the settings are applied, so it lights\n"
+         "                        whatever they are\n"
+         "  --component PATH      the Cinderpath.component bundle (its images)\n"
+         "  -h, --help            this text\n"
+         "\n"
+         "example\n"
+         "  cinderpath snapshot -o warm.png --set Drive=8 --set \"LP On=on\" --clip\n";
+}
+
+bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions* options, std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-o" || Matches(arg, "--output")) {
+      if (!TakeValue(args, &i, arg == "-o" ? "-o" : "--output", &options->output, error)) return false;
+      if (options->output.empty()) {
+        *error = "-o needs a file name";
+        return false;
+      }
+    } else if (Matches(arg, "--set")) {
+      if (!TakeSet(args, &i, &options->sets, error)) return false;
+    } else if (Matches(arg, "--preset")) {
+      if (!TakePreset(args, &i, &options->preset, error)) return false;
+    } else if (Matches(arg, "--state")) {
+      if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
+    } else if (arg == "--clip") {
+      options->clip = true;
+    } else if (Matches(arg, "--component")) {
+      if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
+    } else if (arg == "-h" || arg == "--help") {
+      options->help = true;
+    } else {
+      *error = "snapshot takes no " + std::string(arg.empty() || arg[0] != '-' ? "argument" : "option") + " '" +
+               arg + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool EditorSnapshot::Open(const std::string& bundlePath, std::string* error) {
+  const std::string path = bundlePath.empty() ? DefaultComponentPath() : bundlePath;
+  if (!mSession.Open(path, error, &Cinderpath_Entry)) return false;
+  // The editor finds its images in the bundle registered under its own
+  // identifier; another plug-in's bundle would leave it blank.
+  if (!CFBundleGetBundleWithIdentifier(CFSTR(CINDERPATH_BUNDLE_ID))) {
+    mSession.Close();
+    *error = "the bundle '" + path + "' is not Cinderpath's (its identifier is not " CINDERPATH_BUNDLE_ID ")";
+    return false;
+  }
+  if (!Editor()) {
+    mSession.Close();
+    *error = "the plug-in has no editor";
+    return false;
+  }
+  return mSession.Configure(2, kSampleRateHz, kBlockFrames, error) && mSession.Initialize(error);
+}
+
+bool EditorSnapshot::LightClip(std::string* error) {
+  AudioData loud;
+  loud.sampleRateHz = kSampleRateHz;
+  loud.channels.assign(2, std::vector<float>(kBlockFrames));
+  for (UInt32 i = 0; i < kBlockFrames; ++i)
+    loud.channels[0][i] = loud.channels[1][i] = kLoudPeak * static_cast<float>(std::sin(i * 0.1));
+  std::vector<float> left(kBlockFrames), right(kBlockFrames);
+  float* const out[2] = {left.data(), right.data()};
+  return mSession.Render(loud, 0, kBlockFrames, out, error);
+}
+
+bool EditorSnapshot::Apply(const SnapshotOptions& options, std::string* error) {
+  RenderOptions settings;
+  settings.sets = options.sets;
+  settings.preset = options.preset;
+  settings.stateIn = options.stateIn;
+  return ApplySettingsOptions(mSession, settings, error);
+}
+
+IPlugBase* EditorSnapshot::Plug() const {
+  // The instance storage is the object the entry registered when it opened.
+  AudioUnit unit = mSession.Unit();
+  return unit ? static_cast<IPlugBase*>(reinterpret_cast<IPlugAU*>(GetComponentInstanceStorage(unit))) : nullptr;
+}
+
+IGraphics* EditorSnapshot::Editor() const {
+  IPlugBase* plug = Plug();
+  return plug ? plug->GetGUI() : nullptr;
+}
+
+bool EditorSnapshot::DrawAll(std::string* error) {
+  IGraphics* gui = Editor();
+  if (!gui || !gui->GetDrawBitmap()) {
+    *error = "the plug-in has no editor to draw";
+    return false;
+  }
+  IRECT all(0, 0, gui->Width(), gui->Height());
+  gui->SetAllControlsDirty();
+  gui->Draw(&all);
+  return true;
+}
+
+bool EditorSnapshot::WritePNG(const std::string& path, const std::vector<std::string>& protectedPaths,
+                              std::string* error) {
+  IGraphics* gui = Editor();
+  std::string bytes;
+  if (!gui || !EncodePNG(gui->GetDrawBitmap(), &bytes, error)) return false;
+  OutputRules rules;
+  rules.protectedPaths = protectedPaths;
+  rules.what = "image";
+  return WriteFileSafely(path, bytes.data(), bytes.size(), rules, error);
+}
+
+int RunSnapshot(const SnapshotOptions& options) {
+  std::string error;
+  std::vector<std::string> inputs;
+  if (!options.stateIn.empty()) inputs.push_back(options.stateIn);
+  OutputRules rules;
+  rules.protectedPaths = inputs;
+  rules.what = "image";
+  // A target that cannot be written is refused before any work.
+  if (!CheckOutputTarget(options.output, rules, nullptr, &error)) return Fail(error);
+
+  EditorSnapshot snapshot;
+  if (!snapshot.Open(options.component, &error)) return Fail(error);
+  if (options.clip && !snapshot.LightClip(&error)) return Fail("lighting the clip light: " + error);
+  if (!snapshot.Apply(options, &error) || !snapshot.DrawAll(&error) ||
+      !snapshot.WritePNG(options.output, inputs, &error))
+    return Fail(error);
+  IGraphics* gui = snapshot.Editor();
+  if (options.output != "-")
+    std::printf("%s: the editor, %d x %d pixels\n", options.output.c_str(), gui->Width(), gui->Height());
+  return 0;
+}
+
+}  // namespace cinderpath_cli

@@ -1,0 +1,63 @@
+// cinderpath snapshot: the effect's editor drawn off-screen and written as a
+// PNG, with no display and no window. The effect is the one built into this
+// program, opened through its Audio Unit entry exactly as the render command
+// opens the bundle's; the bundle supplies the editor's images.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plugin_session.h"
+
+class IGraphics;
+class IPlugBase;
+
+namespace cinderpath_cli {
+
+struct SnapshotOptions {
+  std::string output = "cinderpath-editor.png";  // -o FILE.png
+  std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order
+  std::string stateIn;                           // --state FILE
+  int preset = -1;                               // --preset N; -1: none
+  bool clip = false;                             // --clip: the clip light lit
+  bool help = false;
+  std::string component;                         // --component PATH (bundle location)
+};
+
+// Parses the arguments after "snapshot". False with a message on bad options.
+bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions* options, std::string* error);
+const char* SnapshotHelpText();
+// Returns the exit code: 0 written, 1 failed (nothing written), with one
+// clear message on stderr. [main thread]
+int RunSnapshot(const SnapshotOptions& options);
+
+// One instance of the built-in effect, opened through its Audio Unit entry,
+// with its editor. Tests and benchmarks drive the snapshot through it.
+// [main thread]
+class EditorSnapshot {
+ public:
+  // Opens an instance with the bundle at bundlePath (empty: the default
+  // location), sets its formats (stereo, 44.1 kHz) and initialises it.
+  bool Open(const std::string& bundlePath, std::string* error);
+  // Renders one loud block, so that the clip light is lit (and stays lit
+  // until audio is rendered again; settings do not put it out).
+  bool LightClip(std::string* error);
+  // --state, --preset and the --set values, through the Audio Unit entry.
+  bool Apply(const SnapshotOptions& options, std::string* error);
+  // Draws every control into the editor's off-screen bitmap.
+  bool DrawAll(std::string* error);
+  // Writes the off-screen bitmap (opaque RGB) under the file rules of the
+  // program's other outputs. False with a message.
+  bool WritePNG(const std::string& path, const std::vector<std::string>& protectedPaths, std::string* error);
+
+  PluginSession& Session() { return mSession; }
+  // The plug-in object behind the instance, and its editor; null before Open.
+  IPlugBase* Plug() const;
+  IGraphics* Editor() const;
+
+ private:
+  PluginSession mSession;
+};
+
+}  // namespace cinderpath_cli

@@ -1,0 +1,77 @@
+// The snapshot command: the editor of the effect opened through its Audio
+// Unit entry, set through that entry, drawn off-screen and written as a PNG.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor_regions.h"
+#include "snapshot.h"
+
+namespace {
+
+using cinderpath_cli::EditorSnapshot;
+using cinderpath_cli::ParamDesc;
+using cinderpath_cli::SnapshotOptions;
+
+const std::string kBundle = std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.component";
+
+// A snapshot of the built bundle's effect, drawn after options.
+void Take(EditorSnapshot& snap, const SnapshotOptions& options) {
+  std::string error;
+  ASSERT_TRUE(snap.Open(kBundle, &error)) << error;
+  if (options.clip) {
+    ASSERT_TRUE(snap.LightClip(&error)) << error;
+  }
+  ASSERT_TRUE(snap.Apply(options, &error)) << error;
+  ASSERT_TRUE(snap.DrawAll(&error)) << error;
+}
+
+// The pictures the plug-in's own editor tests guard: the snapshot path must
+// give the same pixels.
+TEST(Snapshot, DefaultsAndSettingsMatchTheGoldenPanels) {
+  {
+    EditorSnapshot snap;
+    Take(snap, SnapshotOptions());
+    editor_regions::ExpectMatchesGolden(snap.Editor(), "cinderpath_defaults.png");
+  }
+  SnapshotOptions options;
+  options.clip = true;
+  const struct {
+    int idx;
+    const char* value;
+  } sets[] = {{kDrive, "9.5"}, {kBoost, "12"}, {kBias, "7.25"}, {kVolume, "-6"}, {kCutoff, "4.5"},
+              {kResonance, "0.6"}, {kLPOn, "on"}, {kPeakOn, "on"}, {kPeakGain, "6"}, {kOS, "8"},
+              {kBypass, "1"}, {kPhase, "on"}};
+  for (const auto& s : sets) options.sets.emplace_back(std::to_string(s.idx), s.value);
+  EditorSnapshot snap;
+  Take(snap, options);
+  editor_regions::ExpectMatchesGolden(snap.Editor(), "cinderpath_settings.png");
+}
+
+// Each of the parameters, set through the Audio Unit entry to the end of
+// its range away from its default, changes its own controls and no other
+// pixel.
+TEST(Snapshot, EachParameterSetThroughTheEntryReachesOnlyItsControls) {
+  std::vector<ParamDesc> params;
+  {
+    EditorSnapshot probe;
+    std::string error;
+    ASSERT_TRUE(probe.Open(kBundle, &error)) << error;
+    ASSERT_TRUE(probe.Session().ReadParameters(&params, &error)) << error;
+  }
+  ASSERT_EQ(static_cast<int>(params.size()), kNumParams);
+  for (const ParamDesc& p : params) {
+    EditorSnapshot snap;
+    Take(snap, SnapshotOptions());
+    IGraphics* gui = snap.Editor();
+    const std::vector<LICE_pixel> before = editor_regions::Pixels(gui);
+    const bool lowDefault = p.defaultValue - p.minValue < p.maxValue - p.defaultValue;
+    std::string error;
+    ASSERT_TRUE(snap.Session().SetParameter(p.id, lowDefault ? p.maxValue : p.minValue, &error)) << error;
+    ASSERT_TRUE(snap.DrawAll(&error)) << error;
+    editor_regions::ExpectOnlyItsControlsChange(gui, static_cast<int>(p.id), before, editor_regions::Pixels(gui));
+  }
+}
+
+}  // namespace
