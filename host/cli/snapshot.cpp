@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <cinderpath_host/ComponentBundle.h>
+
 #include "IGraphics.h"
 #include "IPlugAU.h"
 #include "lice.h"
@@ -121,14 +123,17 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions*
 
 bool EditorSnapshot::Open(const std::string& bundlePath, std::string* error) {
   const std::string path = bundlePath.empty() ? DefaultComponentPath() : bundlePath;
-  if (!mSession.Open(path, error, &Cinderpath_Entry)) return false;
   // The editor finds its images in the bundle registered under its own
-  // identifier; another plug-in's bundle would leave it blank.
-  if (!CFBundleGetBundleWithIdentifier(CFSTR(CINDERPATH_BUNDLE_ID))) {
-    mSession.Close();
-    *error = "the bundle '" + path + "' is not Cinderpath's (its identifier is not " CINDERPATH_BUNDLE_ID ")";
+  // identifier; another plug-in's bundle would leave it blank. (A bundle
+  // loads once per process; the session finds it loaded.)
+  std::string loadError;
+  const cinderpath_host::LoadedBundle* bundle = cinderpath_host::LoadComponentBundle(path, &loadError);
+  if (bundle && bundle->Identifier() != CINDERPATH_BUNDLE_ID) {
+    *error = "the bundle '" + path + "' is not Cinderpath's: its identifier is " + bundle->Identifier() +
+             ", not " CINDERPATH_BUNDLE_ID;
     return false;
   }
+  if (!mSession.Open(path, error, &Cinderpath_Entry)) return false;
   if (!Editor()) {
     mSession.Close();
     *error = "the plug-in has no editor";

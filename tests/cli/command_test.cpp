@@ -551,6 +551,7 @@ TEST(Command, HelpVersionAndInfoExplainTheControls) {
       {{"help", "render"}, {"--no-clobber", "--jobs", "examples"}},
       {{"render", "--help"}, {"--format ENC"}},
       {{"render", "-h"}, {"-o, --output FILE"}},
+      {{"help", "snapshot"}, {"--clip", "cinderpath-editor.png"}},
       {{"--version"}, {"cinderpath 1.2.2"}},
       {{"info"},
        {"acts only while \"HP On\" is on", "when the host renders offline", "always-on output high-pass"}},
@@ -589,6 +590,7 @@ TEST(Command, SnapshotWritesThePictureOrNothing) {
       {{"-o", "bad.state", "--state", "bad.state"}, 1, "is the input"},
       {{"extra"}, 2, "no argument"},
       {{"--clip=yes"}, 2, "no option"},
+      {{"--component", "bad.state"}, 1, "cannot load the plug-in bundle"},
   };
   for (const auto& r : refusals) {
     std::vector<std::string> args = {"snapshot"};
