@@ -33,11 +33,12 @@ if(TARGET Cinderpath_component)
   add_dependencies(cinderpath_program Cinderpath_component)
 endif()
 
-# The snapshot command: the effect built into the program from the bundle's
-# own entry source, opened through that Audio Unit entry so that its editor
-# can be drawn off-screen. The bundle still supplies the images.
+# The snapshot command: the effect built into the program (its entry as the
+# bundle's, registered under the bundle's component) and opened through that
+# Audio Unit entry, so that its editor can be drawn off-screen. The bundle
+# still supplies the images.
 get_directory_property(_cp_bundle_id DIRECTORY ${PROJECT_SOURCE_DIR}/Cinderpath DEFINITION CINDERPATH_BUNDLE_ID)
-add_library(cinderpath_snapshot STATIC cli/snapshot.cpp ${PROJECT_SOURCE_DIR}/Cinderpath/CinderpathEntry.cpp)
+add_library(cinderpath_snapshot STATIC cli/snapshot.cpp cli/builtin_effect.cpp)
 target_link_libraries(cinderpath_snapshot PUBLIC cinderpath_cli cinderpath lice)
 target_compile_definitions(cinderpath_snapshot PRIVATE CINDERPATH_BUNDLE_ID="${_cp_bundle_id}")
 target_link_libraries(cinderpath_program PRIVATE cinderpath_snapshot)

@@ -14,6 +14,7 @@
 
 #include "IGraphics.h"
 #include "IPlugAU.h"
+#include "builtin_effect.h"
 #include "lice.h"
 #include "render_job.h"
 #include "safe_output.h"
@@ -21,10 +22,6 @@
 #ifndef CINDERPATH_BUNDLE_ID
 #error "The build defines CINDERPATH_BUNDLE_ID."
 #endif
-
-// The plug-in's component entry, built into this program from the same
-// source as the bundle's.
-extern "C" ComponentResult Cinderpath_Entry(ComponentParameters* params, void* storage);
 
 namespace cinderpath_cli {
 namespace {
@@ -133,7 +130,7 @@ bool EditorSnapshot::Open(const std::string& bundlePath, std::string* error) {
              ", not " CINDERPATH_BUNDLE_ID;
     return false;
   }
-  if (!mSession.Open(path, error, &Cinderpath_Entry)) return false;
+  if (!mSession.Open(path, error, &BuiltInEffectEntry)) return false;
   if (!Editor()) {
     mSession.Close();
     *error = "the plug-in has no editor";
