@@ -28,8 +28,9 @@ namespace {
 
 constexpr double kSampleRateHz = 44100.0;
 constexpr UInt32 kBlockFrames = 512;
-// Peak of the block that lights the clip light: 18 dB over full scale, far
-// above what the valve stage passes at any setting of its input side.
+// Peak of the block that lights the clip light: 18 dB over full scale, so
+// that at the default settings (the block is rendered before any other is
+// applied) the output goes over full scale.
 constexpr float kLoudPeak = 8.0f;
 
 int Fail(const std::string& message) {
