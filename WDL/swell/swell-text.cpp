@@ -171,8 +171,19 @@ int Ellipsize(FT_Face ft, const uint32_t* codes, int n, double maxWidth, uint32_
     tailLen = 3;
   }
   const double tailWidth = LineWidth(ft, tail, tailLen);
-  int keep = n;
-  while (keep > 0 && LineWidth(ft, codes, keep) + tailWidth > maxWidth) --keep;
+  // The longest head that fits, found in one pass: the head widths are summed
+  // as LineWidth sums them, but kerning can make them shrink, so every head
+  // is tried, not just the first that does not fit.
+  int keep = 0;
+  double w = 0.0;
+  FT_UInt prev = 0;
+  for (int i = 0; i < n; ++i)
+  {
+    const FT_UInt gi = FT_Get_Char_Index(ft, codes[i]);
+    w += Kerning(ft, prev, gi) + Advance(ft, gi);
+    prev = gi;
+    if (!(w + tailWidth > maxWidth)) keep = i + 1;
+  }
   memcpy(out, codes, sizeof(uint32_t) * keep);
   memcpy(out + keep, tail, sizeof(uint32_t) * tailLen);
   return keep + tailLen;

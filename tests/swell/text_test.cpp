@@ -169,6 +169,23 @@ TEST(DrawText, PrefixMarksAreNotDrawn)
   }
 }
 
+// A line cut with an ellipsis keeps the longest head that fits, whatever
+// follows it: a tail of thousands of characters (cut in one pass over the
+// line) draws the same as a short one.
+TEST(DrawText, EllipsisKeepsTheSameHeadWhateverFollows)
+{
+  const std::string head = "AVAWAY To Ta ";
+  for (const std::string tail : {std::string("xyz"), std::string(4000, 'W')})
+  {
+    TextContext a(70, 20, -14), b(70, 20, -14);
+    RECT r = {0, 0, 70, 20};
+    SWELL_DrawText(a.dc(), (head + "xyz").c_str(), -1, &r, DT_END_ELLIPSIS | DT_SINGLELINE);
+    SWELL_DrawText(b.dc(), (head + tail).c_str(), -1, &r, DT_END_ELLIPSIS | DT_SINGLELINE);
+    EXPECT_EQ(a.pixels(), b.pixels()) << tail.size();
+    EXPECT_GT(b.ink(), 0);
+  }
+}
+
 TEST(DrawText, ClipsToTheRectangleAndBitmapAndLeavesAlpha)
 {
   TextContext t(60, 30, -20);
