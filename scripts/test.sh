@@ -8,8 +8,10 @@ for preset in release asan; do
   bash scripts/build.sh "$preset"
   ctest --preset "$preset"
 done
-# The editor and the plug-in base under ThreadSanitizer: only their two test
-# executables are built in this configuration.
+# The editor, the plug-in base and the bindings stress test (the effect's
+# bundle driven by render, host, reader and editor threads at once) under
+# ThreadSanitizer: only these three test executables and what they need are
+# built in this configuration.
 bash scripts/build.sh tsan
 ctest --preset tsan
 # Every fuzz target for a few seconds from its committed corpus (clang,
