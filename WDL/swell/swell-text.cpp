@@ -59,16 +59,21 @@ double Kerning(FT_Face ft, FT_UInt prev, FT_UInt gi)
   return k.x / 64.0;
 }
 
+// Pen movement for code after the glyph *prev (0 at the start of a line):
+// kerning plus advance, in pixels; *prev becomes code's glyph.
+double Step(FT_Face ft, FT_UInt* prev, uint32_t code)
+{
+  const FT_UInt gi = FT_Get_Char_Index(ft, code);
+  const double step = Kerning(ft, *prev, gi) + Advance(ft, gi);
+  *prev = gi;
+  return step;
+}
+
 double LineWidth(FT_Face ft, const uint32_t* codes, int n)
 {
   double w = 0.0;
   FT_UInt prev = 0;
-  for (int i = 0; i < n; ++i)
-  {
-    const FT_UInt gi = FT_Get_Char_Index(ft, codes[i]);
-    w += Kerning(ft, prev, gi) + Advance(ft, gi);
-    prev = gi;
-  }
+  for (int i = 0; i < n; ++i) w += Step(ft, &prev, codes[i]);
   return w;
 }
 
@@ -179,9 +184,7 @@ int Ellipsize(FT_Face ft, const uint32_t* codes, int n, double maxWidth, uint32_
   FT_UInt prev = 0;
   for (int i = 0; i < n; ++i)
   {
-    const FT_UInt gi = FT_Get_Char_Index(ft, codes[i]);
-    w += Kerning(ft, prev, gi) + Advance(ft, gi);
-    prev = gi;
+    w += Step(ft, &prev, codes[i]);
     if (!(w + tailWidth > maxWidth)) keep = i + 1;
   }
   memcpy(out, codes, sizeof(uint32_t) * keep);

@@ -2,7 +2,7 @@
 // four threads at once for a few seconds, as a host and its editor do:
 //  - render: the fast-dispatch render procedure, block after block;
 //  - host: parameters set through the entry, the saved state (ClassInfo)
-//    read and restored, factory presets chosen;
+//    read and restored, factory presets chosen, the unit reset;
 //  - reader: parameter values, infos, value strings and display texts,
 //    latency and tail, the present preset;
 //  - UI: the plug-in's editor redrawn wherever it is dirty.
@@ -189,6 +189,7 @@ TEST_F(BindingsStress, RenderHostReaderAndEditorThreadsTogether)
           CFRelease(state);
         }
       }
+      if (hostRounds % 256 == 0 && AudioUnitReset(unit, kAudioUnitScope_Global, 0) != noErr) ++hostFailures;
       if (hostRounds % 64 == 0)
       {
         AUPreset preset = {(SInt32)(rng() % 3), nullptr};
