@@ -38,6 +38,14 @@ constexpr double kRate = 48000.0;
 constexpr int kFactorParam = 19;  // oversampling factor: kept at its default
 constexpr int kBypassParam = 6;   // kept off, so every block is processed
 
+// The strings a parameter info hands to its receiver.
+void ReleaseInfoStrings(const AudioUnitParameterInfo& info)
+{
+  if (!(info.flags & kAudioUnitParameterFlag_CFNameRelease)) return;
+  if (info.cfNameString) CFRelease(info.cfNameString);
+  if (info.unit == kAudioUnitParameterUnit_CustomUnit && info.unitName) CFRelease(info.unitName);
+}
+
 double SoakSeconds()
 {
   const char* s = std::getenv("CINDERPATH_SOAK_SECONDS");
@@ -158,7 +166,7 @@ void BM_Soak(benchmark::State& state)
     size = sizeof(info);
     if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, &info, &size))
       continue;
-    if ((info.flags & kAudioUnitParameterFlag_CFNameRelease) && info.cfNameString) CFRelease(info.cfNameString);
+    ReleaseInfoStrings(info);
     automated.push_back({id, info.minValue, info.maxValue});
   }
   if (automated.empty())

@@ -31,6 +31,14 @@ namespace
 constexpr UInt32 kMaxFrames = 512;
 constexpr double kRate = 48000.0;
 
+// The strings a parameter info hands to its receiver.
+void ReleaseInfoStrings(const AudioUnitParameterInfo& info)
+{
+  if (!(info.flags & kAudioUnitParameterFlag_CFNameRelease)) return;
+  if (info.cfNameString) CFRelease(info.cfNameString);
+  if (info.unit == kAudioUnitParameterUnit_CustomUnit && info.unitName) CFRelease(info.unitName);
+}
+
 // Seconds the threads run together; CINDERPATH_STRESS_SECONDS overrides.
 double StressSeconds()
 {
@@ -170,7 +178,7 @@ TEST_F(BindingsStress, RenderHostReaderAndEditorThreadsTogether)
       UInt32 size = sizeof(info);
       if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, &info, &size))
         ++hostFailures;
-      if ((info.flags & kAudioUnitParameterFlag_CFNameRelease) && info.cfNameString) CFRelease(info.cfNameString);
+      ReleaseInfoStrings(info);
       const float value = info.minValue + unit01(rng) * (info.maxValue - info.minValue);
       if (AudioUnitSetParameter(unit, id, kAudioUnitScope_Global, 0, value, 0) != noErr) ++hostFailures;
       if (hostRounds % 16 == 0)
@@ -211,7 +219,7 @@ TEST_F(BindingsStress, RenderHostReaderAndEditorThreadsTogether)
       UInt32 size = sizeof(info);
       if (AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, id, &info, &size))
         ++readFailures;
-      if ((info.flags & kAudioUnitParameterFlag_CFNameRelease) && info.cfNameString) CFRelease(info.cfNameString);
+      ReleaseInfoStrings(info);
       if (info.flags & kAudioUnitParameterFlag_ValuesHaveStrings)
       {
         CFArrayRef strings = nullptr;

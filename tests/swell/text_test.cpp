@@ -175,7 +175,7 @@ TEST(DrawText, PrefixMarksAreNotDrawn)
 TEST(DrawText, EllipsisKeepsTheSameHeadWhateverFollows)
 {
   const std::string head = "AVAWAY To Ta ";
-  for (const std::string tail : {std::string("xyz"), std::string(4000, 'W')})
+  for (const std::string& tail : {std::string("xyz"), std::string(4000, 'W')})
   {
     TextContext a(70, 20, -14), b(70, 20, -14);
     RECT r = {0, 0, 70, 20};
