@@ -52,6 +52,10 @@ constexpr int kNumPresets = 16;
 class Cinderpath : public CinderpathBinding
 {
 public:
+  // Whether instances made from now on can show their editor on screen (the
+  // component bundle turns it on when it is loaded, so a host can ask for
+  // the view); off, tests and tools get the off-screen editor. [main thread]
+  static void SetEditorOnScreen(bool onScreen);
   // Builds the plug-in: base with the identity of PlugBinding.h, the two
   // valve stages and twelve filters with every setting at its parameter's
   // default, the 22 parameters, then 16 presets "-" of the defaults.
@@ -158,7 +162,10 @@ private:
   // plug-in updates, and attaches it. bundleID names the bundle holding the
   // images. [main thread, from the constructor]
   void BuildEditor(const char* bundleID);
-  // A new platform editor of the given size for this plug-in. [main thread]
+  // A new platform editor of the given size for this plug-in: the X11 editor
+  // when instances put their editor on screen (SetEditorOnScreen), else the
+  // off-screen one. Neither connects to a display before a window is
+  // opened. [main thread]
   IGraphics* NewEditor(const char* bundleID, int widthPx, int heightPx);
 
   // Processes the block through both chains, the two channels side by side;

@@ -7,6 +7,7 @@
 
 #include "IControl.h"
 #include "IGraphicsHeadless.h"
+#include "IGraphicsLinux.h"
 
 namespace
 {
@@ -71,10 +72,19 @@ const SwitchPlace kSwitches[] = {
 
 }  // namespace
 
+// Set once by the component bundle as it loads, before any instance exists.
+static bool s_editorOnScreen = false;
+
+void Cinderpath::SetEditorOnScreen(bool onScreen)
+{
+  s_editorOnScreen = onScreen;
+}
+
 IGraphics* Cinderpath::NewEditor(const char* bundleID, int widthPx, int heightPx)
 {
-  // Without a window-system editor in this build, the off-screen editor
-  // draws the same panel for tools, tests and snapshots.
+  // Both draw the same panel off-screen; only the X11 editor can also open a
+  // window, and it makes no connection to a display before it does.
+  if (s_editorOnScreen) return new IGraphicsLinux(this, widthPx, heightPx, 0, bundleID);
   return new IGraphicsHeadless(this, widthPx, heightPx, 0, bundleID);
 }
 

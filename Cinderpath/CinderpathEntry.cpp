@@ -15,3 +15,10 @@
 #define PLUG_VIEW_ENTRY Cinderpath_ViewEntry
 
 #include "IPlug_include_in_plug_src.h"
+
+// A host that loads the bundle can ask for the editor's view: instances
+// show their editor on screen.
+namespace
+{
+const bool s_editorOnScreen = (Cinderpath::SetEditorOnScreen(true), true);
+}  // namespace

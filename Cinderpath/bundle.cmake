@@ -22,7 +22,7 @@ file(CONFIGURE OUTPUT ${_cp_exports} CONTENT
 ")
 
 add_library(Cinderpath_component MODULE ${CMAKE_CURRENT_LIST_DIR}/CinderpathEntry.cpp)
-target_link_libraries(Cinderpath_component PRIVATE cinderpath)
+target_link_libraries(Cinderpath_component PRIVATE cinderpath iplug_au_view)
 target_compile_definitions(Cinderpath_component PRIVATE CINDERPATH_BUNDLE_ID="${CINDERPATH_BUNDLE_ID}")
 target_link_options(Cinderpath_component PRIVATE
   "LINKER:--version-script=${_cp_exports}"

@@ -93,6 +93,9 @@ public:
   // The Carbon view component entry: Open, CarbonViewCreate and Close. pView is
   // the view record registered at Open (null for Open). [main thread]
   static ComponentResult IPlugAUCarbonViewEntry(ComponentParameters* params, void* pView);
+  // The plug-in behind unit when unit is an instance opened through
+  // IPlugAUEntry and not yet closed; null otherwise. [main thread]
+  static IPlugAU* OpenPlugOf(AudioUnit unit);
 
   // Fast-dispatch parameter read: global scope only; id below NParams. Writes
   // the parameter's real value. Takes the plug-in's mutex. [any thread]

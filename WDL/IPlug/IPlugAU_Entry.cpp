@@ -357,6 +357,11 @@ ComponentResult IPlugAU::ScheduleParameters(const AudioUnitParameterEvent* pEven
   return noErr;
 }
 
+IPlugAU* IPlugAU::OpenPlugOf(AudioUnit unit)
+{
+  return LivePlug(unit ? (void*) GetComponentInstanceStorage(unit) : 0);
+}
+
 ComponentResult IPlugAU::IPlugAUCarbonViewEntry(ComponentParameters* params, void* pView)
 {
   if (!params) return kAudio_ParamError;

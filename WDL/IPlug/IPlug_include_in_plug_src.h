@@ -15,6 +15,7 @@
 // with hidden visibility so nothing else leaks into the host's symbol space.
 
 #include "IPlugAU.h"
+#include "IPlugAU_ViewFactory.h"
 #include "mutex.h"
 
 #if !defined(PLUG_CLASS_NAME) || !defined(PLUG_BUNDLE_ID) || !defined(PLUG_VIEW_CLASS) || \
@@ -39,6 +40,17 @@ ComponentResult PLUG_VIEW_ENTRY(ComponentParameters* params, void* storage)
 {
   return IPlugAU::IPlugAUCarbonViewEntry(params, storage);
 }
+
+// The editor view factory class a host finds by the name
+// kAudioUnitProperty_CocoaUI reports, registered while this library is loaded.
+namespace
+{
+CompatObject* MakeViewFactory()
+{
+  return new IPlugAUViewFactory(PLUG_VIEW_CLASS);
+}
+const IPlugAUViewFactoryRegistration s_viewFactoryRegistration(PLUG_VIEW_CLASS, MakeViewFactory);
+}  // namespace
 
 IPlugAU* MakePlug()
 {

@@ -20,3 +20,9 @@ target_link_libraries(igraphics_headless PUBLIC igraphics macos_compat)
 # The platform editor on X11 over the window-system services.
 add_library(igraphics_linux STATIC ${CMAKE_CURRENT_LIST_DIR}/IGraphicsLinux.cpp)
 target_link_libraries(igraphics_linux PUBLIC igraphics_headless swell)
+
+# The Audio Unit view factory: opens the editor and hands a host its window.
+if(TARGET iplug_au)
+  add_library(iplug_au_view STATIC ${CMAKE_CURRENT_LIST_DIR}/IPlugAU_ViewFactory.cpp)
+  target_link_libraries(iplug_au_view PUBLIC iplug_au igraphics_linux)
+endif()

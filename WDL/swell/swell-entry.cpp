@@ -262,7 +262,7 @@ void SWELL_EndTextEntry(SWELL_View view, bool commit)
   const std::string text = Utf8(e->codes, e->codes.size());
   Display* d = swell_X11Display();
   XFreeGC(d, e->gc);
-  XDestroyWindow(d, e->win);
+  if (!swell_X11ViewDestroyed(view)) XDestroyWindow(d, e->win); // else gone with the view
   XSync(d, False);
   SWELL_DeleteGfxContext(e->dc);
   DeleteObject(e->font);

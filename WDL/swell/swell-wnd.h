@@ -103,6 +103,13 @@ struct SWELL_ViewCallbacks
 SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb);
 // Puts the view into parent (0: a top-level window titled title). [UI thread]
 bool SWELL_AddViewToParent(SWELL_View view, SWELL_WindowId parent, const char* title);
+// Puts a window of another client (a view a plug-in handed over) into the
+// view at its top-left corner and shows it; false when the window system
+// refuses (no such window). [UI thread]
+bool SWELL_EmbedWindow(SWELL_View view, SWELL_WindowId child);
+// Size in pixels of any window of the display; false when there is none.
+// [UI thread]
+bool SWELL_GetWindowSize(SWELL_WindowId window, int* w, int* h);
 // Resizes the view. [UI thread]
 void SWELL_ResizeView(SWELL_View view, int w, int h);
 // Removes the view from its parent and destroys it; null is ignored. No

@@ -24,6 +24,7 @@ struct SWELL_ViewRec
   Window win;
   Window parent;           // 0 while top-level or unparented
   bool topLevel;
+  bool destroyed;          // the window is gone (its parent was destroyed): no more requests for it
   int w, h;                // pixels
   SWELL_ViewCallbacks cb;
   bool hasDirty;
@@ -197,6 +198,24 @@ void swell_X11HandleEvent(XEvent& ev)
     Deliver(v, e);
     break;
   }
+  case ReparentNotify:
+    // A host put the view into its own window (or took it out): unhandled
+    // keys go there.
+    if (ev.xreparent.window == v->win)
+      v->parent = ev.xreparent.parent == DefaultRootWindow(s_display) ? 0 : ev.xreparent.parent;
+    break;
+  case DestroyNotify:
+    // The host destroyed the window the view sits in, and the view with it:
+    // the view detaches from its owner, who removes it.
+    if (ev.xdestroywindow.window == v->win)
+    {
+      v->destroyed = true;
+      v->hasDirty = false;
+      SWELL_Event e = {};
+      e.type = kSwellClose;
+      Deliver(v, e);
+    }
+    break;
   case ClientMessage:
     if (static_cast<Atom>(ev.xclient.data.l[0]) == s_wmDelete)
     {
@@ -389,6 +408,11 @@ void swell_X11SetUseShm(bool use)
   s_useShm = use;
 }
 
+bool swell_X11ViewDestroyed(SWELL_View view)
+{
+  return view && view->destroyed;
+}
+
 bool swell_X11ViewUsesShm(SWELL_View view)
 {
   return view && view->shmAttached;
@@ -420,7 +444,7 @@ SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb)
 
 bool SWELL_AddViewToParent(SWELL_View v, SWELL_WindowId parent, const char* title)
 {
-  if (!v || !s_display) return false;
+  if (!v || !s_display || v->destroyed) return false;
   const int errorsBefore = s_errors;
   if (parent)
   {
@@ -448,9 +472,34 @@ bool SWELL_AddViewToParent(SWELL_View v, SWELL_WindowId parent, const char* titl
   return s_errors == errorsBefore;
 }
 
+bool SWELL_EmbedWindow(SWELL_View v, SWELL_WindowId child)
+{
+  if (!v || !s_display || v->destroyed || !child) return false;
+  const int errorsBefore = s_errors;
+  XReparentWindow(s_display, child, v->win, 0, 0);
+  XMapWindow(s_display, child);
+  XSync(s_display, False);
+  return s_errors == errorsBefore;
+}
+
+bool SWELL_GetWindowSize(SWELL_WindowId window, int* w, int* h)
+{
+  if (!swell_X11Display() || !window || !w || !h) return false;
+  const int errorsBefore = s_errors;
+  Window root;
+  int x, y;
+  unsigned width = 0, height = 0, border, depth;
+  const Status ok = XGetGeometry(s_display, window, &root, &x, &y, &width, &height, &border, &depth);
+  XSync(s_display, False);
+  if (!ok || s_errors != errorsBefore) return false;
+  *w = static_cast<int>(width);
+  *h = static_cast<int>(height);
+  return true;
+}
+
 void SWELL_ResizeView(SWELL_View v, int w, int h)
 {
-  if (!v || !s_display || w <= 0 || h <= 0 || w > 32767 || h > 32767) return;
+  if (!v || !s_display || v->destroyed || w <= 0 || h <= 0 || w > 32767 || h > 32767) return;
   v->w = w;
   v->h = h;
   XResizeWindow(s_display, v->win, static_cast<unsigned>(w), static_cast<unsigned>(h));
@@ -461,12 +510,18 @@ void SWELL_ResizeView(SWELL_View v, int w, int h)
 void SWELL_RemoveView(SWELL_View v)
 {
   if (!v || !s_display) return;
+  // The host may have destroyed the window it put the view in without our
+  // having read the news yet: look for it before making any request for the
+  // window or its text field.
+  XSync(s_display, False);
+  XEvent gone;
+  if (XCheckTypedWindowEvent(s_display, v->win, DestroyNotify, &gone)) v->destroyed = true;
   SWELL_EndTextEntry(v, false);
   auto& views = Views();
   views.erase(std::remove(views.begin(), views.end(), v), views.end());
   FreeImage(v);
   XFreeGC(s_display, v->gc);
-  XDestroyWindow(s_display, v->win);
+  if (!v->destroyed) XDestroyWindow(s_display, v->win);
   XSync(s_display, False);
   delete v;
 }
@@ -484,7 +539,7 @@ void SWELL_InvalidateView(SWELL_View v, const RECT* area)
 
 bool SWELL_PresentPixels(SWELL_View v, const void* pixels, int rowSpan, int w, int h, const RECT* area)
 {
-  if (!v || !s_display || !pixels || rowSpan < w || w <= 0 || h <= 0) return false;
+  if (!v || !s_display || v->destroyed || !pixels || rowSpan < w || w <= 0 || h <= 0) return false;
   RECT r = area ? *area : RECT{0, 0, w, h};
   r.left = std::max(r.left, 0);
   r.top = std::max(r.top, 0);

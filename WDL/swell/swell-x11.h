@@ -17,6 +17,10 @@ void swell_X11SetUseShm(bool use);
 // Whether a view currently presents through shared memory. [UI thread]
 bool swell_X11ViewUsesShm(SWELL_View view);
 
+// Whether the view's window was destroyed by its parent's owner (no request
+// may name it any more). [UI thread]
+bool swell_X11ViewDestroyed(SWELL_View view);
+
 // Handles one event the way the run loop's pump does. [UI thread]
 void swell_X11HandleEvent(XEvent& ev);
 

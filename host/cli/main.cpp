@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_command.h"
 #include "options.h"
 #include "render_job.h"
 #include "snapshot.h"
@@ -25,8 +26,9 @@ int main(int argc, char** argv) {
     else if (topic == "render") std::fputs(RenderHelpText(), stdout);
     else if (topic == "info") std::fputs(InfoHelpText(), stdout);
     else if (topic == "snapshot") std::fputs(SnapshotHelpText(), stdout);
+    else if (topic == "editor") std::fputs(EditorHelpText(), stdout);
     else {
-      std::fprintf(stderr, "cinderpath: no help on '%s'; the commands are render, info and snapshot\n",
+      std::fprintf(stderr, "cinderpath: no help on '%s'; the commands are render, info, snapshot and editor\n",
                    topic.c_str());
       return 2;
     }
@@ -70,6 +72,18 @@ int main(int argc, char** argv) {
       return 0;
     }
     return RunSnapshot(options);
+  }
+  if (command == "editor") {
+    EditorOptions options;
+    if (!ParseEditorOptions(args, &options, &error)) {
+      std::fprintf(stderr, "cinderpath: %s\n(see 'cinderpath help editor')\n", error.c_str());
+      return 2;
+    }
+    if (options.help) {
+      std::fputs(EditorHelpText(), stdout);
+      return 0;
+    }
+    return RunEditor(options);
   }
   std::fprintf(stderr, "cinderpath: unknown command '%s'\n(see 'cinderpath help')\n", command.c_str());
   return 2;

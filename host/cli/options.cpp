@@ -74,7 +74,9 @@ const char* UsageText() {
          "  cinderpath render [INPUT...] [-o OUTPUT] [options]   render files through the effect\n"
          "  cinderpath info [--component PATH]                   list parameters, presets, latency\n"
          "  cinderpath snapshot [-o FILE.png] [options]          draw the editor into a PNG\n"
-         "  cinderpath help [render|info|snapshot]               this text, or a command's own\n"
+         "  cinderpath editor [--set NAME=VALUE]... [--state FILE] [--save-state FILE]\n"
+         "                                                       the editor in a window (needs X)\n"
+         "  cinderpath help [render|info|snapshot|editor]        this text, or a command's own\n"
          "  cinderpath --version                                 the program's version\n"
          "\n"
          "Run 'cinderpath help render' for every render option, with examples.\n";
@@ -148,6 +150,17 @@ const char* InfoHelpText() {
          "and the factory presets.\n";
 }
 
+const char* EditorHelpText() {
+  return "usage: cinderpath editor [--set NAME=VALUE]... [--state FILE] [--save-state FILE]\n"
+         "                         [--component PATH]\n"
+         "\n"
+         "Shows the effect's editor in a window, asked for as an Audio Unit host asks\n"
+         "for it, so settings can be tried by hand. The settings options are applied\n"
+         "first, as render applies them. When the window is closed, --save-state writes\n"
+         "the settings it ended with (a state file render and editor read with --state).\n"
+         "Needs an X display (DISPLAY).\n";
+}
+
 const char* VersionText() { return "cinderpath " CINDERPATH_VERSION_TEXT "\n"; }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error) {
@@ -214,6 +227,27 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
       return false;
     } else {
       options->inputs.push_back(arg);
+    }
+  }
+  return true;
+}
+
+bool ParseEditorOptions(const std::vector<std::string>& args, EditorOptions* options, std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      options->help = true;
+    } else if (Matches(arg, "--set")) {
+      if (!TakeSet(args, &i, &options->sets, error)) return false;
+    } else if (Matches(arg, "--state")) {
+      if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
+    } else if (Matches(arg, "--save-state")) {
+      if (!TakeValue(args, &i, "--save-state", &options->stateOut, error)) return false;
+    } else if (Matches(arg, "--component")) {
+      if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
+    } else {
+      *error = "editor takes no argument '" + arg + "'";
+      return false;
     }
   }
   return true;

@@ -30,6 +30,14 @@ struct RenderOptions {
   std::string component;             // --component PATH (bundle location)
 };
 
+struct EditorOptions {
+  std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order
+  std::string stateIn;                                    // --state FILE
+  std::string stateOut;                                   // --save-state FILE
+  std::string component;                                  // --component PATH
+  bool help = false;
+};
+
 struct InfoOptions {
   std::string component;
   bool help = false;
@@ -38,6 +46,7 @@ struct InfoOptions {
 // Parses the arguments after "render". False with a message on bad options.
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error);
 bool ParseInfoOptions(const std::vector<std::string>& args, InfoOptions* options, std::string* error);
+bool ParseEditorOptions(const std::vector<std::string>& args, EditorOptions* options, std::string* error);
 
 // Pieces of every command's option parsing. ParseInt: a whole decimal number
 // within minValue .. maxValue. TakeValue: the value of an option given as
@@ -57,6 +66,7 @@ bool TakePreset(const std::vector<std::string>& args, size_t* i, int* preset, st
 const char* UsageText();
 const char* RenderHelpText();
 const char* InfoHelpText();
+const char* EditorHelpText();
 // "cinderpath VERSION" for --version.
 const char* VersionText();
 

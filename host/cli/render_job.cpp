@@ -385,15 +385,7 @@ bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules
   if (!OpenSession(options.component, &session, error)) return false;
   if (!LoadSettings(session, options, settings, error) || !ApplySettings(session, options, *settings, error))
     return false;
-  if (!options.stateOut.empty()) {
-    CFPropertyListRef state = session.CopyState(error);
-    if (!state) return false;
-    std::string xml;
-    const bool written = WritePropertyListXml(state, &xml, error) &&
-                         WriteFileSafely(options.stateOut, xml.data(), xml.size(), stateRules, error);
-    CFRelease(state);
-    if (!written) return false;
-  }
+  if (!options.stateOut.empty() && !SaveStateFile(session, options.stateOut, stateRules, error)) return false;
   for (const bool bank : {true, false}) {
     const std::string& path = bank ? options.bankOut : options.programOut;
     std::string bytes;
@@ -762,6 +754,16 @@ int RunInfo(const InfoOptions& options) {
   for (const PresetDesc& p : presets) std::printf(" %d:\"%s\"", static_cast<int>(p.number), p.name.c_str());
   std::printf("\n");
   return 0;
+}
+
+bool SaveStateFile(PluginSession& session, const std::string& path, const OutputRules& rules, std::string* error) {
+  CFPropertyListRef state = session.CopyState(error);
+  if (!state) return false;
+  std::string xml;
+  const bool written =
+    WritePropertyListXml(state, &xml, error) && WriteFileSafely(path, xml.data(), xml.size(), rules, error);
+  CFRelease(state);
+  return written;
 }
 
 }  // namespace cinderpath_cli

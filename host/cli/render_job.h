@@ -4,6 +4,7 @@
 
 #include "options.h"
 #include "plugin_session.h"
+#include "safe_output.h"
 
 namespace cinderpath_cli {
 
@@ -21,5 +22,9 @@ bool ApplySettingsOptions(PluginSession& session, const RenderOptions& options, 
 // Where the component bundle is looked for when --component is not given:
 // $CINDERPATH_COMPONENT, then beside the program's build tree.
 std::string DefaultComponentPath();
+
+// Writes the session's state (the class-info property list, as XML) to path
+// under rules. [main thread]
+bool SaveStateFile(PluginSession& session, const std::string& path, const OutputRules& rules, std::string* error);
 
 }  // namespace cinderpath_cli

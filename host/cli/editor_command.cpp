@@ -1,0 +1,120 @@
+#include "editor_command.h"
+
+#include <AudioUnit/AUCocoaUIView.h>
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <cstdio>
+#include <cstdint>
+
+#include "plugin_session.h"
+#include "render_job.h"
+#include "safe_output.h"
+#include "swell-wnd.h"
+
+namespace cinderpath_cli {
+namespace {
+
+constexpr double kPumpWaitSeconds = 0.1;  // longest wait for the window system or a timer
+
+std::string Utf8(CFStringRef text) {
+  if (!text) return std::string();
+  char buf[512];
+  return CFStringGetCString(text, buf, sizeof(buf), kCFStringEncodingUTF8) ? std::string(buf) : std::string();
+}
+
+// The unit's view, asked for as a host asks: the class the unit names is
+// found by name and made, and gives the view. 0 with a message on failure.
+unsigned long AskForView(AudioUnit unit, std::string* error) {
+  AudioUnitCocoaViewInfo info = {};
+  UInt32 size = sizeof(info);
+  const OSStatus status =
+    AudioUnitGetProperty(unit, kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info, &size);
+  if (status != noErr) {
+    *error = "the plug-in offers no editor view (" + StatusText(status) + ")";
+    return 0;
+  }
+  const std::string className = Utf8(info.mCocoaAUViewClass[0]);
+  if (info.mCocoaAUViewBundleLocation) CFRelease(info.mCocoaAUViewBundleLocation);
+  if (info.mCocoaAUViewClass[0]) CFRelease(info.mCocoaAUViewClass[0]);
+  CompatClassMaker make = CompatLookUpClass(className.c_str());
+  CompatObject* object = make ? make() : nullptr;
+  if (!object || !object->conformsToProtocol(kAUCocoaUIBaseProtocolName)) {
+    if (object) object->release();
+    *error = "the plug-in's bundle has no view factory class '" + className + "'";
+    return 0;
+  }
+  AUCocoaUIBase* factory = static_cast<AUCocoaUIBase*>(object);
+  void* view = factory->uiViewForAudioUnit(unit, NSSize{0.0, 0.0});
+  factory->release();
+  if (!view) *error = "the plug-in gave no editor view (is an X display reachable? DISPLAY is set?)";
+  return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(view));
+}
+
+bool OnFrameEvent(void* ctx, const SWELL_Event* e) {
+  if (e->type == kSwellClose) *static_cast<bool*>(ctx) = true;
+  return false;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "cinderpath: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+bool EditorWindow::Open(AudioUnit unit, const std::string& title, std::string* error) {
+  Close();
+  mClosedByUser = false;
+  mView = AskForView(unit, error);
+  if (!mView) return false;
+  int w = 0, h = 0;
+  SWELL_ViewCallbacks callbacks = {&mClosedByUser, nullptr, OnFrameEvent};
+  if (!SWELL_GetWindowSize(mView, &w, &h) || !(mFrame = SWELL_CreateView(w, h, &callbacks)) ||
+      !SWELL_AddViewToParent(mFrame, 0, title.c_str()) || !SWELL_EmbedWindow(mFrame, mView)) {
+    *error = "no window could be opened for the editor";
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void EditorWindow::Close() {
+  if (mFrame) {
+    // The view goes with its window; the plug-in's editor detaches when it
+    // reads the news on the next pump.
+    SWELL_RemoveView(mFrame);
+    mFrame = nullptr;
+    SWELL_RunLoopPump(0.0);
+  }
+  mView = 0;
+}
+
+unsigned long EditorWindow::FrameWindow() const { return SWELL_GetViewWindow(mFrame); }
+
+int RunEditor(const EditorOptions& options) {
+  std::string error;
+  OutputRules stateRules;
+  stateRules.what = "state file";
+  if (!options.stateIn.empty()) stateRules.protectedPaths.push_back(options.stateIn);
+  if (!options.stateOut.empty() && !CheckOutputTarget(options.stateOut, stateRules, nullptr, &error))
+    return Fail(error);
+
+  PluginSession session;
+  const std::string path = options.component.empty() ? DefaultComponentPath() : options.component;
+  if (!session.Open(path, &error)) return Fail(error);
+  RenderOptions settings;
+  settings.sets = options.sets;
+  settings.stateIn = options.stateIn;
+  if (!ApplySettingsOptions(session, settings, &error)) return Fail(error);
+
+  EditorWindow window;
+  if (!window.Open(session.Unit(), session.ComponentName(), &error)) return Fail(error);
+  while (window.IsOpen()) SWELL_RunLoopPump(kPumpWaitSeconds);
+  window.Close();
+
+  if (!options.stateOut.empty() && !SaveStateFile(session, options.stateOut, stateRules, &error))
+    return Fail(error);
+  return 0;
+}
+
+}  // namespace cinderpath_cli
