@@ -438,6 +438,9 @@ SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb)
   v->win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
                          CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &a);
   v->gc = XCreateGC(d, v->win, 0, nullptr);
+  // The window may be handed to another client (a host) at once: make it
+  // exist on the server now.
+  XSync(d, False);
   Views().push_back(v);
   return v;
 }

@@ -64,7 +64,7 @@ private:
       m_why = "no pipe for Xvfb";
       return;
     }
-    std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"};
+    std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);

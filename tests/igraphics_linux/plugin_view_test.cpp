@@ -1,0 +1,269 @@
+// The effect's real editor on screen, asked for as a host asks (the CocoaUI
+// property, the factory class by name, uiViewForAudioUnit) from the loaded
+// component bundle, driven with XTest and read back through the Audio Unit
+// entry.
+#include <gtest/gtest.h>
+
+#include <AudioUnit/AUCocoaUIView.h>
+#include <MacOSCompat/MacOSCompat.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The framework's headers come before Xlib's, whose macros (Bool, None)
+// would otherwise rewrite them.
+#include "Cinderpath.h"
+#include "IControl.h"
+#include "IGraphicsHeadless.h"
+#include "IGraphicsLinux.h"
+#include "editor_command.h"
+#include "lice.h"
+#include "plugin_session.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include "swell-x11.h"
+#include "xvfb_server.h"
+
+namespace
+{
+
+using cinderpath_cli::EditorWindow;
+using cinderpath_cli::PluginSession;
+
+const std::string kBundlePath = std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.component";
+const int kW = 780, kH = 200;
+
+// The editor's bitmap at the defaults, drawn off-screen by an instance made
+// in this process with the given editor kind.
+std::vector<unsigned> DrawDefaults(bool onScreenKind)
+{
+  IPlugInstanceInfo info;
+  info.mBundleIdentifier.Set("com.marrowfield.audiounit.Cinderpath");
+  info.mViewClassName.Set("Cinderpath_View");
+  Cinderpath::SetEditorOnScreen(onScreenKind);
+  std::unique_ptr<Cinderpath> plug(new Cinderpath(info));
+  Cinderpath::SetEditorOnScreen(false);
+  IGraphics* gui = plug->GetGUI();
+  EXPECT_EQ(dynamic_cast<IGraphicsLinux*>(gui) != nullptr, onScreenKind);
+  EXPECT_EQ(gui->GetWindow(), nullptr);
+  IRECT all(0, 0, kW, kH);
+  gui->Draw(&all);
+  std::vector<unsigned> px;
+  LICE_IBitmap* bm = gui->GetDrawBitmap();
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x)
+    {
+      // Bytes A, R, G, B as the screen's 0xRRGGBB.
+      const unsigned char* p = reinterpret_cast<const unsigned char*>(bm->getBits() + y * bm->getRowSpan() + x);
+      px.push_back(static_cast<unsigned>(p[1]) << 16 | static_cast<unsigned>(p[2]) << 8 | p[3]);
+    }
+  return px;
+}
+
+// One plug-in instance from the bundle with its editor in a window of ours.
+struct Shown
+{
+  PluginSession session;
+  EditorWindow window;
+  Display* t = XOpenDisplay(nullptr);  // drives XTest
+  int ox = 0, oy = 0;                  // the view's top-left on the screen
+
+  bool Open()
+  {
+    std::string error;
+    if (!t || !session.Open(kBundlePath, &error) || !window.Open(session.Unit(), "Cinderpath", &error))
+    {
+      ADD_FAILURE() << error;
+      return false;
+    }
+    XSetInputFocus(t, PointerRoot, RevertToPointerRoot, CurrentTime);
+    Window child;
+    XTranslateCoordinates(t, window.ViewWindow(), DefaultRootWindow(t), 0, 0, &ox, &oy, &child);
+    Settle(0.2);
+    return true;
+  }
+  ~Shown()
+  {
+    window.Close();
+    if (t) XCloseDisplay(t);
+  }
+  static void Settle(double seconds)
+  {
+    const double end = SWELL_RunLoopNow() + seconds;
+    while (SWELL_RunLoopNow() < end) SWELL_RunLoopPump(0.01);
+  }
+  float Param(int id)
+  {
+    float v = NAN;
+    std::string error;
+    EXPECT_TRUE(session.GetParameter(static_cast<AudioUnitParameterID>(id), &v, &error)) << error;
+    return v;
+  }
+  // Moves the pointer to the editor's point (x, y): the view's pixel is two
+  // to the right and below.
+  void MoveTo(int x, int y)
+  {
+    XTestFakeMotionEvent(t, -1, ox + x + 2, oy + y + 2, CurrentTime);
+    XSync(t, False);
+  }
+  void Button(unsigned b, bool down)
+  {
+    XTestFakeButtonEvent(t, b, down ? True : False, CurrentTime);
+    XSync(t, False);
+  }
+  void Click(unsigned b)
+  {
+    Button(b, true);
+    Button(b, false);
+  }
+};
+
+#define REQUIRE_X()                                                                                 \
+  do                                                                                                \
+  {                                                                                                 \
+    if (!XvfbServer::Get().ok() || !swell_X11Display())                                             \
+      GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();                                   \
+  } while (0)
+
+TEST(PluginView, OffScreenDrawingIsTheSameWithTheX11Editor)
+{
+  // Loading the bundle registers it, so the editors find their images.
+  PluginSession session;
+  std::string error;
+  ASSERT_TRUE(session.Open(kBundlePath, &error)) << error;
+  EXPECT_EQ(DrawDefaults(true), DrawDefaults(false));
+}
+
+TEST(PluginView, FactoryIsFoundByTheNameTheUnitReports)
+{
+  REQUIRE_X();
+  PluginSession session;
+  std::string error;
+  ASSERT_TRUE(session.Open(kBundlePath, &error)) << error;
+  AudioUnitCocoaViewInfo info = {};
+  UInt32 size = sizeof(info);
+  ASSERT_EQ(AudioUnitGetProperty(session.Unit(), kAudioUnitProperty_CocoaUI, kAudioUnitScope_Global, 0, &info, &size),
+            noErr);
+  char name[64] = "";
+  CFStringGetCString(info.mCocoaAUViewClass[0], name, sizeof(name), kCFStringEncodingUTF8);
+  CFRelease(info.mCocoaAUViewClass[0]);
+  CFRelease(info.mCocoaAUViewBundleLocation);
+  EXPECT_STREQ(name, "Cinderpath_View");
+  CompatClassMaker make = CompatLookUpClass(name);
+  ASSERT_NE(make, nullptr);
+  CompatObject* object = make();
+  ASSERT_TRUE(object->conformsToProtocol(kAUCocoaUIBaseProtocolName));
+  AUCocoaUIBase* factory = static_cast<AUCocoaUIBase*>(object);
+  EXPECT_STREQ(factory->description(), "Cinderpath View");
+  EXPECT_EQ(factory->interfaceVersion(), 0u);
+  EXPECT_EQ(factory->uiViewForAudioUnit(nullptr, NSSize{780, 200}), nullptr) << "no unit, no view";
+  factory->release();
+}
+
+// Each case starts from the parameter's value set through the entry, acts on
+// the editor with the pointer and keys, and reads the parameter back through
+// the entry.
+TEST(PluginView, PointerChangesParametersAsTheEditorComputes)
+{
+  REQUIRE_X();
+  Shown s;
+  ASSERT_TRUE(s.Open());
+  static_assert(kBypass == 6, "Bypass is parameter 6");
+  // The Bias knob: 70 x 70 at (265, 80); range 0 ... 10.
+  const int bx = 300, by = 115;
+  struct Case
+  {
+    const char* what;
+    int param;
+    float start, expected;
+    std::function<void(Shown&)> act;
+  } cases[] = {
+    {"click on Bypass", kBypass, 0.0f, 1.0f, [](Shown& e) { e.MoveTo(570, 60); e.Click(1); }},
+    {"drag 40 px up", kBias, 5.0f, 5.0f + 10.0f * 40.0f / (4.0f * 70.0f),
+     [&](Shown& e) {
+       e.MoveTo(bx, by);
+       e.Button(1, true);
+       e.Settle(0.05);
+       e.MoveTo(bx, by - 40);
+       e.Settle(0.05);
+       e.Button(1, false);
+     }},
+    {"wheel up two steps", kBias, 5.0f, 5.2f, [&](Shown& e) { e.MoveTo(bx, by); e.Click(4); e.Click(4); }},
+    {"double click", kBias, 8.0f, 5.0f, [&](Shown& e) { e.MoveTo(bx, by); e.Click(1); e.Click(1); }},
+    // The effect's controls keep their value prompts off: a right click,
+    // like a left one, changes no knob.
+    {"right click on a knob", kDrive, 2.0f, 2.0f, [](Shown& e) { e.MoveTo(390, 115); e.Click(3); }},
+  };
+  for (const Case& c : cases)
+  {
+    std::string error;
+    ASSERT_TRUE(s.session.SetParameter(static_cast<AudioUnitParameterID>(c.param), c.start, &error)) << error;
+    // A second apart, so no click of one case pairs with one of the next.
+    s.Settle(0.5);
+    c.act(s);
+    PumpUntil([&] { return std::fabs(s.Param(c.param) - c.expected) < 1e-3f; });
+    EXPECT_NEAR(s.Param(c.param), c.expected, 1e-3f) << c.what;
+  }
+}
+
+TEST(PluginView, WindowShowsTheOffScreenDrawing)
+{
+  REQUIRE_X();
+  Shown s;
+  ASSERT_TRUE(s.Open());
+  const std::vector<unsigned> want = DrawDefaults(false);
+  XImage* img = XGetImage(s.t, s.window.ViewWindow(), 0, 0, kW, kH, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  int wrong = 0;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) wrong += (XGetPixel(img, x, y) & 0xFFFFFF) != want[static_cast<size_t>(y * kW + x)];
+  XDestroyImage(img);
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(PluginView, AskingTwiceClosesTheFirstViewAndWindowsComeAndGoCleanly)
+{
+  REQUIRE_X();
+  Shown s;
+  ASSERT_TRUE(s.Open());
+  const Window first = s.window.ViewWindow();
+  EditorWindow second;
+  std::string error;
+  ASSERT_TRUE(second.Open(s.session.Unit(), "Cinderpath", &error)) << error;
+  const int errorsBefore = swell_X11ErrorCount();
+  XWindowAttributes wa;
+  EXPECT_FALSE(XGetWindowAttributes(swell_X11Display(), first, &wa)) << "the first view is gone";
+  EXPECT_EQ(swell_X11ErrorCount(), errorsBefore + 1);
+  second.Close();
+  s.window.Close();
+  Shown::Settle(0.1);
+  EXPECT_LT(SWELL_RunLoopSecondsUntilNext(SWELL_RunLoopNow()), 0.0) << "no redraw timer left running";
+
+  // Reopening works, many times over, and leaves nothing behind.
+  const long objects = CompatCFLiveObjectCount();
+  const int errors = swell_X11ErrorCount();
+  for (int i = 0; i < 100; ++i)
+  {
+    ASSERT_TRUE(s.window.Open(s.session.Unit(), "Cinderpath", &error)) << error;
+    SWELL_RunLoopPump(0.0);
+    s.window.Close();
+  }
+  ASSERT_TRUE(s.window.Open(s.session.Unit(), "Cinderpath", &error)) << error;
+  Shown::Settle(0.1);
+  EXPECT_TRUE(s.window.IsOpen());
+  s.window.Close();
+  Shown::Settle(0.05);
+  EXPECT_EQ(CompatCFLiveObjectCount(), objects);
+  EXPECT_EQ(swell_X11ErrorCount(), errors);
+  EXPECT_LT(SWELL_RunLoopSecondsUntilNext(SWELL_RunLoopNow()), 0.0);
+}
+
+} // namespace
