@@ -26,13 +26,6 @@
 namespace
 {
 
-#define REQUIRE_X()                                                                                 \
-  do                                                                                                \
-  {                                                                                                 \
-    if (!XvfbServer::Get().ok() || !swell_X11Display())                                             \
-      GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();                                   \
-  } while (0)
-
 // A control over the whole editor (and beyond its top-left) that records
 // what reaches it.
 struct Call

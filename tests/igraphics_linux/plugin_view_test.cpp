@@ -126,13 +126,6 @@ struct Shown
   }
 };
 
-#define REQUIRE_X()                                                                                 \
-  do                                                                                                \
-  {                                                                                                 \
-    if (!XvfbServer::Get().ok() || !swell_X11Display())                                             \
-      GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();                                   \
-  } while (0)
-
 TEST(PluginView, OffScreenDrawingIsTheSameWithTheX11Editor)
 {
   // Loading the bundle registers it, so the editors find their images.

@@ -29,12 +29,6 @@ extern char** environ;
 namespace
 {
 
-#define REQUIRE_X()                                                                                                  \
-  do                                                                                                                 \
-  {                                                                                                                  \
-    if (!XvfbServer::Get().ok() || !swell_X11Display()) GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();        \
-  } while (0)
-
 // Records what a view reports.
 struct Recorder
 {

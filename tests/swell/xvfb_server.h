@@ -17,6 +17,16 @@
 #include <vector>
 
 #include "swell-wnd.h"
+#include "swell-x11.h"
+
+// Skips the test, with the reason, when no X server could be started or the
+// window system cannot be reached.
+#define REQUIRE_X()                                                                                 \
+  do                                                                                                \
+  {                                                                                                 \
+    if (!XvfbServer::Get().ok() || !swell_X11Display())                                             \
+      GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();                                   \
+  } while (0)
 
 extern char** environ;
 
