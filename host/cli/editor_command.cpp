@@ -46,7 +46,7 @@ unsigned long AskForView(AudioUnit unit, std::string* error) {
   AUCocoaUIBase* factory = static_cast<AUCocoaUIBase*>(object);
   void* view = factory->uiViewForAudioUnit(unit, NSSize{0.0, 0.0});
   factory->release();
-  if (!view) *error = "the plug-in gave no editor view (is an X display reachable? DISPLAY is set?)";
+  if (!view) *error = "the plug-in gave no editor view: no X display could be reached (is DISPLAY set?)";
   return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(view));
 }
 

@@ -8,6 +8,9 @@
 #include <MacOSCompat/MacOSCompat.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sys/wait.h>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -23,6 +26,7 @@
 #include "IGraphicsLinux.h"
 #include "editor_command.h"
 #include "lice.h"
+#include "plist.h"
 #include "plugin_session.h"
 
 #include <X11/Xlib.h>
@@ -257,6 +261,74 @@ TEST(PluginView, AskingTwiceClosesTheFirstViewAndWindowsComeAndGoCleanly)
   EXPECT_EQ(CompatCFLiveObjectCount(), objects);
   EXPECT_EQ(swell_X11ErrorCount(), errors);
   EXPECT_LT(SWELL_RunLoopSecondsUntilNext(SWELL_RunLoopNow()), 0.0);
+}
+
+// The top-level window named title, or 0.
+Window FindTopLevel(Display* d, const char* title)
+{
+  Window root, parent, *kids = nullptr, found = 0;
+  unsigned n = 0;
+  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) return 0;
+  for (unsigned i = 0; i < n && !found; ++i)
+  {
+    char* name = nullptr;
+    if (XFetchName(d, kids[i], &name) && name && std::string(name) == title) found = kids[i];
+    if (name) XFree(name);
+  }
+  if (kids) XFree(kids);
+  return found;
+}
+
+// The program shows the editor until its window is closed the way a window
+// manager closes it, then saves the state it ended with; without a display
+// it says so.
+TEST(PluginView, EditorCommandSavesTheStateWhenClosed)
+{
+  REQUIRE_X();
+  const std::string state = std::string(CINDERPATH_BINARY_DIR) + "/plugin-view-editor-state.xml";
+  std::remove(state.c_str());
+  int status = -1;
+  std::thread program([&] {
+    status = std::system((std::string("'") + CINDERPATH_PROGRAM + "' editor --set Drive=5 --save-state '" + state +
+                          "' 2>/dev/null").c_str());
+  });
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  Window w = 0;
+  for (int i = 0; i < 500 && !(w = FindTopLevel(d, "Cinderpath")); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_NE(w, 0u) << "the editor's window appears, titled with the plug-in's name";
+  if (w)
+  {
+    XEvent close = {};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = w;
+    close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    XSendEvent(d, w, False, NoEventMask, &close);
+    XSync(d, False);
+  }
+  program.join();
+  XCloseDisplay(d);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  std::ifstream in(state);
+  std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string error;
+  CFPropertyListRef saved = cinderpath_cli::ReadPropertyListXml(xml, &error);
+  ASSERT_NE(saved, nullptr) << error;
+  PluginSession session;
+  ASSERT_TRUE(session.Open(kBundlePath, &error)) << error;
+  EXPECT_TRUE(session.RestoreState(saved, &error)) << error;
+  CFRelease(saved);
+  float drive = 0.0f;
+  EXPECT_TRUE(session.GetParameter(kDrive, &drive, &error));
+  EXPECT_FLOAT_EQ(drive, 5.0f);
+
+  const int noDisplay = std::system(
+    (std::string("DISPLAY=:9999 '") + CINDERPATH_PROGRAM + "' editor >/dev/null 2>&1").c_str());
+  EXPECT_TRUE(WIFEXITED(noDisplay) && WEXITSTATUS(noDisplay) == 1);
 }
 
 } // namespace
