@@ -51,9 +51,6 @@ class PluginSession {
   // Uninitialises (if needed) and closes the instance. [main thread]
   void Close();
 
-  // The open instance, for calls the session does not wrap; null when closed. [main thread]
-  AudioUnit Unit() const { return mUnit; }
-
   // Identity from the component registry and the version selector.
   std::string ComponentName() const { return mName; }
   std::string ManufacturerName() const { return mManufacturer; }
