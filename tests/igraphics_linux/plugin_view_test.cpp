@@ -32,6 +32,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include "swell-x11.h"
 #include "xvfb_server.h"
@@ -209,6 +210,28 @@ TEST(PluginView, PointerChangesParametersAsTheEditorComputes)
     PumpUntil([&] { return std::fabs(s.Param(c.param) - c.expected) < 1e-3f; });
     EXPECT_NEAR(s.Param(c.param), c.expected, 1e-3f) << c.what;
   }
+}
+
+// The host's window the view was put in receives the keys the editor does
+// not take.
+TEST(PluginView, KeysTheEditorDoesNotTakeGoToTheHostsWindow)
+{
+  REQUIRE_X();
+  Shown s;
+  ASSERT_TRUE(s.Open());
+  XSelectInput(s.t, s.window.FrameWindow(), KeyPressMask);
+  s.MoveTo(100, 100);
+  const KeyCode q = XKeysymToKeycode(s.t, XK_q);
+  XTestFakeKeyEvent(s.t, q, True, CurrentTime);
+  XTestFakeKeyEvent(s.t, q, False, CurrentTime);
+  XSync(s.t, False);
+  XEvent e = {};
+  const bool arrived = PumpUntil([&] {
+    return XCheckTypedWindowEvent(s.t, s.window.FrameWindow(), KeyPress, &e) == True;
+  });
+  ASSERT_TRUE(arrived);
+  EXPECT_TRUE(e.xkey.send_event);
+  EXPECT_EQ(e.xkey.keycode, q);
 }
 
 TEST(PluginView, WindowShowsTheOffScreenDrawing)
