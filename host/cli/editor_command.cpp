@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdint>
 
+#include "plist.h"
 #include "plugin_session.h"
 #include "render_job.h"
 #include "safe_output.h"
@@ -15,12 +16,6 @@ namespace cinderpath_cli {
 namespace {
 
 constexpr double kPumpWaitSeconds = 0.1;  // longest wait for the window system or a timer
-
-std::string Utf8(CFStringRef text) {
-  if (!text) return std::string();
-  char buf[512];
-  return CFStringGetCString(text, buf, sizeof(buf), kCFStringEncodingUTF8) ? std::string(buf) : std::string();
-}
 
 // The unit's view, asked for as a host asks: the class the unit names is
 // found by name and made, and gives the view. 0 with a message on failure.
@@ -33,7 +28,7 @@ unsigned long AskForView(AudioUnit unit, std::string* error) {
     *error = "the plug-in offers no editor view (" + StatusText(status) + ")";
     return 0;
   }
-  const std::string className = Utf8(info.mCocoaAUViewClass[0]);
+  const std::string className = CFStringToUtf8(info.mCocoaAUViewClass[0]);
   if (info.mCocoaAUViewBundleLocation) CFRelease(info.mCocoaAUViewBundleLocation);
   if (info.mCocoaAUViewClass[0]) CFRelease(info.mCocoaAUViewClass[0]);
   CompatClassMaker make = CompatLookUpClass(className.c_str());
