@@ -2,6 +2,7 @@
 
 #include "ValveStageDispatch.h"
 #include "ValveStageKernel.h"
+#include "ValveStageQuad.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -9,26 +10,39 @@
 using namespace cinderpath_dsp;
 
 namespace cinderpath_dsp {
-
-#ifdef CINDERPATH_HAVE_WIDE
+#if defined(CINDERPATH_HAVE_WIDE) || defined(CINDERPATH_HAVE_QUAD)
 namespace {
 
-bool CpuHasWidePath()
+// True when the environment variable `name` is set to anything but "" or "0".
+bool EnvironmentForbids(const char* name)
+{
+  const char* v = std::getenv(name);
+  return v != nullptr && v[0] != '\0' && !(v[0] == '0' && v[1] == '\0');
+}
+
+// The processor's extensions, asked once (the check takes literal names).
+[[maybe_unused]] bool CpuHasAvx512vl()
 {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 }
 
-// True when the environment asks for the baseline build (see
-// ValveStageDispatch.h): CINDERPATH_NO_AVX512 set to anything but "" or "0".
-bool EnvironmentForbidsWidePath()
+[[maybe_unused]] bool CpuHasAvx2()
 {
-  const char* v = std::getenv("CINDERPATH_NO_AVX512");
-  return v != nullptr && v[0] != '\0' && !(v[0] == '0' && v[1] == '\0');
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2");
 }
 
+}  // namespace
+#endif
+
+#ifdef CINDERPATH_HAVE_WIDE
+namespace {
+
+bool CpuHasWidePath() { return CpuHasAvx512vl(); }
+
 // Decided once at load time; the render thread only reads it.
-std::atomic<bool> g_useWide{CpuHasWidePath() && !EnvironmentForbidsWidePath()};
+std::atomic<bool> g_useWide{CpuHasWidePath() && !EnvironmentForbids("CINDERPATH_NO_AVX512")};
 
 }  // namespace
 
@@ -41,6 +55,26 @@ bool WidePathEnabled() { return g_useWide.load(std::memory_order_relaxed); }
 bool WidePathAvailable() { return false; }
 void SetWidePathEnabled(bool) {}
 bool WidePathEnabled() { return false; }
+#endif
+
+#ifdef CINDERPATH_HAVE_QUAD
+namespace {
+
+bool CpuHasQuadPath() { return CpuHasAvx2(); }
+
+std::atomic<bool> g_useQuad{CpuHasQuadPath() && !EnvironmentForbids("CINDERPATH_NO_AVX2")};
+
+}  // namespace
+
+bool QuadPathAvailable() { return CpuHasQuadPath(); }
+
+void SetQuadPathEnabled(bool enabled) { g_useQuad.store(enabled && CpuHasQuadPath(), std::memory_order_relaxed); }
+
+bool QuadPathEnabled() { return g_useQuad.load(std::memory_order_relaxed); }
+#else
+bool QuadPathAvailable() { return false; }
+void SetQuadPathEnabled(bool) {}
+bool QuadPathEnabled() { return false; }
 #endif
 
 }  // namespace cinderpath_dsp
@@ -101,6 +135,13 @@ void ValveStage::Process(double* samples, int nFrames)
     return;
   }
 #endif
+#ifdef CINDERPATH_HAVE_QUAD
+  if (QuadPathEnabled())
+  {
+    QuadProcess(*this, samples, nFrames);
+    return;
+  }
+#endif
   KernelProcess(*this, samples, nFrames);
 }
 
@@ -120,6 +161,13 @@ void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, dou
     if (WidePathEnabled())
     {
       WideProcessPair(left, right, l, r, nFrames);
+      return;
+    }
+#endif
+#ifdef CINDERPATH_HAVE_QUAD
+    if (QuadPathEnabled())
+    {
+      QuadProcessPair(left, right, l, r, nFrames);
       return;
     }
 #endif
