@@ -136,11 +136,7 @@ void ValveStage::Process(double* samples, int nFrames)
   }
 #endif
 #ifdef CINDERPATH_HAVE_QUAD
-  if (QuadPathEnabled())
-  {
-    QuadProcess(*this, samples, nFrames);
-    return;
-  }
+  if (QuadPathEnabled() && QuadProcess(*this, samples, nFrames)) return;
 #endif
   KernelProcess(*this, samples, nFrames);
 }
@@ -165,11 +161,7 @@ void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, dou
     }
 #endif
 #ifdef CINDERPATH_HAVE_QUAD
-    if (QuadPathEnabled())
-    {
-      QuadProcessPair(left, right, l, r, nFrames);
-      return;
-    }
+    if (QuadPathEnabled() && QuadProcessPair(left, right, l, r, nFrames)) return;
 #endif
     KernelProcessPair(left, right, l, r, nFrames);
     return;

@@ -309,32 +309,56 @@ CINDERPATH_INLINE void PipeBlock(PipeRegs<H>& r, const PipeIO<H>& io, int nFrame
   PipeEdge<N, L, kPipeEpilogue, 0>(r, q, io, nFrames);
 }
 
+// Blocks too short to fill the pipeline are left to the caller (false).
 template <unsigned N, unsigned L = kPipeLead>
-void PipeProcessFactor(ValveStage& s, double* p, int nFrames)
+bool PipeProcessFactor(ValveStage& s, double* p, int nFrames)
 {
-  if (nFrames < int((L + N - 1) / N))
-  {
-    ProcessFactor<N>(s, p, nFrames);  // too short to fill the pipeline
-    return;
-  }
+  if (nFrames < int((L + N - 1) / N)) return false;
   PipeRegs<double> r;
   LoadPipe(r, s);
   PipeBlock<N, L>(r, PipeIO<double>{p}, nFrames);
   StorePipe(s, r, N * uint32_t(nFrames));
+  return true;
 }
 
 template <unsigned N, unsigned L = kPipeLead>
-void PipeProcessFactorPair(ValveStage& a, ValveStage& b, double* l, double* rr, int nFrames)
+bool PipeProcessFactorPair(ValveStage& a, ValveStage& b, double* l, double* rr, int nFrames)
 {
-  if (nFrames < int((L + N - 1) / N))
-  {
-    ProcessFactorPair<N>(a, b, l, rr, nFrames);
-    return;
-  }
+  if (nFrames < int((L + N - 1) / N)) return false;
   PipeRegs<DoublePair> r;
   LoadPipe(r, a, b);
   PipeBlock<N, L>(r, PipeIO<DoublePair>{l, rr}, nFrames);
   StorePipe(a, b, r, N * uint32_t(nFrames));
+  return true;
+}
+
+// Calls f.template operator()<N>() for the factors the plug-in selects (2 ...
+// 16) and for those that run the factor-2 path (0, 21 ... 31, above 32), and
+// returns what it returns. Factors 17 ... 20 and 32 are never selected by the
+// plug-in; they are left to the caller's baseline build (false), which keeps
+// this file, compiled once more for a wider instruction set, small.
+template <typename F>
+CINDERPATH_INLINE bool DispatchPipeFactor(uint32_t factor, F&& f)
+{
+  switch (factor)
+  {
+    case 3: return f.template operator()<3>();
+    case 4: return f.template operator()<4>();
+    case 5: return f.template operator()<5>();
+    case 6: return f.template operator()<6>();
+    case 7: return f.template operator()<7>();
+    case 8: return f.template operator()<8>();
+    case 9: return f.template operator()<9>();
+    case 10: return f.template operator()<10>();
+    case 11: return f.template operator()<11>();
+    case 12: return f.template operator()<12>();
+    case 13: return f.template operator()<13>();
+    case 14: return f.template operator()<14>();
+    case 15: return f.template operator()<15>();
+    case 16: return f.template operator()<16>();
+    case 17: case 18: case 19: case 20: case 32: return false;
+    default: return f.template operator()<2>();
+  }
 }
 
 struct PipeOne
@@ -342,7 +366,7 @@ struct PipeOne
   ValveStage& s;
   double* p;
   int n;
-  template <unsigned N> void operator()() const { PipeProcessFactor<N>(s, p, n); }
+  template <unsigned N> bool operator()() const { return PipeProcessFactor<N>(s, p, n); }
 };
 
 struct PipeTwo
@@ -352,19 +376,20 @@ struct PipeTwo
   double* l;
   double* r;
   int n;
-  template <unsigned N> void operator()() const { PipeProcessFactorPair<N>(a, b, l, r, n); }
+  template <unsigned N> bool operator()() const { return PipeProcessFactorPair<N>(a, b, l, r, n); }
 };
 
 // One stage at a factor of 2 or more, interpolator and decimator fused.
-CINDERPATH_INLINE void PipeProcess(ValveStage& s, double* p, int nFrames)
+// False (nothing done) when the factor or the block is left to the caller.
+CINDERPATH_INLINE bool PipeProcess(ValveStage& s, double* p, int nFrames)
 {
-  DispatchFactor(s.mFactor, PipeOne{s, p, nFrames});
+  return DispatchPipeFactor(s.mFactor, PipeOne{s, p, nFrames});
 }
 
-// Two stages with the same factor (2 or more), four lanes.
-CINDERPATH_INLINE void PipeProcessPair(ValveStage& a, ValveStage& b, double* l, double* r, int nFrames)
+// Two stages with the same factor (2 or more), four lanes; false as above.
+CINDERPATH_INLINE bool PipeProcessPair(ValveStage& a, ValveStage& b, double* l, double* r, int nFrames)
 {
-  DispatchFactor(a.mFactor, PipeTwo{a, b, l, r, nFrames});
+  return DispatchPipeFactor(a.mFactor, PipeTwo{a, b, l, r, nFrames});
 }
 
 }  // namespace

@@ -14,11 +14,11 @@
 
 namespace cinderpath_dsp {
 
-void QuadProcess(ValveStage& s, double* samples, int nFrames) { PipeProcess(s, samples, nFrames); }
+bool QuadProcess(ValveStage& s, double* samples, int nFrames) { return PipeProcess(s, samples, nFrames); }
 
-void QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+bool QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
 {
-  PipeProcessPair(left, right, l, r, nFrames);
+  return PipeProcessPair(left, right, l, r, nFrames);
 }
 
 }  // namespace cinderpath_dsp

@@ -32,9 +32,12 @@ void SetQuadPathEnabled(bool enabled);
 bool QuadPathEnabled();
 
 // The quad build's entry points (factor 2 or more; the pair with equal
-// factors). [render thread]
-void QuadProcess(ValveStage& s, double* samples, int nFrames);
-void QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
+// factors). They return false, having changed nothing, for what they leave
+// to the other builds: factors 17 ... 20 and 32 (never selected by the
+// plug-in) and blocks too short to fill the pipeline (fewer than 4 / factor
+// samples, rounded up). [render thread]
+bool QuadProcess(ValveStage& s, double* samples, int nFrames);
+bool QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
 
 }  // namespace cinderpath_dsp
 

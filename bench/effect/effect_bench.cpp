@@ -28,6 +28,7 @@
 #include "Over.h"
 #include "StereoFilters.h"
 #include "ValveStageDispatch.h"
+#include "ValveStageQuad.h"
 
 namespace
 {
@@ -127,9 +128,11 @@ void BM_EffectMono(benchmark::State& state)
 // processor without the wider vector extensions.
 void BM_EffectSignalBaselineISA(benchmark::State& state)
 {
-  const bool wide = cinderpath_dsp::WidePathEnabled();
+  const bool wide = cinderpath_dsp::WidePathEnabled(), quad = cinderpath_dsp::QuadPathEnabled();
   cinderpath_dsp::SetWidePathEnabled(false);
+  cinderpath_dsp::SetQuadPathEnabled(false);
   BM_Effect(state, false);
+  cinderpath_dsp::SetQuadPathEnabled(quad);
   cinderpath_dsp::SetWidePathEnabled(wide);
 }
 BENCHMARK(BM_EffectSignal)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
