@@ -4,6 +4,7 @@
 #include "StereoFilters.h"
 
 #include "IControl.h"
+#include "NChanDelay.h"
 
 #include <algorithm>
 #include <climits>
@@ -85,9 +86,12 @@ Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
       mShelfGainText(nullptr), mBypass(false), mPhase(false), mMono(false), mLPOn(false), mHPOn(false),
       mPeakOn(false), mShelfOn(false), mQuality(false), mFactor(4), mBoost(0), mClip(0),
       mClipCount(0), mDenormal(kDenormalOffset), mFs(44100.0),
-      mValueText(), mBypassDelay(2, 2)
+      mValueText()
 {
-  mBypassDelay.SetDelayTime(GetLatency());
+  // Bypass plays from the base's pass-through delay line, which the block
+  // feeds while processing: both bypasses stay in time with the processed
+  // signal, and toggling either continues the stream.
+  SetPlugFeedsDelay(true);
   for (int c = 0; c < 2; ++c)
   {
     mStage[c] = std::make_unique<ValveStage>();
@@ -269,7 +273,7 @@ void Cinderpath::Reset()
   mFs = GetSampleRate();
   setN();
   for (int c = 0; c < 2; ++c) mStage[c]->Clear();
-  mBypassDelay.Clear();
+  mDelay->Clear();
   SetUpStages();
   SetInputAndHPFilters();
   mClip = 0;
@@ -381,7 +385,7 @@ void Cinderpath::ProcessBlockInCallerFPState(double** inputs, double** outputs, 
     return;
   }
   // Read before any output is written: the host may process in place.
-  mBypassDelay.Feed(inputs, nFrames);
+  mDelay->Feed(inputs, nFrames);
   if (mMono)
     ProcessMono(inputs, outputs, nFrames, comp);
   else
@@ -510,7 +514,7 @@ void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
     const int n = std::min(kChunkFrames, nFrames - start);
     double* in[2] = {inputs[0] + start, inputs[1] + start};
     double* delayed[2] = {l, r};
-    mBypassDelay.ProcessBlock(in, delayed, n);
+    mDelay->ProcessBlock(in, delayed, n);
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
     for (int i = 0; i < n; ++i)

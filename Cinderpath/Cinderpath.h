@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "Filters.h"
-#include "NChanDelay.h"
 #include "PlugBinding.h"
 #include "ValveStage.h"
 
@@ -210,9 +209,6 @@ private:
   std::unique_ptr<LowPass4> mLowPass[2];   // resonant low-pass
   std::unique_ptr<OnePoleLP> mOutLP[2];    // output low-pass
   char mValueText[4][20];  // Drive, Volume, Peak Gain, Shelf Gain texts
-  // The last GetLatency() inputs of both channels: the "Bypass" path's
-  // delay, fed while processing so that toggling keeps the stream in time.
-  NChanDelayLine mBypassDelay;
 };
 
 #endif

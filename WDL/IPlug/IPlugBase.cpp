@@ -150,6 +150,7 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
   , mLatency(latency)
   , mDelay(nullptr)
   , mGraphics(nullptr)
+  , mPlugFeedsDelay(false)
 {
   Trace(__FUNCTION__, __LINE__, "%s:%s", effectName ? effectName : "", CurrentTime());
 
@@ -441,14 +442,14 @@ void IPlugBase::ConvertOutputsToFloat(int nFrames, bool accumulate)
 void IPlugBase::ProcessBuffers(double, int nFrames)
 {
   nFrames = LimitFrames(nFrames, false);
-  mDelay->Feed(mInData.Get(), nFrames);
+  if (!mPlugFeedsDelay) mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
 }
 
 void IPlugBase::ProcessBuffers(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
-  mDelay->Feed(mInData.Get(), nFrames);
+  if (!mPlugFeedsDelay) mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
   ConvertOutputsToFloat(nFrames, false);
 }
@@ -456,7 +457,7 @@ void IPlugBase::ProcessBuffers(float, int nFrames)
 void IPlugBase::ProcessBuffersAccumulating(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
-  mDelay->Feed(mInData.Get(), nFrames);
+  if (!mPlugFeedsDelay) mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
   ConvertOutputsToFloat(nFrames, true);
 }

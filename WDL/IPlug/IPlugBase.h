@@ -434,6 +434,14 @@ protected:
   int LimitFrames(int nFrames, bool scratchInvolved);
   // Converts every connected output's samples into its host float buffer.
   void ConvertOutputsToFloat(int nFrames, bool accumulate);
+  // For a plug-in whose own bypass plays from the pass-through delay line
+  // (mDelay), so that it stays in time like the host's bypass without a
+  // second line holding the same samples. With true, the processing calls
+  // no longer feed the line before ProcessDoubleReplacing: the plug-in must,
+  // once per block and before writing any output, either Feed the block's
+  // inputs to mDelay or play the block from it (ProcessBlock). The host's
+  // bypass (PassThroughBuffers) is unchanged. [main thread, before processing]
+  void SetPlugFeedsDelay(bool feeds) { mPlugFeedsDelay = feeds; }
   // UnserializeState under the mutex that changes nothing when the state
   // cannot be read whole: on -1 every parameter is put back as it was (and
   // OnParamChange called again). Returns what UnserializeState returned.
@@ -470,6 +478,7 @@ protected:
   WDL_PtrList<OutChannel> mOutChannels;  // owned
   WDL_PtrList<WDL_String> mInputBusLabels;   // owned
   WDL_PtrList<WDL_String> mOutputBusLabels;  // owned
+  bool mPlugFeedsDelay;  // ProcessDoubleReplacing keeps mDelay current itself
 };
 
 // Writes "user preset <n>" into str (at least 32 bytes), n being one more than
