@@ -4,13 +4,8 @@
 # 2-core machine the ideal is 2.0.
 # Usage: bench/cli/jobs_bench.sh [path/to/cinderpath]   (release build by default)
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
-program="${1:-$root/build/release/host/cinderpath}"
-[ -x "$program" ] || { echo "jobs_bench: $program is not built (cmake --build --preset release)" >&2; exit 1; }
+source "$(dirname "$0")/common.sh" "$@"
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 mkdir "$work/out"
 python3 "$here/make_input.py" "$work/in-1.wav" 60
 for i in 2 3 4 5 6 7 8; do cp "$work/in-1.wav" "$work/in-$i.wav"; done

@@ -5,13 +5,8 @@
 # oversampling factor 1, to keep the hour short.
 # Usage: bench/cli/memory_bench.sh [path/to/cinderpath]   (release build by default)
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
-program="${1:-$root/build/release/host/cinderpath}"
-[ -x "$program" ] || { echo "memory_bench: $program is not built (cmake --build --preset release)" >&2; exit 1; }
+source "$(dirname "$0")/common.sh" "$@"
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 printf '%-10s %14s %12s\n' "input" "peak RSS (kB)" "seconds"
 declare -A rss
 for minutes in 10 60; do
