@@ -273,7 +273,6 @@ void Cinderpath::Reset()
   mFs = GetSampleRate();
   setN();
   for (int c = 0; c < 2; ++c) mStage[c]->Clear();
-  mDelay->Clear();
   SetUpStages();
   SetInputAndHPFilters();
   mClip = 0;
