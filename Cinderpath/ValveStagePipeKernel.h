@@ -281,7 +281,39 @@ CINDERPATH_INLINE void PipeEdge(PipeRegs<H>& r, PipePart<H> (&q)[L], const PipeI
   }
 }
 
-// Loads the stage(s) into the fused state.
+// Moves both filters' coefficients and windows (of one stage or, lane by
+// lane, of two) into the fused state, and back.
+template <typename H>
+CINDERPATH_INLINE void FusePipe(PipeRegs<H>& r, const OverCoef<H>& cu, const OverCoef<H>& cd, const OverWin<H>& wu,
+                                const OverWin<H>& wd)
+{
+  for (int i = 0; i < 7; ++i) r.a[i] = PipeLanes<H>::Join(cu.a[i], cd.a[i]);
+  for (int i = 0; i < 4; ++i)
+  {
+    r.bu[i] = cu.b[i];
+    r.bd[i] = cd.b[i];
+  }
+  for (int i = 0; i < 8; ++i)
+  {
+    r.xu[i] = wu.x[i];
+    r.xd[i] = wd.x[i];
+    r.y[i] = PipeLanes<H>::Join(wu.y[i], wd.y[i]);
+  }
+}
+
+template <typename H>
+CINDERPATH_INLINE void SplitPipe(const PipeRegs<H>& r, OverWin<H>& wu, OverWin<H>& wd)
+{
+  for (int i = 0; i < 8; ++i)
+  {
+    wu.x[i] = r.xu[i];
+    wd.x[i] = r.xd[i];
+    wu.y[i] = PipeLanes<H>::Up(r.y[i]);
+    wd.y[i] = PipeLanes<H>::Down(r.y[i]);
+  }
+}
+
+// Loads one stage into the fused state.
 CINDERPATH_INLINE void LoadPipe(PipeRegs<double>& r, const ValveStage& s)
 {
   OverCoef<double> cu, cd;
@@ -290,18 +322,7 @@ CINDERPATH_INLINE void LoadPipe(PipeRegs<double>& r, const ValveStage& s)
   LoadCoef(cd, s.mDown);
   LoadWin(wu, s.mUp);
   LoadWin(wd, s.mDown);
-  for (int i = 0; i < 7; ++i) r.a[i] = PipeLanes<double>::Join(cu.a[i], cd.a[i]);
-  for (int i = 0; i < 4; ++i)
-  {
-    r.bu[i] = cu.b[i];
-    r.bd[i] = cd.b[i];
-  }
-  for (int i = 0; i < 8; ++i)
-  {
-    r.xu[i] = wu.x[i];
-    r.xd[i] = wd.x[i];
-    r.y[i] = PipeLanes<double>::Join(wu.y[i], wd.y[i]);
-  }
+  FusePipe(r, cu, cd, wu, wd);
   r.gain = s.mGain;
   r.k = s.mCurve;
   r.km1 = s.mCurve - 1.0;
@@ -310,17 +331,12 @@ CINDERPATH_INLINE void LoadPipe(PipeRegs<double>& r, const ValveStage& s)
 CINDERPATH_INLINE void StorePipe(ValveStage& s, const PipeRegs<double>& r, uint32_t steps)
 {
   OverWin<double> wu, wd;
-  for (int i = 0; i < 8; ++i)
-  {
-    wu.x[i] = r.xu[i];
-    wd.x[i] = r.xd[i];
-    wu.y[i] = PipeLanes<double>::Up(r.y[i]);
-    wd.y[i] = PipeLanes<double>::Down(r.y[i]);
-  }
+  SplitPipe(r, wu, wd);
   StoreWin(s.mUp, wu, steps);
   StoreWin(s.mDown, wd, steps);
 }
 
+// Loads two stages, lane by lane, into the fused state.
 CINDERPATH_INLINE void LoadPipe(PipeRegs<DoublePair>& r, const ValveStage& a, const ValveStage& b)
 {
   OverCoef<DoublePair> cu, cd;
@@ -329,18 +345,7 @@ CINDERPATH_INLINE void LoadPipe(PipeRegs<DoublePair>& r, const ValveStage& a, co
   LoadCoef(cd, a.mDown, b.mDown);
   LoadWin(wu, a.mUp, b.mUp);
   LoadWin(wd, a.mDown, b.mDown);
-  for (int i = 0; i < 7; ++i) r.a[i] = PipeLanes<DoublePair>::Join(cu.a[i], cd.a[i]);
-  for (int i = 0; i < 4; ++i)
-  {
-    r.bu[i] = cu.b[i];
-    r.bd[i] = cd.b[i];
-  }
-  for (int i = 0; i < 8; ++i)
-  {
-    r.xu[i] = wu.x[i];
-    r.xd[i] = wd.x[i];
-    r.y[i] = PipeLanes<DoublePair>::Join(wu.y[i], wd.y[i]);
-  }
+  FusePipe(r, cu, cd, wu, wd);
   r.gain = DoublePair{a.mGain, b.mGain};
   r.k = DoublePair{a.mCurve, b.mCurve};
   r.km1 = DoublePair{a.mCurve - 1.0, b.mCurve - 1.0};
@@ -349,13 +354,7 @@ CINDERPATH_INLINE void LoadPipe(PipeRegs<DoublePair>& r, const ValveStage& a, co
 CINDERPATH_INLINE void StorePipe(ValveStage& a, ValveStage& b, const PipeRegs<DoublePair>& r, uint32_t steps)
 {
   OverWin<DoublePair> wu, wd;
-  for (int i = 0; i < 8; ++i)
-  {
-    wu.x[i] = r.xu[i];
-    wd.x[i] = r.xd[i];
-    wu.y[i] = PipeLanes<DoublePair>::Up(r.y[i]);
-    wd.y[i] = PipeLanes<DoublePair>::Down(r.y[i]);
-  }
+  SplitPipe(r, wu, wd);
   StoreWin(a.mUp, b.mUp, wu, steps);
   StoreWin(a.mDown, b.mDown, wd, steps);
 }

@@ -9,42 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <random>
 #include <vector>
 
 namespace {
-
-// Sub-sample 0 with N·x kept, zero steps 1 ... N-1 shaped and discarded,
-// each through the filters' public steps.
-double StepByStep(ValveStage& s, double x)
-{
-  const unsigned n = ((s.mFactor >= 2 && s.mFactor <= 20) || s.mFactor == 32) ? s.mFactor : 2;
-  double u = s.mUp.Run(double(n) * x);
-  const double kept = s.mDown.Run(ValveStage::Bias(ValveStage::Shape(s.mGain * u), s.mCurve));
-  for (unsigned j = 1; j < n; ++j)
-  {
-    u = s.mUp.RunZero(j);
-    s.mDown.Run(ValveStage::Bias(ValveStage::Shape(s.mGain * u), s.mCurve));
-  }
-  return kept;
-}
-
-// Sines, noise and bursts far beyond the shaper's edges.
-std::vector<double> Signal(unsigned seed, int n, double scale)
-{
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> d(-1.0, 1.0);
-  std::vector<double> v(n);
-  for (int i = 0; i < n; ++i)
-  {
-    v[i] = scale * (0.5 * std::sin(0.05 * i) + 0.3 * d(rng));
-    if (i % 97 < 3) v[i] *= 40.0;
-  }
-  return v;
-}
 
 // Same bits and end state at every factor, one channel and two, after a
 // stretch of one channel alone (the rings then sit at different positions),
@@ -76,10 +43,10 @@ TEST(QuadStage, MatchesTheFilterStepsAtEveryFactorMonoAndStereo)
         ValveStage::ProcessPair(l, r, yl.data() + start, yr.data() + start, len);
       for (int i = start; i < start + len; ++i)
       {
-        ASSERT_TRUE(SameBits(yl[i], StepByStep(refL, xl[i]))) << "factor " << f << " left " << i;
+        ASSERT_TRUE(SameBits(yl[i], ReferenceOversampled(refL, xl[i]))) << "factor " << f << " left " << i;
         if (start >= monoStretch)
         {
-          ASSERT_TRUE(SameBits(yr[i], StepByStep(refR, xr[i]))) << "factor " << f << " right " << i;
+          ASSERT_TRUE(SameBits(yr[i], ReferenceOversampled(refR, xr[i]))) << "factor " << f << " right " << i;
         }
       }
       start += len;
@@ -96,12 +63,8 @@ TEST(QuadStage, MatchesTheFilterStepsAtEveryFactorMonoAndStereo)
 // the variable set).
 TEST(QuadStage, StartupChoiceFollowsEnvironment)
 {
-  const char* v = std::getenv("CINDERPATH_NO_AVX2");
-  const bool forbidden = v != nullptr && std::strcmp(v, "") != 0 && std::strcmp(v, "0") != 0;
-  EXPECT_EQ(cinderpath_dsp::QuadPathEnabled(), cinderpath_dsp::QuadPathAvailable() && !forbidden);
-  cinderpath_dsp::SetQuadPathEnabled(true);
-  EXPECT_EQ(cinderpath_dsp::QuadPathEnabled(), cinderpath_dsp::QuadPathAvailable());
-  cinderpath_dsp::SetQuadPathEnabled(!forbidden);
+  ExpectStartupChoice("CINDERPATH_NO_AVX2", cinderpath_dsp::QuadPathAvailable, cinderpath_dsp::QuadPathEnabled,
+                      cinderpath_dsp::SetQuadPathEnabled);
 }
 
 }  // namespace

@@ -19,45 +19,6 @@ const unsigned kFactorsInUse[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14,
 const unsigned kAllFactors[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
                                 14, 15, 16, 17, 18, 19, 20, 21, 25, 31, 32, 33, 1000};
 
-bool HasOwnPath(unsigned f) { return (f >= 2 && f <= 20) || f == 32; }
-
-// The stage built from the filter's public steps, in the documented order:
-// sub-sample 0 with N·x kept, zero steps 1 ... N-1 shaped and discarded.
-double ReferenceOversampled(ValveStage& s, double x)
-{
-  const unsigned n = HasOwnPath(s.mFactor) ? s.mFactor : 2;
-  double u = s.mUp.Run(double(n) * x);
-  const double kept = s.mDown.Run(ValveStage::Bias(ValveStage::Shape(s.mGain * u), s.mCurve));
-  for (unsigned j = 1; j < n; ++j)
-  {
-    u = s.mUp.RunZero(j);
-    s.mDown.Run(ValveStage::Bias(ValveStage::Shape(s.mGain * u), s.mCurve));
-  }
-  return kept;
-}
-
-ValveStage MakeStage(unsigned factor, double curve, double gain)
-{
-  ValveStage s;
-  s.Configure(factor, curve, gain);
-  return s;
-}
-
-// Test signal: a few sines, noise, and now and then a burst far beyond the
-// shaper's edges in either direction.
-std::vector<double> Signal(unsigned seed, int n, double scale)
-{
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> d(-1.0, 1.0);
-  std::vector<double> v(n);
-  for (int i = 0; i < n; ++i)
-  {
-    v[i] = scale * (0.5 * std::sin(0.05 * i) + 0.3 * std::sin(0.9 * i + 1.0) + 0.2 * d(rng));
-    if (i % 97 < 3) v[i] *= 40.0;
-  }
-  return v;
-}
-
 }  // namespace
 
 // Counts heap allocations so the render-thread paths can be shown not to make any.
@@ -362,13 +323,8 @@ TEST(ValveStage, WideBuildIsBitIdenticalToBaseline)
 // Run by ctest also with the variable set (see CMakeLists.txt).
 TEST(ValveStage, StartupChoiceFollowsEnvironment)
 {
-  const char* v = std::getenv("CINDERPATH_NO_AVX512");
-  const bool forbidden = v != nullptr && std::strcmp(v, "") != 0 && std::strcmp(v, "0") != 0;
-  EXPECT_EQ(cinderpath_dsp::WidePathEnabled(), cinderpath_dsp::WidePathAvailable() && !forbidden);
-  // Switching on for a test or benchmark still works, where the processor has it.
-  cinderpath_dsp::SetWidePathEnabled(true);
-  EXPECT_EQ(cinderpath_dsp::WidePathEnabled(), cinderpath_dsp::WidePathAvailable());
-  cinderpath_dsp::SetWidePathEnabled(!forbidden);
+  ExpectStartupChoice("CINDERPATH_NO_AVX512", cinderpath_dsp::WidePathAvailable, cinderpath_dsp::WidePathEnabled,
+                      cinderpath_dsp::SetWidePathEnabled);
 }
 
 // The kernel's schedule (how far the interpolator runs ahead of the
