@@ -469,25 +469,43 @@ struct InputSwitches
   bool hp, peak, shelf, lowPass;
 };
 
-// The switched input filters in chain order, for one channel (F =
-// ChannelFilters, T = double) or both (ChannelPairFilters, Lanes).
-template <class F, class T>
-inline T RunInputFilters(const InputSwitches& on, F& f, T x)
+// The switched input filters in chain order over a chunk, for one channel
+// (F = ChannelFilters, T = double) or both (ChannelPairFilters, Lanes):
+// in(i) gives input sample i (called once each, in order), out(i, x) takes
+// the filtered sample. The filters run skewed: in one pass of the loop the
+// high-pass takes sample i, the peak sample i - 1, the shelf i - 2 and the
+// low-pass i - 3, so the four recursions of a pass do not wait for each
+// other and run side by side. Every filter still sees its own samples in
+// order with the same arithmetic, so the results are those of running the
+// chain sample by sample. `buf` holds n samples between the filters.
+template <class F, class T, class In, class Out>
+inline void RunInputFilters(const InputSwitches& on, F& f, int n, T* buf, In in, Out out)
 {
-  if (on.hp) x = f.inHP.Run(x);
-  if (on.peak) x = f.peak.Run(x);
-  if (on.shelf) x = f.shelf.Run(x);
-  if (on.lowPass) x = f.lowPass.Run(x);
-  return x;
+  for (int i = 0; i < n + 3; ++i)
+  {
+    if (i < n)
+    {
+      const T x = in(i);
+      buf[i] = on.hp ? f.inHP.Run(x) : x;
+    }
+    if (i >= 1 && i <= n && on.peak) buf[i - 1] = f.peak.Run(buf[i - 1]);
+    if (i >= 2 && i <= n + 1 && on.shelf) buf[i - 2] = f.shelf.Run(buf[i - 2]);
+    if (i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
+  }
 }
 
-// Output high-pass, level (volume, then make-up gain), output low-pass.
-template <class F, class T>
-inline T RunOutputFilters(F& f, T x, double volume, double comp)
+// Output high-pass, level (volume, then make-up gain), output low-pass over
+// a chunk, skewed as above: the high-pass takes sample i while the low-pass
+// takes sample i - 1. in(i) gives the stage's output for sample i, out(i, y)
+// takes the result (in order).
+template <class F, class T, class In, class Out>
+inline void RunOutputFilters(F& f, int n, double volume, double comp, T* buf, In in, Out out)
 {
-  x = f.outHP.Run(x);
-  x = x * volume * comp;
-  return f.outLP.Run(x);
+  for (int i = 0; i < n + 1; ++i)
+  {
+    if (i < n) buf[i] = f.outHP.Run(in(i));
+    if (i >= 1) out(i - 1, f.outLP.Run(buf[i - 1] * volume * comp));
+  }
 }
 }  // namespace
 
@@ -532,20 +550,21 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
   const double volume = mVolume;
   FrameState st = LoadFrameState();
   double x[kChunkFrames];
+  double buf[kChunkFrames];  // between the filters
   for (int start = 0; start < nFrames; start += kChunkFrames)
   {
     // The right input is not read at all.
     const int n = std::min(kChunkFrames, nFrames - start);
     const double* in = inputs[0] + start;
-    for (int i = 0; i < n; ++i) x[i] = RunInputFilters(on, f, SanitizeSample(in[i]) - st.NextOffset());
+    RunInputFilters(
+        on, f, n, buf, [&](int i) { return SanitizeSample(in[i]) - st.NextOffset(); },
+        [&](int i, double y) { x[i] = y; });
     mStage[0]->Process(x, n);
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
-    for (int i = 0; i < n; ++i)
-    {
-      const double y = RunOutputFilters(f, x[i], volume, comp);
-      st.Write(y, y, outL + i, outR + i);
-    }
+    RunOutputFilters(
+        f, n, volume, comp, buf, [&](int i) { return x[i]; },
+        [&](int i, double y) { st.Write(y, y, outL + i, outR + i); });
   }
   StoreFrameState(st);
   *mInHP[0] = f.inHP;
@@ -569,6 +588,7 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
 
   double l[kChunkFrames];
   double r[kChunkFrames];
+  Lanes buf[kChunkFrames];  // between the filters
   for (int start = 0; start < nFrames; start += kChunkFrames)
   {
     // The whole chunk is read before any output is written, so the host may
@@ -576,21 +596,19 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
     const int n = std::min(kChunkFrames, nFrames - start);
     const double* inL = inputs[0] + start;
     const double* inR = inputs[1] + start;
-    for (int i = 0; i < n; ++i)
-    {
-      const Lanes x = RunInputFilters(
-          on, f, Lanes{SanitizeSample(inL[i]), SanitizeSample(inR[i])} - Both(st.NextOffset()));
-      l[i] = x[0];
-      r[i] = x[1];
-    }
+    RunInputFilters(
+        on, f, n, buf,
+        [&](int i) { return Lanes{SanitizeSample(inL[i]), SanitizeSample(inR[i])} - Both(st.NextOffset()); },
+        [&](int i, Lanes x) {
+          l[i] = x[0];
+          r[i] = x[1];
+        });
     ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
-    for (int i = 0; i < n; ++i)
-    {
-      const Lanes y = RunOutputFilters(f, Lanes{l[i], r[i]}, volume, comp);
-      st.Write(y[0], y[1], outL + i, outR + i);
-    }
+    RunOutputFilters(
+        f, n, volume, comp, buf, [&](int i) { return Lanes{l[i], r[i]}; },
+        [&](int i, Lanes y) { st.Write(y[0], y[1], outL + i, outR + i); });
   }
 
   StoreFrameState(st);
