@@ -82,10 +82,16 @@ void Cinderpath::SetEditorOnScreen(bool onScreen)
 
 IGraphics* Cinderpath::NewEditor(const char* bundleID, int widthPx, int heightPx)
 {
+#ifdef CINDERPATH_LV2_UI
+  // The LV2 UI shows the editor in the host's window; an LV2 bundle is
+  // identified by its folder, which holds the images.
+  return IPlugLV2MirrorNewEditor(this, widthPx, heightPx, bundleID);
+#else
   // Both draw the same panel off-screen; only the X11 editor can also open a
   // window, and it makes no connection to a display before it does.
   if (s_editorOnScreen) return new IGraphicsLinux(this, widthPx, heightPx, 0, bundleID);
   return new IGraphicsHeadless(this, widthPx, heightPx, 0, bundleID);
+#endif
 }
 
 void Cinderpath::BuildEditor(const char* bundleID)

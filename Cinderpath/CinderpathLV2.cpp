@@ -5,6 +5,7 @@
 
 #include "Cinderpath.h"
 #include "CinderpathDescriptions.h"
+#include "CinderpathLV2.h"
 
 #include <cstdint>
 
@@ -14,7 +15,6 @@
 
 namespace
 {
-#define CINDERPATH_LV2_URI "https://cinderpath.example/lv2/cinderpath"
 
 // Builds one plug-in object; construction is serialised as in the Audio Unit factory.
 IPlugLV2* MakeCinderpathLV2()
@@ -56,17 +56,32 @@ const IPlugLV2Preset kPresets[] = {
 const IPlugLV2Docs kDocs = {kCinderpathDescription, kCinderpathLicense, ParamComment, kPresets,
                             static_cast<int>(sizeof(kPresets) / sizeof(kPresets[0]))};
 
-IPlugLV2Plugin WithDocs(IPlugLV2Plugin desc)
+// The clip indicator's state after a block (0 or 1). [render thread]
+float ReadClip(IPlugBase* pPlug)
+{
+  return (float)static_cast<Cinderpath*>(pPlug)->GetClip();
+}
+
+const IPlugLV2ControlOutput kControlOutputs[] = {CINDERPATH_LV2_CLIP_PORT(ReadClip)};
+
+// Adds what both variants carry beside their ports: the documentation, the
+// clip output and the UI.
+IPlugLV2Plugin WithDocs(IPlugLV2Plugin desc, const char* uiURI)
 {
   desc.mDocs = &kDocs;
+  desc.mControlOutputs = kControlOutputs;
+  desc.mNControlOutputs = static_cast<int>(sizeof(kControlOutputs) / sizeof(kControlOutputs[0]));
+  desc.mUIURI = uiURI;
   return desc;
 }
 
 const IPlugLV2Plugin kPlugins[] = {
     WithDocs(IPlugLV2MakePlugin(CINDERPATH_LV2_URI, "Cinderpath", 2, 2, MakeCinderpathLV2, "lv2:DistortionPlugin",
-                                CINDERPATH_LV2_URI "#state")),
-    WithDocs(IPlugLV2MakePlugin(CINDERPATH_LV2_URI "-mono", "Cinderpath Mono", 1, 1, MakeCinderpathLV2,
-                                "lv2:DistortionPlugin", CINDERPATH_LV2_URI "#state")),
+                                CINDERPATH_LV2_URI "#state"),
+             CINDERPATH_LV2_UI_URI),
+    WithDocs(IPlugLV2MakePlugin(CINDERPATH_LV2_MONO_URI, "Cinderpath Mono", 1, 1, MakeCinderpathLV2,
+                                "lv2:DistortionPlugin", CINDERPATH_LV2_URI "#state"),
+             CINDERPATH_LV2_MONO_UI_URI),
 };
 }  // namespace
 

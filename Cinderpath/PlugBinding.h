@@ -4,12 +4,19 @@
 #ifndef CINDERPATH_PLUGBINDING_H
 #define CINDERPATH_PLUGBINDING_H
 
-#ifdef CINDERPATH_LV2
+#if defined(CINDERPATH_LV2_UI)
+#include "IPlugLV2UI.h"
+
+// Base class of Cinderpath in the LV2 UI module: a parameter mirror that
+// builds the editor and never processes audio.
+using CinderpathBinding = IPlugLV2Mirror;
+#define CINDERPATH_HAS_EDITOR 1
+#elif defined(CINDERPATH_LV2)
 #include "IPlugLV2.h"
 
 // Base class of Cinderpath in the LV2 module: the LV2 binding over IPlugBase.
 using CinderpathBinding = IPlugLV2;
-// LV2 hosts draw their own controls from the port list: no editor.
+// The processing module builds no editor: the UI module shows it.
 #define CINDERPATH_HAS_EDITOR 0
 #else
 #include "IPlugAU.h"

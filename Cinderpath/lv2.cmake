@@ -2,11 +2,16 @@
 #   Cinderpath.lv2/manifest.ttl     the plug-ins and where their files are
 #   Cinderpath.lv2/Cinderpath.ttl   ports, ranges, units, features
 #   Cinderpath.lv2/presets.ttl      named presets (clean boost, crunch, ...)
-#   Cinderpath.lv2/Cinderpath.so    exports lv2_descriptor only
+#   Cinderpath.lv2/Cinderpath.so    exports lv2_descriptor only; links no X11
+#   Cinderpath.lv2/Cinderpath_ui.so the X11 UI (the plug-in's editor), exports
+#                                   lv2ui_descriptor only
+#   Cinderpath.lv2/resources/img/   the editor's images, read by the UI
 # The plug-in class is compiled a second time on IPlugLV2 (CINDERPATH_LV2
 # selects the binding in PlugBinding.h); the Turtle files are written at build
 # time by a generator that constructs the plug-in, so they always follow the
-# parameter table.
+# parameter table. The UI module compiles the plug-in class a third time, on
+# the UI binding's parameter mirror (CINDERPATH_LV2_UI), so that a host
+# without a UI never loads X11 code.
 #
 # Install: cmake --build <build dir> --target cinderpath_lv2_install
 # copies the bundle to $LV2_INSTALL_DIR, or to ~/.lv2 when that is not set.
@@ -58,13 +63,70 @@ target_link_libraries(cinderpath_lv2_turtle PRIVATE cinderpath_lv2_plug)
 add_custom_command(
   OUTPUT ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl ${CINDERPATH_LV2_DIR}/presets.ttl
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CINDERPATH_LV2_DIR}
-  COMMAND cinderpath_lv2_turtle ${CINDERPATH_LV2_DIR} Cinderpath.so Cinderpath.ttl
+  COMMAND cinderpath_lv2_turtle ${CINDERPATH_LV2_DIR} Cinderpath.so Cinderpath.ttl Cinderpath_ui.so
   DEPENDS cinderpath_lv2_turtle
   COMMENT "Writing the Turtle files of Cinderpath.lv2"
   VERBATIM)
+
+# ---- The UI module ----
+# The plug-in class on the UI binding: it builds its editor on X11.
+add_library(cinderpath_lv2ui_plug STATIC ${CMAKE_CURRENT_LIST_DIR}/Cinderpath.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CinderpathEditor.cpp)
+target_include_directories(cinderpath_lv2ui_plug PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(cinderpath_lv2ui_plug PUBLIC CINDERPATH_LV2_UI)
+target_link_libraries(cinderpath_lv2ui_plug PUBLIC cinderpath_dsp iplug_lv2ui)
+
+# The platform stand-ins the X11 editor calls (bundle lookups) are compiled
+# into the UI module, so that the bundle needs no library beside it; their
+# symbols stay local like everything else in it.
+set(_cp_compat_dir ${CMAKE_SOURCE_DIR}/compat/macos)
+file(GLOB _cp_compat_sources ${_cp_compat_dir}/src/*.cpp)
+add_library(cinderpath_lv2ui_compat OBJECT ${_cp_compat_sources})
+target_include_directories(cinderpath_lv2ui_compat PRIVATE ${_cp_compat_dir}/include ${_cp_compat_dir}/src)
+set_target_properties(cinderpath_lv2ui_compat PROPERTIES POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+
+set(_cp_lv2ui_exports ${CMAKE_CURRENT_BINARY_DIR}/CinderpathLV2UI.exports)
+file(CONFIGURE OUTPUT ${_cp_lv2ui_exports} CONTENT
+"{
+  global: lv2ui_descriptor;
+  local: *;
+};
+")
+add_library(cinderpath_lv2ui MODULE ${CMAKE_CURRENT_LIST_DIR}/CinderpathLV2UI.cpp
+  $<TARGET_OBJECTS:cinderpath_lv2ui_compat>)
+target_link_libraries(cinderpath_lv2ui PRIVATE cinderpath_lv2ui_plug ${CMAKE_DL_LIBS})
+target_link_options(cinderpath_lv2ui PRIVATE
+  "LINKER:--version-script=${_cp_lv2ui_exports}"
+  "LINKER:--exclude-libs,ALL"
+  "LINKER:--as-needed"
+  "$<$<NOT:$<BOOL:${CINDERPATH_FUZZ}>>:LINKER:--no-undefined>")
+set_target_properties(cinderpath_lv2ui PROPERTIES
+  OUTPUT_NAME Cinderpath_ui
+  PREFIX ""
+  SUFFIX ".so"
+  LIBRARY_OUTPUT_DIRECTORY ${CINDERPATH_LV2_DIR}
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON
+  SKIP_BUILD_RPATH ON
+  LINK_DEPENDS ${_cp_lv2ui_exports})
+
+# The editor's images, where the UI looks for them.
+file(GLOB _cp_lv2_images ${CMAKE_CURRENT_LIST_DIR}/resources/img/*.png)
+set(_cp_lv2_image_copies)
+foreach(_img ${_cp_lv2_images})
+  get_filename_component(_name ${_img} NAME)
+  set(_copy ${CINDERPATH_LV2_DIR}/resources/img/${_name})
+  add_custom_command(OUTPUT ${_copy}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_img} ${_copy}
+    DEPENDS ${_img}
+    VERBATIM)
+  list(APPEND _cp_lv2_image_copies ${_copy})
+endforeach()
+
 add_custom_target(cinderpath_lv2_bundle ALL
   DEPENDS ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl ${CINDERPATH_LV2_DIR}/presets.ttl
-    cinderpath_lv2)
+    ${_cp_lv2_image_copies} cinderpath_lv2 cinderpath_lv2ui)
 
 add_custom_target(cinderpath_lv2_install
   COMMAND ${CMAKE_COMMAND} -DBUNDLE=${CINDERPATH_LV2_DIR} -P ${CMAKE_CURRENT_LIST_DIR}/lv2_install.cmake

@@ -26,7 +26,8 @@ LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate, cons
   if (!desc || !desc->mMake) return nullptr;
   IPlugLV2* pPlug = desc->mMake();
   if (!pPlug) return nullptr;
-  if (!pPlug->LV2Instantiate(desc->mNInputs, desc->mNOutputs, sampleRate, features, desc->mStateKey))
+  if (!pPlug->LV2Instantiate(desc->mNInputs, desc->mNOutputs, sampleRate, features, desc->mStateKey,
+                             desc->mControlOutputs, desc->mNControlOutputs))
   {
     delete pPlug;
     return nullptr;
@@ -185,6 +186,9 @@ IPlugLV2Plugin IPlugLV2MakePlugin(const char* uri, const char* name, int nInputs
   desc.mPluginClass = pluginClass;
   desc.mStateKey = stateKey;
   desc.mDocs = nullptr;
+  desc.mControlOutputs = nullptr;
+  desc.mNControlOutputs = 0;
+  desc.mUIURI = nullptr;
   return desc;
 }
 
@@ -202,9 +206,11 @@ IPlugLV2::IPlugLV2(const IPlugInstanceInfo& /*instanceInfo*/, int nParams, const
 IPlugLV2::~IPlugLV2() = default;
 
 bool IPlugLV2::LV2Instantiate(int nInputs, int nOutputs, double sampleRate, const LV2_Feature* const* features,
-                             const char* stateKey)
+                             const char* stateKey, const IPlugLV2ControlOutput* controlOutputs,
+                             int nControlOutputs)
 {
   TRACE_HERE("%d:%d", nInputs, nOutputs);
+  if (nControlOutputs < 0 || (nControlOutputs > 0 && !controlOutputs)) return false;
   if (!(std::isfinite(sampleRate) && sampleRate > 0.0)) return false;
   if (nInputs < 0 || nOutputs < 0 || nInputs > NInChannels() || nOutputs > NOutChannels()) return false;
   if (!LegalIO(nInputs, nOutputs)) return false;
@@ -212,8 +218,11 @@ bool IPlugLV2::LV2Instantiate(int nInputs, int nOutputs, double sampleRate, cons
   const int nParams = NParams();
   const int nAudio = nInputs + nOutputs;
   if (!ResizeNulled(&mParamPorts, nParams) || !ResizeNulled(&mAudioPorts, nAudio) ||
-      !ResizeNulled(&mPieceIn, NInChannels()) || !ResizeNulled(&mPieceOut, NOutChannels()))
+      !ResizeNulled(&mPieceIn, NInChannels()) || !ResizeNulled(&mPieceOut, NOutChannels()) ||
+      !ResizeNulled(&mCtlOutPorts, nControlOutputs))
     return false;
+  mCtlOutputs = controlOutputs;
+  mNCtlOutputs = nControlOutputs;
 
   for (int i = 0; features && features[i]; ++i)
     if (features[i]->URI && !strcmp(features[i]->URI, LV2_URID__map) && features[i]->data)
@@ -253,6 +262,9 @@ void IPlugLV2::LV2ConnectPort(uint32_t port, void* data)
     mFreeWheelPort = static_cast<float*>(data);
   else if (port - FirstAudioPortIndex() < (uint32_t)(mLV2NInputs + mLV2NOutputs))
     mAudioPorts.Get()[port - FirstAudioPortIndex()] = static_cast<float*>(data);
+  else if (port - ControlOutputPortIndex(NParams(), mLV2NInputs, mLV2NOutputs, 0) < (uint32_t)mNCtlOutputs)
+    mCtlOutPorts.Get()[port - ControlOutputPortIndex(NParams(), mLV2NInputs, mLV2NOutputs, 0)] =
+        static_cast<float*>(data);
 }
 
 void IPlugLV2::LV2Activate()
@@ -319,6 +331,9 @@ void IPlugLV2::LV2Run(uint32_t nFrames)
       ProcessBuffers(0.0f, n);
     pos += (uint32_t)n;
   }
+  float* const* ctlOut = mCtlOutPorts.Get();
+  for (int k = 0; k < mNCtlOutputs; ++k)
+    if (ctlOut[k] && mCtlOutputs[k].mRead) *ctlOut[k] = mCtlOutputs[k].mRead(this);
 }
 
 bool IPlugLV2::IsStateAcceptable(const void* data, size_t size)
@@ -409,15 +424,20 @@ void IPlugLV2::WriteTurtlePrefixes(FILE* f)
         "@prefix rdf:    <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
         "@prefix rdfs:   <http://www.w3.org/2000/01/rdf-schema#> .\n"
         "@prefix state:  <http://lv2plug.in/ns/ext/state#> .\n"
+        "@prefix ui:     <http://lv2plug.in/ns/extensions/ui#> .\n"
         "@prefix units:  <http://lv2plug.in/ns/extensions/units#> .\n"
         "@prefix urid:   <http://lv2plug.in/ns/ext/urid#> .\n\n",
         f);
 }
 
-void IPlugLV2::WriteManifestTurtle(FILE* f, const IPlugLV2Plugin& desc, const char* binaryName, const char* ttlName)
+void IPlugLV2::WriteManifestTurtle(FILE* f, const IPlugLV2Plugin& desc, const char* binaryName, const char* ttlName,
+                                   const char* uiBinaryName)
 {
   fprintf(f, "<%s>\n    a lv2:Plugin ;\n    lv2:binary <%s> ;\n    rdfs:seeAlso <%s> .\n\n", desc.mDescriptor.URI,
           binaryName, ttlName);
+  if (desc.mUIURI && uiBinaryName)
+    fprintf(f, "<%s>\n    a ui:X11UI ;\n    ui:binary <%s> ;\n    rdfs:seeAlso <%s> .\n\n", desc.mUIURI,
+            uiBinaryName, ttlName);
 }
 
 void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* pPlug)
@@ -453,6 +473,7 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
   fputs("    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
         "    lv2:extensionData state:interface ;\n",
         f);
+  if (desc.mUIURI) fprintf(f, "    ui:ui <%s> ;\n", desc.mUIURI);
 
   const std::vector<std::string> symbols = ParamSymbols(pPlug);
   const int nParams = pPlug->NParams();
@@ -537,6 +558,31 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
       fputs("    ]", f);
     }
   }
+  for (int k = 0; k < desc.mNControlOutputs; ++k, ++index)
+  {
+    const IPlugLV2ControlOutput& o = desc.mControlOutputs[k];
+    fprintf(f, " , [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index %u ;\n"
+               "        lv2:symbol \"%s\" ;\n        lv2:name %s ;\n",
+            index, o.mSymbol, TurtleString(o.mName).c_str());
+    if (o.mComment) fprintf(f, "        rdfs:comment %s ;\n", TurtleString(o.mComment).c_str());
+    if (o.mToggled) fputs("        lv2:portProperty lv2:toggled ;\n", f);
+    fprintf(f, "        lv2:minimum %s ;\n        lv2:maximum %s ;\n    ]", TurtleNumber(o.mMin).c_str(),
+            TurtleNumber(o.mMax).c_str());
+  }
+  fputs(" .\n\n", f);
+
+  // The UI: the plug-in's own editor in a child window of the host's
+  // (ui:parent), driven from the host's idle callback, of a fixed size it
+  // reports through ui:resize. It follows the control outputs too.
+  if (!desc.mUIURI) return;
+  fprintf(f, "<%s>\n    a ui:X11UI ;\n    lv2:requiredFeature ui:parent ;\n"
+             "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:noUserResize , ui:touch ;\n"
+             "    lv2:extensionData ui:idleInterface",
+          desc.mUIURI);
+  for (int k = 0; k < desc.mNControlOutputs; ++k)
+    fprintf(f, " ;\n    ui:portNotification [\n        ui:plugin <%s> ;\n        lv2:symbol \"%s\" ;\n"
+               "        ui:protocol ui:floatProtocol\n    ]",
+            uri, desc.mControlOutputs[k].mSymbol);
   fputs(" .\n\n", f);
 }
 

@@ -13,6 +13,8 @@
 //   NParams()                      latency, control output (samples)
 //   NParams() + 1                  free-wheeling, control input (offline rendering while on)
 //   NParams() + 2 ...              the variant's audio inputs, then its audio outputs
+//   after the audio ports          the plug-in's own control outputs (IPlugLV2ControlOutput),
+//                                  in the order of its table
 //
 // run() reads the control ports, applies the values that changed the way the
 // Audio Unit parameter procedure stores them (clamped into range, then
@@ -71,6 +73,22 @@ struct IPlugLV2Docs
   int mNPresets;
 };
 
+// A control output port a plug-in publishes for its UI (an indicator or a
+// meter), written after every block. These ports come after all others, so
+// that adding one keeps the indices of the ports before it (saved sessions
+// refer to ports by index).
+struct IPlugLV2ControlOutput
+{
+  const char* mSymbol;   // port symbol, e.g. "clip"
+  const char* mName;     // name hosts show
+  const char* mComment;  // what the value means, or null
+  bool mToggled;         // the value is 0 or 1 only
+  double mMin, mMax;     // range of the value
+  // The value after a block; called at the end of every run(). Null in a
+  // UI module, which only reads the port. [render thread]
+  float (*mRead)(IPlugBase* pPlug);
+};
+
 // Static description of one LV2 plug-in (one channel variant of a plug-in
 // class). The host's LV2_Descriptor pointer is the address of mDescriptor,
 // which leads back to the rest. Made with IPlugLV2MakePlugin.
@@ -84,6 +102,9 @@ struct IPlugLV2Plugin
   const char* mPluginClass;    // LV2 class in prefixed form, e.g. "lv2:DistortionPlugin"
   const char* mStateKey;       // URI of the state property; the same for every variant
   const IPlugLV2Docs* mDocs;   // comments, licence and presets; null for none
+  const IPlugLV2ControlOutput* mControlOutputs;  // ports after the audio ports; null for none
+  int mNControlOutputs;
+  const char* mUIURI;          // URI of the plug-in's X11 UI, or null when it has none
 };
 
 // Fills a plug-in description whose callbacks are IPlugLV2's. The strings
@@ -127,14 +148,18 @@ public:
   // missing feature) and maps stateKey (the URI of the state property),
   // runs the parameter reset and Reset. False when the configuration is not
   // legal, the rate is not positive and finite, or memory runs out. [main thread]
+  // controlOutputs (nControlOutputs entries, may be null) are the ports
+  // after the audio ports; the table must outlive the object.
   bool LV2Instantiate(int nInputs, int nOutputs, double sampleRate, const LV2_Feature* const* features,
-                      const char* stateKey);
+                      const char* stateKey, const IPlugLV2ControlOutput* controlOutputs = nullptr,
+                      int nControlOutputs = 0);
   // Records where port `port` lives; indices outside the layout are ignored. [main thread]
   void LV2ConnectPort(uint32_t port, void* data);
   // Reset before the first block after (re)activation. [main thread]
   void LV2Activate();
   // Processes nFrames frames: control ports, free-wheeling flag, audio,
-  // latency report. Allocates nothing, never blocks. [render thread]
+  // latency report, then the plug-in's control outputs. Allocates nothing,
+  // never blocks. [render thread]
   void LV2Run(uint32_t nFrames);
   // Stores the state chunk under the state key as atom:Chunk (POD,
   // portable). May allocate. [any thread, never during a restore]
@@ -158,6 +183,12 @@ public:
   uint32_t FreeWheelPortIndex() { return (uint32_t)NParams() + 1; }
   // Index of the first audio input port; the outputs follow the inputs. [any thread]
   uint32_t FirstAudioPortIndex() { return (uint32_t)NParams() + 2; }
+  // Index of control output k of a variant with nInputs audio inputs and
+  // nOutputs audio outputs, for a plug-in of nParams parameters. [any thread]
+  static uint32_t ControlOutputPortIndex(int nParams, int nInputs, int nOutputs, int k)
+  {
+    return (uint32_t)(nParams + 2 + nInputs + nOutputs + k);
+  }
 
   // ---- Description ----
 
@@ -175,12 +206,13 @@ public:
   static void WriteTurtlePrefixes(FILE* f);
   // Writes the description of plug-in `desc` built on pPlug (ports from its
   // parameter table, latency and free-wheeling ports, the variant's audio
-  // ports). [main thread]
+  // ports, its control outputs) and of its UI when it has one. [main thread]
   static void WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* pPlug);
   // Writes the manifest entry of plug-in `desc`: binary and description file
-  // names relative to the bundle. [main thread]
+  // names relative to the bundle; its UI's entry too when it has one and
+  // uiBinaryName is given. [main thread]
   static void WriteManifestTurtle(FILE* f, const IPlugLV2Plugin& desc, const char* binaryName,
-                                  const char* ttlName);
+                                  const char* ttlName, const char* uiBinaryName = nullptr);
   // Writes the presets of desc.mDocs (values by port symbol, every parameter
   // port given) and their manifest entries pointing at presetsName. Nothing
   // when there are none. False (reported on stderr) when a preset names a
@@ -198,6 +230,9 @@ private:
   bool mLV2Ready = false;                  // LV2Instantiate succeeded
   WDL_TypedBuf<float*> mParamPorts;        // one per parameter; null until connected
   WDL_TypedBuf<float*> mAudioPorts;        // inputs then outputs; null until connected
+  WDL_TypedBuf<float*> mCtlOutPorts;       // one per control output; null until connected
+  const IPlugLV2ControlOutput* mCtlOutputs = nullptr;
+  int mNCtlOutputs = 0;
   WDL_TypedBuf<float*> mPieceIn;           // inputs offset into the current piece
   WDL_TypedBuf<float*> mPieceOut;          // outputs offset into the current piece
   float* mLatencyPort = nullptr;

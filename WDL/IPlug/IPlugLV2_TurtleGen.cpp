@@ -3,9 +3,10 @@
 // lv2_descriptor is constructed once and its parameter table described. The
 // bundle therefore never carries a second, hand-written copy of the table.
 //
-// Usage: <program> BUNDLE_DIR BINARY_NAME [DESCRIPTION_NAME]
+// Usage: <program> BUNDLE_DIR BINARY_NAME [DESCRIPTION_NAME [UI_BINARY_NAME]]
 // BINARY_NAME is the shared object's file name inside the bundle;
-// DESCRIPTION_NAME the description's file name (default plugin.ttl). Named
+// DESCRIPTION_NAME the description's file name (default plugin.ttl);
+// UI_BINARY_NAME the UI's shared object, for plug-ins that have a UI. Named
 // presets, when the descriptors carry any, go to presets.ttl.
 
 #include <cstdio>
@@ -41,12 +42,14 @@ bool CloseOut(FILE* f, const std::string& path)
 
 int main(int argc, char** argv)
 {
-  if (argc != 3 && argc != 4)
+  if (argc < 3 || argc > 5)
   {
-    fprintf(stderr, "usage: %s BUNDLE_DIR BINARY_NAME [DESCRIPTION_NAME]\n", argc > 0 ? argv[0] : "lv2_turtle");
+    fprintf(stderr, "usage: %s BUNDLE_DIR BINARY_NAME [DESCRIPTION_NAME [UI_BINARY_NAME]]\n",
+            argc > 0 ? argv[0] : "lv2_turtle");
     return 2;
   }
-  const char* descriptionName = argc == 4 ? argv[3] : "plugin.ttl";
+  const char* descriptionName = argc >= 4 ? argv[3] : "plugin.ttl";
+  const char* uiBinaryName = argc == 5 ? argv[4] : nullptr;
   const std::string dir = argv[1];
   const std::string manifestPath = dir + "/manifest.ttl";
   const std::string descriptionPath = dir + "/" + descriptionName;
@@ -87,7 +90,7 @@ int main(int argc, char** argv)
       fclose(presets);
       return 1;
     }
-    IPlugLV2::WriteManifestTurtle(manifest, desc, argv[2], descriptionName);
+    IPlugLV2::WriteManifestTurtle(manifest, desc, argv[2], descriptionName, uiBinaryName);
     IPlugLV2::WritePluginTurtle(description, desc, plug.get());
     if (!IPlugLV2::WritePresetsTurtle(presets, manifest, desc, plug.get(), presetsName))
     {

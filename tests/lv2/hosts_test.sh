@@ -10,21 +10,29 @@
 #                       loads one of the bundle's named presets
 #   4. ardour7-lua      loads the plug-in on a track, sets a parameter, saves,
 #                       reloads the session and reads the value back
+#   5. jalv.gtk3        under Xvfb and `jackd -d dummy`, with the plug-in's own
+#                       UI: the editor on screen equals the plug-in's off-screen
+#                       drawing at jalv's settings (lv2_ui_probe), an xdotool
+#                       click on Bypass reaches the processing instance (its
+#                       clip output, printed by jalv, goes out) and the editor
+#                       shows it
+#   6. carla-single     instantiates the UI, where Debian has it
 # A host whose package is missing is installed with apt-get when running as
 # root; when that fails, its check is skipped with a message. Exit status: 0
 # when nothing failed and something ran, 77 when everything was skipped, 1 on
 # any failure.
 #
-# Usage: hosts_test.sh --bundle DIR --wavdiff EXE [--cli EXE] [--sanitized 0|1]
+# Usage: hosts_test.sh --bundle DIR --wavdiff EXE [--cli EXE] [--probe EXE] [--sanitized 0|1]
 
 set -u
 
-bundle="" wavdiff="" cli="" sanitized=0
+bundle="" wavdiff="" cli="" probe="" sanitized=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --bundle) bundle="$2"; shift 2 ;;
     --wavdiff) wavdiff="$2"; shift 2 ;;
     --cli) cli="$2"; shift 2 ;;
+    --probe) probe="$2"; shift 2 ;;
     --sanitized) sanitized="$2"; shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
@@ -259,6 +267,82 @@ EOF
   fi
 else
   skip "ardour7-lua: package ardour could not be installed"
+fi
+
+# ---- 5. jalv.gtk3 with the plug-in's own UI ----
+# Settings by port symbol for jalv and by parameter index for the probe:
+# loud enough that the output clips once audio flows.
+ui_settings=(-c drive=16 -c volume=18 -c hp_on=1 -c os=8)
+probe_settings=(2=16 4=18 10=1 19=8)
+last_clip() { grep '^clip = ' "$work/jalv-ui.log" | tail -1; }
+if [ -z "$probe" ] || [ ! -x "$probe" ]; then
+  skip "jalv.gtk3 with the UI: no lv2_ui_probe given"
+elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_install xwininfo x11-utils &&
+     have_or_install jackd jackd2 && have_or_install jalv.gtk3 jalv; then
+  # Xvfb picks a free display and writes its number to descriptor 4.
+  Xvfb -displayfd 4 -screen 0 1280x800x24 -nolisten tcp 4>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
+  started_pids+=($!)
+  if ! wait_for 10 test -s "$work/xvfb.display"; then
+    fail "Xvfb did not start:"; tail -3 "$work/xvfb.log"
+  else
+    export DISPLAY=":$(head -1 "$work/xvfb.display")"
+    export JACK_DEFAULT_SERVER="cinderpath-lv2-ui-test-$$"
+    export JACK_NO_AUDIO_RESERVATION=1
+    jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd-ui.log" 2>&1 &
+    started_pids+=($!)
+    wait_for 15 port_exists system:playback_1
+    stdbuf -oL jalv.gtk3 --print-controls -x --jack-name cpui "${ui_settings[@]}" "$stereo_uri" \
+      >"$work/jalv-ui.log" 2>&1 &
+    started_pids+=($!)
+    # The editor's view: the innermost 780 x 200 window of jalv's.
+    view_of() { xwininfo -root -tree | awk '/ 780x200\+0\+0 / { id = $1 } END { if (id) print id }'; }
+    if ! wait_for 20 sh -c "xwininfo -root -tree | grep -q 'Cinderpath' && xwininfo -root -tree | grep -q ' 780x200+0+0 '"; then
+      fail "jalv.gtk3 showed no editor:"; tail -5 "$work/jalv-ui.log"
+    else
+      view=$(view_of)
+      if wait_for 10 "$probe" "$view" "${probe_settings[@]}" clip=0; then
+        pass "jalv.gtk3 shows the editor, pixel-equal to the plug-in's drawing at jalv's settings"
+      else
+        fail "jalv.gtk3's editor differs from the plug-in's drawing: $("$probe" "$view" "${probe_settings[@]}" clip=0 2>&1)"
+      fi
+      jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro-ui.log" 2>&1 &
+      started_pids+=($!)
+      wait_for 10 port_exists metro:600_bpm
+      jack_connect metro:600_bpm cpui:in_l
+      jack_connect metro:600_bpm cpui:in_r
+      if ! wait_for 10 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 1'"; then
+        fail "the clip output never lit with the output past full scale: $(last_clip)"
+      else
+        # Bypass (550, 50, 40 x 20): the view is two pixels right of and below the editor.
+        xdotool mousemove --window "$view" 572 62 click 1
+        # Bypassed, the half-scale input no longer clips: the light goes out
+        # after its 0.75 s hold.
+        if wait_for 10 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 0'"; then
+          pass "an xdotool click on Bypass bypassed the plug-in in jalv (its clip output went from 1 to 0)"
+        else
+          fail "the click on Bypass did not reach jalv's plug-in: $(last_clip)"
+        fi
+        if wait_for 10 "$probe" "$view" "${probe_settings[@]}" 6=1 clip=0; then
+          pass "the editor shows Bypass on and the clip light out, as the plug-in draws them"
+        else
+          fail "the editor after the click: $("$probe" "$view" "${probe_settings[@]}" 6=1 clip=0 2>&1)"
+        fi
+      fi
+    fi
+  fi
+  exec 3>&-
+  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  started_pids=()
+  unset JACK_DEFAULT_SERVER DISPLAY
+else
+  skip "jalv.gtk3 with the UI: packages xvfb, xdotool, x11-utils, jackd2 or jalv could not be installed"
+fi
+
+# ---- 6. Carla ----
+if have_or_install carla-single carla; then
+  skip "carla-single is installed but cannot be driven without a person; the jalv checks stand for it"
+else
+  skip "carla-single: package carla could not be installed (Debian 12 has none)"
 fi
 
 echo "lv2 hosts: $passed passed, $failed failed, $skipped skipped"

@@ -11,6 +11,7 @@
 #include <lv2/urid/urid.h>
 #include <lv2/port-groups/port-groups.h>
 #include <lv2/presets/presets.h>
+#include <lv2/ui/ui.h>
 
 #include <cmath>
 #include <cstring>
@@ -84,9 +85,28 @@ TEST_F(Lv2Bundle, PortsFollowTheParameterTable)
     ASSERT_NE(p, nullptr) << uri;
     ASSERT_TRUE(lilv_plugin_verify(p)) << uri;
     const int nAudio = uri == kStereoURI ? 4 : 2;
-    ASSERT_EQ(lilv_plugin_get_num_ports(p), (uint32_t)(kNumParams + 2 + nAudio));
+    // The clip output comes last, so that the ports before it keep their indices.
+    ASSERT_EQ(lilv_plugin_get_num_ports(p), (uint32_t)(kNumParams + 2 + nAudio + 1));
+    const LilvPort* clip = lilv_plugin_get_port_by_index(p, (uint32_t)(kNumParams + 2 + nAudio));
+    EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(p, clip)), "clip");
+    LilvNode* output = lilv_new_uri(world, LV2_CORE__OutputPort);
+    LilvNode* control = lilv_new_uri(world, LV2_CORE__ControlPort);
+    EXPECT_TRUE(lilv_port_is_a(p, clip, output) && lilv_port_is_a(p, clip, control) &&
+                PortIs(p, clip, LV2_CORE__toggled));
+    lilv_node_free(output);
+    lilv_node_free(control);
+    // Its X11 UI, in the UI module.
+    LilvUIs* uis = lilv_plugin_get_uis(p);
+    ASSERT_EQ(uis ? lilv_uis_size(uis) : 0u, 1u);
+    const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+    EXPECT_EQ(std::string(lilv_node_as_uri(lilv_ui_get_uri(ui))), std::string(uri) + "#ui");
+    LilvNode* x11 = lilv_new_uri(world, LV2_UI__X11UI);
+    EXPECT_TRUE(lilv_ui_is_a(ui, x11));
+    lilv_node_free(x11);
+    EXPECT_NE(std::string(lilv_node_as_uri(lilv_ui_get_binary_uri(ui))).find("/Cinderpath_ui.so"), std::string::npos);
+    lilv_uis_free(uis);
 
-    std::vector<float> mins(kNumParams + 2 + nAudio), maxs(mins.size()), defs(mins.size());
+    std::vector<float> mins(kNumParams + 2 + nAudio + 1), maxs(mins.size()), defs(mins.size());
     lilv_plugin_get_port_ranges_float(p, mins.data(), maxs.data(), defs.data());
     for (int i = 0; i < kNumParams; ++i)
     {
@@ -142,7 +162,7 @@ TEST_F(Lv2Bundle, LatencyAndFreeWheelingPortsCarryTheirDesignations)
 // (the built module) with the given parameter values; returns the outputs.
 std::vector<std::vector<float>> RenderThroughModule(const LilvPlugin* p, int nCh, const std::vector<float>& in,
                                                     const std::map<int, float>& sets, Urids* urids,
-                                                    float freeWheel = 0.0f)
+                                                    float freeWheel = 0.0f, float* clip = nullptr)
 {
   LilvInstance* inst = lilv_plugin_instantiate(p, kRate, urids->features);
   EXPECT_NE(inst, nullptr);
@@ -153,6 +173,9 @@ std::vector<std::vector<float>> RenderThroughModule(const LilvPlugin* p, int nCh
   for (const auto& s : sets) controls[(size_t)s.first] = s.second;
   controls[kNumParams + 1] = freeWheel;
   for (uint32_t i = 0; i < (uint32_t)kNumParams + 2; ++i) lilv_instance_connect_port(inst, i, &controls[i]);
+  const uint32_t clipPort = (uint32_t)(kNumParams + 2 + 2 * nCh);
+  controls[clipPort] = -1.0f;
+  lilv_instance_connect_port(inst, clipPort, &controls[clipPort]);
   const size_t frames = in.size();
   std::vector<std::vector<float>> inputs(nCh, in), outputs(nCh, std::vector<float>(frames));
   for (int c = 1; c < nCh; ++c)
@@ -178,13 +201,15 @@ std::vector<std::vector<float>> RenderThroughModule(const LilvPlugin* p, int nCh
     pos += n;
   }
   EXPECT_EQ(controls[kNumParams], 4.0f);  // latency report
+  if (clip) *clip = controls[clipPort];
   lilv_instance_deactivate(inst);
   lilv_instance_free(inst);
   return outputs;
 }
 
 // The same signal through the plug-in class directly (double buffers).
-std::vector<std::vector<float>> RenderDirect(int nCh, const std::vector<float>& in, const std::map<int, float>& sets)
+std::vector<std::vector<float>> RenderDirect(int nCh, const std::vector<float>& in, const std::map<int, float>& sets,
+                                             int* clip = nullptr)
 {
   Cinderpath plug{IPlugInstanceInfo()};
   plug.SetSampleRate(kRate);
@@ -201,6 +226,7 @@ std::vector<std::vector<float>> RenderDirect(int nCh, const std::vector<float>& 
   double* ins[2] = {l.data(), r.data()};
   double* outs[2] = {outL.data(), outR.data()};
   plug.ProcessDoubleReplacing(ins, outs, (int)frames);
+  if (clip) *clip = plug.GetClip();
   std::vector<std::vector<float>> result(nCh, std::vector<float>(frames));
   for (size_t i = 0; i < frames; ++i)
   {
@@ -215,22 +241,38 @@ TEST_F(Lv2Bundle, ModuleProcessesLikeThePlugInClass)
   std::vector<float> in(6000);
   for (size_t i = 0; i < in.size(); ++i)
     in[i] = (float)(0.8 * std::sin(2.0 * M_PI * 220.0 * (double)i / kRate) + 0.1 * std::sin((double)i * 0.37));
-  const std::map<int, float> sets = {{kDrive, 9.0f}, {kBias, 2.5f}, {kOS, 2.0f}, {kHPOn, 1.0f}, {kVolume, -3.0f}};
-  Urids urids;
-  for (int nCh : {2, 1})
+  // The second setting drives the output past full scale: the clip output
+  // carries the clip indicator after the last block, lit or not.
+  const struct
   {
-    const auto viaModule = RenderThroughModule(Plugin(nCh == 2 ? kStereoURI : kMonoURI), nCh, in, sets, &urids);
-    const auto direct = RenderDirect(nCh, in, sets);
-    ASSERT_EQ(viaModule.size(), (size_t)nCh);
-    double maxDiff = 0.0, peak = 0.0;
-    for (int c = 0; c < nCh; ++c)
-      for (size_t i = 0; i < in.size(); ++i)
-      {
-        maxDiff = std::max(maxDiff, (double)std::fabs(viaModule[c][i] - direct[c][i]));
-        peak = std::max(peak, (double)std::fabs(direct[c][i]));
-      }
-    EXPECT_EQ(maxDiff, 0.0) << nCh << " channel(s)";
-    EXPECT_GT(peak, 0.1);
+    std::map<int, float> sets;
+    int clip;
+  } cases[] = {{{{kDrive, 9.0f}, {kBias, 2.5f}, {kOS, 2.0f}, {kHPOn, 1.0f}, {kVolume, -3.0f}}, 0},
+               {{{kDrive, 16.0f}, {kVolume, 18.0f}}, 1}};
+  Urids urids;
+  for (const auto& tc : cases)
+  {
+    for (int nCh : {2, 1})
+    {
+      const std::map<int, float>& sets = tc.sets;
+      float clipPort = -1.0f;
+      int clip = -1;
+      const auto viaModule =
+          RenderThroughModule(Plugin(nCh == 2 ? kStereoURI : kMonoURI), nCh, in, sets, &urids, 0.0f, &clipPort);
+      const auto direct = RenderDirect(nCh, in, sets, &clip);
+      EXPECT_EQ(clip, tc.clip);
+      EXPECT_EQ(clipPort, (float)clip) << nCh << " channel(s)";
+      ASSERT_EQ(viaModule.size(), (size_t)nCh);
+      double maxDiff = 0.0, peak = 0.0;
+      for (int c = 0; c < nCh; ++c)
+        for (size_t i = 0; i < in.size(); ++i)
+        {
+          maxDiff = std::max(maxDiff, (double)std::fabs(viaModule[c][i] - direct[c][i]));
+          peak = std::max(peak, (double)std::fabs(direct[c][i]));
+        }
+      EXPECT_EQ(maxDiff, 0.0) << nCh << " channel(s)";
+      EXPECT_GT(peak, 0.1);
+    }
   }
 }
 
@@ -345,7 +387,7 @@ TEST_F(Lv2Bundle, DescriptionAndNamedPresetsReachTheHost)
         EXPECT_STREQ(texts ? lilv_node_as_string(lilv_nodes_get_first(texts)) : "",
                      kCinderpathParamDescriptions[i].text);
       }
-      else if (i >= (uint32_t)kNumParams + 2)
+      else if (i >= (uint32_t)kNumParams + 2 && i < lilv_plugin_get_num_ports(p) - 1)
       {
         EXPECT_NE(groups, nullptr) << "audio port " << i;
       }

@@ -1,0 +1,238 @@
+#include "IPlugLV2UI.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "IGraphicsLinux.h"
+#include "IParam.h"
+#include "lice_png.h"
+#include "swell-wnd.h"
+
+namespace
+{
+// The X11 editor with its images in the LV2 bundle's folder.
+class IGraphicsLV2Mirror : public IGraphicsLinux
+{
+public:
+  IGraphicsLV2Mirror(IPlugBase* plug, int w, int h, const char* bundlePath)
+    : IGraphicsLinux(plug, w, h), mFolder(bundlePath ? bundlePath : "")
+  {
+    while (mFolder.size() > 1 && mFolder.back() == '/') mFolder.pop_back();
+  }
+
+  // name is a path relative to the bundle folder; absolute paths and ".."
+  // never leave it.
+  LICE_IBitmap* OSLoadBitmap(int, const char* name) override
+  {
+    if (mFolder.empty() || !name || !*name || name[0] == '/' || std::strstr(name, "..")) return nullptr;
+    return LICE_LoadPNG((mFolder + "/" + name).c_str());
+  }
+
+private:
+  std::string mFolder;
+};
+
+// One open UI: the mirror, its editor's view in the host's window, and the
+// host's callbacks.
+class LV2UIInstance final : public IPlugLV2MirrorHost
+{
+public:
+  LV2UIInstance(const IPlugLV2UIPlugin* desc, IPlugLV2Mirror* plug, LV2UI_Write_Function write,
+                LV2UI_Controller controller, const LV2UI_Touch* touch)
+    : mDesc(desc), mPlug(plug), mWrite(write), mController(controller), mTouch(touch)
+  {
+    mPlug->SetMirrorHost(this);
+  }
+
+  ~LV2UIInstance() override
+  {
+    // The view goes first (no X request for it follows), then the mirror
+    // with its editor.
+    if (IGraphics* gui = mPlug->GetGUI()) gui->CloseWindow();
+    mPlug->SetMirrorHost(nullptr);
+    delete mPlug;
+  }
+
+  LV2UIInstance(const LV2UIInstance&) = delete;
+  LV2UIInstance& operator=(const LV2UIInstance&) = delete;
+
+  // Opens the editor's view in parent; its X window, or 0 when there is no
+  // editor or no X server.
+  unsigned long Open(void* parent)
+  {
+    IGraphics* gui = mPlug->GetGUI();
+    void* view = gui ? gui->OpenWindow(parent) : nullptr;
+    return view ? SWELL_GetViewWindow(static_cast<SWELL_View>(view)) : 0;
+  }
+
+  void PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer)
+  {
+    if (format != 0 || size != sizeof(float) || !buffer) return;
+    float value;
+    std::memcpy(&value, buffer, sizeof(value));
+    if (!std::isfinite(value)) return;
+    const int nParams = mPlug->NParams();
+    if (port < (uint32_t)nParams)
+    {
+      const int idx = (int)port;
+      IParam* param = mPlug->GetParam(idx);
+      WDL_MutexLock lock(mPlug->GetMutex());
+      const double before = param->Value();
+      param->Set((double)value);
+      if (param->Value() == before) return;
+      mPlug->OnParamChange(idx);
+      if (IGraphics* gui = mPlug->GetGUI()) gui->SetParameterFromPlug(idx, param->GetNormalized(), true);
+      return;
+    }
+    const uint32_t first = IPlugLV2::ControlOutputPortIndex(nParams, mDesc->mNInputs, mDesc->mNOutputs, 0);
+    if (port - first < (uint32_t)mDesc->mNControlOutputs && mDesc->mShowOutput)
+      mDesc->mShowOutput(mPlug, (int)(port - first), value);
+  }
+
+  // Pumps the UI run loop once without waiting; non-zero once the view is
+  // gone.
+  int Idle()
+  {
+    SWELL_RunLoopPump(0.0);
+    IGraphics* gui = mPlug->GetGUI();
+    return gui && gui->GetWindow() ? 0 : 1;
+  }
+
+  void MirrorParamChanged(int paramIdx, double plainValue) override
+  {
+    if (!mWrite) return;
+    const float value = (float)plainValue;
+    mWrite(mController, (uint32_t)paramIdx, sizeof(float), 0, &value);
+  }
+
+  void MirrorGesture(int paramIdx, bool grabbed) override
+  {
+    if (mTouch && mTouch->touch) mTouch->touch(mTouch->handle, (uint32_t)paramIdx, grabbed);
+  }
+
+private:
+  const IPlugLV2UIPlugin* mDesc;
+  IPlugLV2Mirror* mPlug;  // owned
+  LV2UI_Write_Function mWrite;
+  LV2UI_Controller mController;
+  const LV2UI_Touch* mTouch;  // the host's, or null
+};
+
+const void* FeatureData(const LV2_Feature* const* features, const char* uri, bool* present = nullptr)
+{
+  for (int i = 0; features && features[i]; ++i)
+    if (features[i]->URI && !std::strcmp(features[i]->URI, uri))
+    {
+      if (present) *present = true;
+      return features[i]->data;
+    }
+  if (present) *present = false;
+  return nullptr;
+}
+
+LV2UI_Handle Instantiate(const LV2UI_Descriptor* descriptor, const char* pluginURI, const char* bundlePath,
+                         LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
+                         const LV2_Feature* const* features)
+{
+  // mDescriptor is the first member of IPlugLV2UIPlugin.
+  const IPlugLV2UIPlugin* desc = reinterpret_cast<const IPlugLV2UIPlugin*>(descriptor);
+  if (!desc || !desc->mMake || !bundlePath || !widget) return nullptr;
+  if (pluginURI && desc->mPluginURI && std::strcmp(pluginURI, desc->mPluginURI) != 0) return nullptr;
+  bool hasParent = false;
+  void* parent = const_cast<void*>(FeatureData(features, LV2_UI__parent, &hasParent));
+  if (!hasParent || !parent) return nullptr;  // the view lives in the host's window
+  const auto* resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
+  const auto* touch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
+
+  IPlugLV2Mirror* plug = desc->mMake(bundlePath);
+  if (!plug) return nullptr;
+  auto* ui = new LV2UIInstance(desc, plug, write, controller, touch);
+  const unsigned long window = ui->Open(parent);
+  IGraphics* gui = plug->GetGUI();
+  if (!window || !gui)
+  {
+    delete ui;
+    return nullptr;
+  }
+  if (resize && resize->ui_resize) resize->ui_resize(resize->handle, gui->Width(), gui->Height());
+  *widget = reinterpret_cast<LV2UI_Widget>(static_cast<uintptr_t>(window));
+  return ui;
+}
+
+void Cleanup(LV2UI_Handle handle)
+{
+  delete static_cast<LV2UIInstance*>(handle);
+}
+
+void PortEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
+{
+  static_cast<LV2UIInstance*>(handle)->PortEvent(port, size, format, buffer);
+}
+
+int Idle(LV2UI_Handle handle)
+{
+  return static_cast<LV2UIInstance*>(handle)->Idle();
+}
+
+const LV2UI_Idle_Interface kIdleInterface = {Idle};
+
+const void* ExtensionData(const char* uri)
+{
+  if (uri && !std::strcmp(uri, LV2_UI__idleInterface)) return &kIdleInterface;
+  return nullptr;
+}
+}  // namespace
+
+// ---- IPlugLV2Mirror ----
+
+IPlugLV2Mirror::IPlugLV2Mirror(const IPlugInstanceInfo& /*instanceInfo*/, int nParams, const char* channelIOStr,
+                               int nPresets, const char* effectName, const char* productName, const char* mfrName,
+                               int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
+                               bool plugDoesChunks, bool plugIsInst, int /*plugScChans*/)
+  : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion, uniqueID, mfrID,
+              latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2)
+{
+}
+
+void IPlugLV2Mirror::BeginInformHostOfParamChange(int paramIdx)
+{
+  if (mMirrorHost) mMirrorHost->MirrorGesture(paramIdx, true);
+}
+
+void IPlugLV2Mirror::InformHostOfParamChange(int paramIdx, double /*normalizedValue*/)
+{
+  // The parameter already holds the new value; the port carries it plain.
+  IParam* param = GetParam(paramIdx);
+  if (mMirrorHost && param) mMirrorHost->MirrorParamChanged(paramIdx, param->Value());
+}
+
+void IPlugLV2Mirror::EndInformHostOfParamChange(int paramIdx)
+{
+  if (mMirrorHost) mMirrorHost->MirrorGesture(paramIdx, false);
+}
+
+IGraphics* IPlugLV2MirrorNewEditor(IPlugBase* plug, int w, int h, const char* bundlePath)
+{
+  return new IGraphicsLV2Mirror(plug, w, h, bundlePath);
+}
+
+IPlugLV2UIPlugin IPlugLV2MakeUI(const char* uri, const char* pluginURI, int nInputs, int nOutputs,
+                                IPlugLV2Mirror* (*make)(const char* bundlePath), int nControlOutputs,
+                                void (*showOutput)(IPlugBase* pMirror, int k, float value))
+{
+  IPlugLV2UIPlugin desc;
+  desc.mDescriptor.URI = uri;
+  desc.mDescriptor.instantiate = Instantiate;
+  desc.mDescriptor.cleanup = Cleanup;
+  desc.mDescriptor.port_event = PortEvent;
+  desc.mDescriptor.extension_data = ExtensionData;
+  desc.mMake = make;
+  desc.mPluginURI = pluginURI;
+  desc.mNInputs = nInputs;
+  desc.mNOutputs = nOutputs;
+  desc.mNControlOutputs = nControlOutputs;
+  desc.mShowOutput = showOutput;
+  return desc;
+}
