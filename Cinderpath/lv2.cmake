@@ -45,6 +45,9 @@ target_link_libraries(cinderpath_lv2 PRIVATE cinderpath_lv2_plug)
 target_link_options(cinderpath_lv2 PRIVATE
   "LINKER:--version-script=${_cp_lv2_exports}"
   "LINKER:--exclude-libs,ALL"
+  # Only the libraries it calls: the window-system libraries the drawing
+  # layer brings along stay out of the processing module.
+  "LINKER:--as-needed"
   # Fuzzing builds leave the sanitizers' symbols to the loading program.
   "$<$<NOT:$<BOOL:${CINDERPATH_FUZZ}>>:LINKER:--no-undefined>")
 set_target_properties(cinderpath_lv2 PROPERTIES

@@ -30,6 +30,15 @@ public:
     return LICE_LoadPNG((mFolder + "/" + name).c_str());
   }
 
+  // The folder holding the plug-in's bundle, with a closing '/', as for
+  // other bundles.
+  void PluginPath(WDL_String* path) override
+  {
+    if (!path) return;
+    const size_t slash = mFolder.rfind('/');
+    path->Set(slash == std::string::npos ? "" : (mFolder.substr(0, slash) + "/").c_str());
+  }
+
 private:
   std::string mFolder;
 };

@@ -78,7 +78,9 @@ protected:
   void SetUp() override
   {
     if (!XvfbServer::Get().ok()) GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();
-    module = dlopen((kBundle + "/Cinderpath_ui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose, as its process-wide caches (images, fonts)
+    // stay reachable until the process exits.
+    module = dlopen((kBundle + "/Cinderpath_ui.so").c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(module, nullptr) << dlerror();
     auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(module, "lv2ui_descriptor"));
     ASSERT_NE(entry, nullptr);
