@@ -300,10 +300,18 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
       fail "jalv.gtk3 showed no editor:"; tail -5 "$work/jalv-ui.log"
     else
       view=$(view_of)
-      if wait_for 10 "$probe" "$view" "${probe_settings[@]}" clip=0; then
-        pass "jalv.gtk3 shows the editor, pixel-equal to the plug-in's drawing at jalv's settings"
+      # The picture to expect: `cinderpath snapshot` at the same settings
+      # where the command-line host is built, else the probe's own drawing.
+      want=("${probe_settings[@]}" clip=0) by="the plug-in's drawing"
+      if [ -n "$cli" ] && [ -x "$cli" ] &&
+         "$cli" snapshot -o "$work/snapshot.png" $(printf -- '--set %s ' "${probe_settings[@]}") \
+           >"$work/snapshot.log" 2>&1; then
+        want=(--png "$work/snapshot.png") by="cinderpath snapshot"
+      fi
+      if wait_for 10 "$probe" "$view" "${want[@]}"; then
+        pass "jalv.gtk3 shows the editor, pixel-equal to $by at jalv's settings"
       else
-        fail "jalv.gtk3's editor differs from the plug-in's drawing: $("$probe" "$view" "${probe_settings[@]}" clip=0 2>&1)"
+        fail "jalv.gtk3's editor differs from $by: $("$probe" "$view" "${want[@]}" 2>&1)"
       fi
       jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro-ui.log" 2>&1 &
       started_pids+=($!)
