@@ -58,11 +58,23 @@ mono_uri="https://cinderpath.example/lv2/cinderpath-mono"
 
 work="$(mktemp -d)"
 started_pids=()
-cleanup() {
-  local pid
-  exec 3>&-
+# Stops the processes this script started: asked first, killed when one is
+# still there five seconds later (a host stuck on its audio server must not
+# hold the test until its time-out).
+stop_started() {
+  local pid i
   for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${started_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  for i in $(seq 50); do
+    for pid in "${started_pids[@]}"; do kill -0 "$pid" 2>/dev/null && break; pid=""; done
+    [ -z "${pid:-}" ] && break
+    sleep 0.1
+  done
+  for pid in "${started_pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  started_pids=()
+}
+cleanup() {
+  exec 3>&-
+  stop_started
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -218,8 +230,7 @@ if have_or_install jackd jackd2 && have_or_install jalv jalv; then
   fi
   # Stop the JACK side before the next host, which must not depend on it.
   exec 3>&-
-  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  started_pids=()
+  stop_started
   unset JACK_DEFAULT_SERVER
 else
   skip "jalv: packages jackd2 and jalv could not be installed"
@@ -295,7 +306,7 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
       >"$work/jalv-ui.log" 2>&1 &
     started_pids+=($!)
     # The editor's view: the innermost 780 x 200 window of jalv's.
-    view_of() { xwininfo -root -tree | awk '/ 780x200\+0\+0 / { id = $1 } END { if (id) print id }'; }
+    view_of() { timeout 10 xwininfo -root -tree | awk '/ 780x200\+0\+0 / { id = $1 } END { if (id) print id }'; }
     if ! wait_for 20 sh -c "xwininfo -root -tree | grep -q 'Cinderpath' && xwininfo -root -tree | grep -q ' 780x200+0+0 '"; then
       fail "jalv.gtk3 showed no editor:"; tail -5 "$work/jalv-ui.log"
     else
@@ -308,7 +319,7 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
            >"$work/snapshot.log" 2>&1; then
         want=(--png "$work/snapshot.png") by="cinderpath snapshot"
       fi
-      if wait_for 10 "$probe" "$view" "${want[@]}"; then
+      if wait_for 10 timeout 20 "$probe" "$view" "${want[@]}"; then
         pass "jalv.gtk3 shows the editor, pixel-equal to $by at jalv's settings"
       else
         fail "jalv.gtk3's editor differs from $by: $("$probe" "$view" "${want[@]}" 2>&1)"
@@ -316,13 +327,13 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
       jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro-ui.log" 2>&1 &
       started_pids+=($!)
       wait_for 10 port_exists metro:600_bpm
-      jack_connect metro:600_bpm cpui:in_l
-      jack_connect metro:600_bpm cpui:in_r
+      timeout 10 jack_connect metro:600_bpm cpui:in_l
+      timeout 10 jack_connect metro:600_bpm cpui:in_r
       if ! wait_for 10 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 1'"; then
         fail "the clip output never lit with the output past full scale: $(last_clip)"
       else
         # Bypass (550, 50, 40 x 20): the view is two pixels right of and below the editor.
-        xdotool mousemove --window "$view" 572 62 click 1
+        timeout 10 xdotool mousemove --window "$view" 572 62 click 1
         # Bypassed, the half-scale input no longer clips: the light goes out
         # after its 0.75 s hold.
         if wait_for 10 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 0'"; then
@@ -330,7 +341,7 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
         else
           fail "the click on Bypass did not reach jalv's plug-in: $(last_clip)"
         fi
-        if wait_for 10 "$probe" "$view" "${probe_settings[@]}" 6=1 clip=0; then
+        if wait_for 10 timeout 20 "$probe" "$view" "${probe_settings[@]}" 6=1 clip=0; then
           pass "the editor shows Bypass on and the clip light out, as the plug-in draws them"
         else
           fail "the editor after the click: $("$probe" "$view" "${probe_settings[@]}" 6=1 clip=0 2>&1)"
@@ -339,8 +350,7 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
     fi
   fi
   exec 3>&-
-  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  started_pids=()
+  stop_started
   unset JACK_DEFAULT_SERVER DISPLAY
 else
   skip "jalv.gtk3 with the UI: packages xvfb, xdotool, x11-utils, jackd2 or jalv could not be installed"
