@@ -439,26 +439,30 @@ void IPlugBase::ConvertOutputsToFloat(int nFrames, bool accumulate)
   }
 }
 
-void IPlugBase::ProcessBuffers(double, int nFrames)
+// Keeps the pass-through delay line current (unless the plug-in feeds it
+// itself) and processes the attached buffers. [render thread]
+void IPlugBase::ProcessBoundBuffers(int nFrames)
 {
-  nFrames = LimitFrames(nFrames, false);
   if (!mPlugFeedsDelay) mDelay->Feed(mInData.Get(), nFrames);
   ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+}
+
+void IPlugBase::ProcessBuffers(double, int nFrames)
+{
+  ProcessBoundBuffers(LimitFrames(nFrames, false));
 }
 
 void IPlugBase::ProcessBuffers(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
-  if (!mPlugFeedsDelay) mDelay->Feed(mInData.Get(), nFrames);
-  ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+  ProcessBoundBuffers(nFrames);
   ConvertOutputsToFloat(nFrames, false);
 }
 
 void IPlugBase::ProcessBuffersAccumulating(float, int nFrames)
 {
   nFrames = LimitFrames(nFrames, true);
-  if (!mPlugFeedsDelay) mDelay->Feed(mInData.Get(), nFrames);
-  ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), nFrames);
+  ProcessBoundBuffers(nFrames);
   ConvertOutputsToFloat(nFrames, true);
 }
 

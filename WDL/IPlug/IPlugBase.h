@@ -434,6 +434,8 @@ protected:
   int LimitFrames(int nFrames, bool scratchInvolved);
   // Converts every connected output's samples into its host float buffer.
   void ConvertOutputsToFloat(int nFrames, bool accumulate);
+  // Feeds the pass-through delay line and processes the bound buffers.
+  void ProcessBoundBuffers(int nFrames);
   // For a plug-in whose own bypass plays from the pass-through delay line
   // (mDelay), so that it stays in time like the host's bypass without a
   // second line holding the same samples. With true, the processing calls
