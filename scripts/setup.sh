@@ -14,12 +14,8 @@ packages=(
   lv2-dev liblilv-dev lilv-utils sordi
   clang libclang-rt-14-dev
 )
-# One query for all: a package dpkg does not know is not listed at all.
-installed=" $(dpkg-query -W -f='${Package}=${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true)"
-missing=()
-for p in "${packages[@]}"; do
-  case "$installed" in *" $p=installed "*) ;; *) missing+=("$p") ;; esac
-done
+source "$(dirname "$0")/packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi

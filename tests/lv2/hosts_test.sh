@@ -16,11 +16,13 @@
 #                       click on Bypass reaches the processing instance (its
 #                       clip output, printed by jalv, goes out) and the editor
 #                       shows it
-#   6. carla-single     instantiates the UI, where Debian has it
+#   6. carla-single     instantiates the UI, where it is installed
 # A host whose package is missing is installed with apt-get when running as
-# root; when that fails, its check is skipped with a message. Exit status: 0
-# when nothing failed and something ran, 77 when everything was skipped, 1 on
-# any failure.
+# root (the test command installs them all beforehand with
+# scripts/setup-hosts.sh, and sets CINDERPATH_HOSTS_INSTALLED so that this
+# script does not try again); when that fails, its check is skipped with a
+# message. Exit status: 0 when nothing failed and something ran, 77 when
+# everything was skipped, 1 on any failure.
 #
 # Usage: hosts_test.sh --bundle DIR --wavdiff EXE [--cli EXE] [--probe EXE] [--sanitized 0|1]
 
@@ -58,18 +60,24 @@ mono_uri="https://cinderpath.example/lv2/cinderpath-mono"
 
 work="$(mktemp -d)"
 started_pids=()
-# Stops the processes this script started: asked first, killed when one is
-# still there five seconds later (a host stuck on its audio server must not
-# hold the test until its time-out).
+# Stops the processes this script started, the last started first, each
+# asked and then killed when it is still there five seconds later (a host
+# stuck on its audio server must not hold the test until its time-out).
+# The order matters to JACK: a server stopped while its clients are still
+# leaving keeps its entry in the machine-wide server registry, and after a
+# few such entries no server starts at all.
 stop_started() {
-  local pid i
-  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for i in $(seq 50); do
-    for pid in "${started_pids[@]}"; do kill -0 "$pid" 2>/dev/null && break; pid=""; done
-    [ -z "${pid:-}" ] && break
-    sleep 0.1
+  local i k pid
+  for (( i = ${#started_pids[@]} - 1; i >= 0; i-- )); do
+    pid=${started_pids[$i]}
+    kill "$pid" 2>/dev/null || continue
+    for k in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
   done
-  for pid in "${started_pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   started_pids=()
 }
 cleanup() {
@@ -83,18 +91,27 @@ passed=0 failed=0 skipped=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 skip() { echo "SKIP: $*"; skipped=$((skipped + 1)); }
+# Each check announces itself with the seconds since the start, so that a
+# check that stalls can be told from the output.
+started_at=$(date +%s)
+step() { echo "-- $* (at $(( $(date +%s) - started_at )) s)"; }
 
 # have_or_install COMMAND PACKAGE...: true when COMMAND is there, installing
 # the packages first when it is not and this runs as root.
 have_or_install() {
   local cmd="$1"; shift
   command -v "$cmd" >/dev/null 2>&1 && return 0
+  if [ -n "${CINDERPATH_HOSTS_INSTALLED:-}" ]; then
+    echo "note: $cmd is missing; scripts/setup-hosts.sh could not install it"
+    return 1
+  fi
   if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null 2>&1; then
     echo "note: $cmd is missing and packages can only be installed as root"
     return 1
   fi
   echo "note: installing $* for $cmd"
-  DEBIAN_FRONTEND=noninteractive timeout 900 apt-get install -y --no-install-recommends "$@" \
+  DEBIAN_FRONTEND=noninteractive timeout 600 apt-get install -y --no-install-recommends \
+    -o DPkg::Lock::Timeout=60 "$@" \
     >"$work/apt-$cmd.log" 2>&1 || tail -3 "$work/apt-$cmd.log"
   command -v "$cmd" >/dev/null 2>&1
 }
@@ -107,6 +124,7 @@ fi
 export LV2_PATH="$work/lv2:/usr/lib/lv2"
 
 # ---- 1. lv2_validate ----
+step "lv2_validate"
 if have_or_install lv2_validate lv2-dev && have_or_install sord_validate sordi; then
   if lv2_validate "$work/lv2/Cinderpath.lv2/"*.ttl >"$work/validate.log" 2>&1 &&
      ! grep -q '^error' "$work/validate.log"; then
@@ -119,6 +137,7 @@ else
 fi
 
 # ---- 2. lv2apply against cinderpath render ----
+step "lv2apply against cinderpath render"
 # Two seconds of a rising two-tone signal with a little noise, 32-bit float.
 make_input() {
   python3 - "$1" "$2" <<'EOF'
@@ -178,6 +197,9 @@ else
 fi
 
 # ---- 3. jalv under jackd -d dummy ----
+step "jalv under jackd -d dummy"
+# The waits are generous: with other tests running beside this one the hosts
+# start slowly, and a wait that is met returns at once.
 wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND every 0.2 s
   local deadline=$(( $(date +%s) + $1 )); shift
   until "$@" >/dev/null 2>&1; do
@@ -186,30 +208,38 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND every 0.2 s
   done
 }
 
-port_exists() { jack_lsp 2>/dev/null | grep -qx "$1"; }
+# Every JACK client is bounded in time: a client that meets a server still
+# starting, or one that went away, can otherwise wait for ever. Nor may a
+# client start a server of its own: only the one this script starts is used.
+export JACK_NO_START_SERVER=1
+port_exists() { timeout 5 jack_lsp 2>/dev/null | grep -qx "$1"; }
+# What jackd said, without its banner.
+jackd_said() { grep -vE '^(jackdmp |Copyright |jackdmp comes|This is free|under certain)' "$1" | tail -5; }
 
 if have_or_install jackd jackd2 && have_or_install jalv jalv; then
   export JACK_DEFAULT_SERVER="cinderpath-lv2-test-$$"
   export JACK_NO_AUDIO_RESERVATION=1
-  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+  jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
   started_pids+=($!)
-  if ! wait_for 15 port_exists system:playback_1; then
-    fail "jackd -d dummy did not start:"; tail -5 "$work/jackd.log"
+  if ! wait_for 30 port_exists system:playback_1; then
+    fail "jackd -d dummy did not start:"; jackd_said "$work/jackd.log"
   else
     # jalv reads commands from standard input: a FIFO kept open by this
-    # script until the end (descriptor 3)
+    # script until the end (descriptor 3). It is opened for reading and
+    # writing, which never blocks, before jalv starts: opening it for writing
+    # alone would wait for ever on a jalv that failed to start.
     mkfifo "$work/jalv.in"
+    exec 3<>"$work/jalv.in"
     # (line-buffered, so its answers reach the log while it runs).
     stdbuf -oL jalv -x -n cinderpath -c drive=9 -c os=2 "$stereo_uri" <"$work/jalv.in" >"$work/jalv.log" 2>&1 &
     started_pids+=($!)
-    exec 3>"$work/jalv.in"
     jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro.log" 2>&1 &
     started_pids+=($!)
-    if ! wait_for 15 port_exists cinderpath:out_l || ! wait_for 10 port_exists metro:600_bpm; then
+    if ! wait_for 30 port_exists cinderpath:out_l || ! wait_for 30 port_exists metro:600_bpm; then
       fail "jalv did not create its ports:"; tail -5 "$work/jalv.log"
     else
-      jack_connect metro:600_bpm cinderpath:in_l
-      jack_connect metro:600_bpm cinderpath:in_r
+      timeout 10 jack_connect metro:600_bpm cinderpath:in_l
+      timeout 10 jack_connect metro:600_bpm cinderpath:in_r
       timeout 20 jack_rec -f "$work/jalv.wav" -d 2 cinderpath:out_l cinderpath:out_r >"$work/rec.log" 2>&1
       "$wavdiff" "$work/jalv.wav" "$work/jalv.wav" >"$work/jalv-peak.log" 2>&1
       peak=$(sed -n 's/.*peak \([0-9.e+-]*\).*/\1/p' "$work/jalv-peak.log")
@@ -220,7 +250,7 @@ if have_or_install jackd jackd2 && have_or_install jalv jalv; then
       fi
       # A named preset from the bundle: listed, loaded, its values applied.
       printf 'presets\npreset %s#preset-crunch\ncontrols\n' "$stereo_uri" >&3
-      if wait_for 10 grep -q "drive = 8\.0" "$work/jalv.log" && grep -q "Crunch" "$work/jalv.log" &&
+      if wait_for 30 grep -q "drive = 8\.0" "$work/jalv.log" && grep -q "Crunch" "$work/jalv.log" &&
          ! grep -q "Failed to find preset" "$work/jalv.log"; then
         pass "jalv lists the named presets and loads \"Crunch\""
       else
@@ -237,6 +267,7 @@ else
 fi
 
 # ---- 4. Ardour's headless Lua tool ----
+step "Ardour's headless Lua tool"
 if have_or_install ardour7-lua ardour; then
   cat >"$work/session.lua" <<EOF
 local dir = "$work/session"
@@ -281,6 +312,7 @@ else
 fi
 
 # ---- 5. jalv.gtk3 with the plug-in's own UI ----
+step "jalv.gtk3 with the plug-in's own UI"
 # Settings by port symbol for jalv and by parameter index for the probe:
 # loud enough that the output clips once audio flows.
 ui_settings=(-c drive=16 -c volume=18 -c hp_on=1 -c os=8)
@@ -293,21 +325,22 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
   # Xvfb picks a free display and writes its number to descriptor 4.
   Xvfb -displayfd 4 -screen 0 1280x800x24 -nolisten tcp 4>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
   started_pids+=($!)
-  if ! wait_for 10 test -s "$work/xvfb.display"; then
+  if ! wait_for 30 test -s "$work/xvfb.display"; then
     fail "Xvfb did not start:"; tail -3 "$work/xvfb.log"
   else
     export DISPLAY=":$(head -1 "$work/xvfb.display")"
     export JACK_DEFAULT_SERVER="cinderpath-lv2-ui-test-$$"
     export JACK_NO_AUDIO_RESERVATION=1
-    jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd-ui.log" 2>&1 &
+    jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd-ui.log" 2>&1 &
     started_pids+=($!)
-    wait_for 15 port_exists system:playback_1
+    wait_for 30 port_exists system:playback_1 ||
+      { echo "note: jackd -d dummy for the UI checks did not start:"; jackd_said "$work/jackd-ui.log"; }
     stdbuf -oL jalv.gtk3 --print-controls -x --jack-name cpui "${ui_settings[@]}" "$stereo_uri" \
       >"$work/jalv-ui.log" 2>&1 &
     started_pids+=($!)
     # The editor's view: the innermost 780 x 200 window of jalv's.
     view_of() { timeout 10 xwininfo -root -tree | awk '/ 780x200\+0\+0 / { id = $1 } END { if (id) print id }'; }
-    if ! wait_for 20 sh -c "xwininfo -root -tree | grep -q 'Cinderpath' && xwininfo -root -tree | grep -q ' 780x200+0+0 '"; then
+    if ! wait_for 60 sh -c "xwininfo -root -tree | grep -q 'Cinderpath' && xwininfo -root -tree | grep -q ' 780x200+0+0 '"; then
       fail "jalv.gtk3 showed no editor:"; tail -5 "$work/jalv-ui.log"
     else
       view=$(view_of)
@@ -319,29 +352,29 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
            >"$work/snapshot.log" 2>&1; then
         want=(--png "$work/snapshot.png") by="cinderpath snapshot"
       fi
-      if wait_for 10 timeout 20 "$probe" "$view" "${want[@]}"; then
+      if wait_for 30 timeout 20 "$probe" "$view" "${want[@]}"; then
         pass "jalv.gtk3 shows the editor, pixel-equal to $by at jalv's settings"
       else
         fail "jalv.gtk3's editor differs from $by: $("$probe" "$view" "${want[@]}" 2>&1)"
       fi
       jack_metro -n metro -b 600 -f 440 -A 0.5 -D 50 >"$work/metro-ui.log" 2>&1 &
       started_pids+=($!)
-      wait_for 10 port_exists metro:600_bpm
+      wait_for 30 port_exists metro:600_bpm
       timeout 10 jack_connect metro:600_bpm cpui:in_l
       timeout 10 jack_connect metro:600_bpm cpui:in_r
-      if ! wait_for 10 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 1'"; then
+      if ! wait_for 30 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 1'"; then
         fail "the clip output never lit with the output past full scale: $(last_clip)"
       else
         # Bypass (550, 50, 40 x 20): the view is two pixels right of and below the editor.
         timeout 10 xdotool mousemove --window "$view" 572 62 click 1
         # Bypassed, the half-scale input no longer clips: the light goes out
         # after its 0.75 s hold.
-        if wait_for 10 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 0'"; then
+        if wait_for 30 sh -c "grep '^clip = ' '$work/jalv-ui.log' | tail -1 | grep -q '= 0'"; then
           pass "an xdotool click on Bypass bypassed the plug-in in jalv (its clip output went from 1 to 0)"
         else
           fail "the click on Bypass did not reach jalv's plug-in: $(last_clip)"
         fi
-        if wait_for 10 timeout 20 "$probe" "$view" "${probe_settings[@]}" 6=1 clip=0; then
+        if wait_for 30 timeout 20 "$probe" "$view" "${probe_settings[@]}" 6=1 clip=0; then
           pass "the editor shows Bypass on and the clip light out, as the plug-in draws them"
         else
           fail "the editor after the click: $("$probe" "$view" "${probe_settings[@]}" 6=1 clip=0 2>&1)"
@@ -357,10 +390,11 @@ else
 fi
 
 # ---- 6. Carla ----
-if have_or_install carla-single carla; then
+step "Carla"
+if command -v carla-single >/dev/null 2>&1; then
   skip "carla-single is installed but cannot be driven without a person; the jalv checks stand for it"
 else
-  skip "carla-single: package carla could not be installed (Debian 12 has none)"
+  skip "carla-single: not installed (Debian 12 has no package of it)"
 fi
 
 echo "lv2 hosts: $passed passed, $failed failed, $skipped skipped"
