@@ -49,7 +49,9 @@ LICE_IBitmap* LoadBundlePNG(const char* bundleID, const char* name)
   CompatCFRef url(CFBundleCopyResourceURL(bundle, (CFStringRef)resName.get(), (CFStringRef)type.get(), nullptr));
   char path[4096];
   if (!URLToPath((CFURLRef)url.get(), path, (int)sizeof(path))) return nullptr;
-  return LICE_LoadPNG(path);
+  // Every instance builds its editor; most are never shown (a render, a
+  // host's scan), so the pixels wait until the editor draws them.
+  return LICE_OpenPNG(path);
 }
 
 bool GetBundlePath(const char* bundleID, WDL_String* path)

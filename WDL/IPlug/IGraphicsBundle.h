@@ -9,9 +9,10 @@ class WDL_String;
 // The PNG resource of the bundle with identifier bundleID for an image name
 // such as "resources/img/Back.png": the name's last path component without
 // its extension, type "png" (the name must end in ".png", any case), looked
-// up among the bundle's resources and decoded into a new heap bitmap owned
-// by the caller. Null when the name is not a PNG name, the bundle or the
-// resource is missing or the file does not decode.
+// up among the bundle's resources, as a new bitmap owned by the caller that
+// decodes the pixels on first use (LICE_OpenPNG). Null when the name is not a
+// PNG name, the bundle or the resource is missing or the file has no PNG
+// header.
 LICE_IBitmap* LoadBundlePNG(const char* bundleID, const char* name);
 
 // The folder of the bundle with identifier bundleID into path; false (path

@@ -2,13 +2,16 @@
 
 #include <png.h>
 
+#include <atomic>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <string>
 
 #include "lice_surface.h"
 
@@ -191,6 +194,77 @@ LICE_IBitmap* LICE_LoadPNG(const char* path, LICE_IBitmap* into)
     bm = decode(fp, nullptr, into);
   fclose(fp);
   return bm;
+}
+
+namespace
+{
+
+// A PNG file's image whose pixels are decoded on first use. The size is the
+// header's until then; after a failed decode the pixels are cleared.
+class DeferredPNG final : public LICE_IBitmap
+{
+public:
+  DeferredPNG(const char* path, int w, int h) : mPath(path), mWidth(w), mHeight(h) {}
+
+  LICE_pixel* getBits() override { return Pixels().getBits(); }
+  int getWidth() override { return mWidth.load(std::memory_order_acquire); }
+  int getHeight() override { return mHeight.load(std::memory_order_acquire); }
+  int getRowSpan() override { return Pixels().getRowSpan(); }
+  bool resize(int w, int h) override
+  {
+    const bool changed = Pixels().resize(w, h);
+    Publish();
+    return changed;
+  }
+
+private:
+  LICE_MemBitmap& Pixels()
+  {
+    std::call_once(mDecoded, [this] {
+      const int w = getWidth(), h = getHeight();
+      // The file may have changed since its header was read: the header's size holds.
+      if (!LICE_LoadPNG(mPath.c_str(), &mPixels) || mPixels.getWidth() != w || mPixels.getHeight() != h)
+      {
+        mPixels.resize(w, h);
+        if (LICE_pixel* bits = mPixels.getBits())
+          memset(bits, 0, sizeof(LICE_pixel) * static_cast<size_t>(mPixels.getRowSpan()) * static_cast<size_t>(h));
+      }
+      Publish();  // 0 x 0 when even that memory could not be had
+    });
+    return mPixels;
+  }
+  void Publish()
+  {
+    mWidth.store(mPixels.getWidth(), std::memory_order_release);
+    mHeight.store(mPixels.getHeight(), std::memory_order_release);
+  }
+
+  const std::string mPath;
+  std::atomic<int> mWidth, mHeight;  // pixels
+  std::once_flag mDecoded;
+  LICE_MemBitmap mPixels{0, 0, 4};
+};
+
+png_uint_32 BigEndian32(const unsigned char* p)
+{
+  return (png_uint_32)p[0] << 24 | (png_uint_32)p[1] << 16 | (png_uint_32)p[2] << 8 | (png_uint_32)p[3];
+}
+
+} // namespace
+
+LICE_IBitmap* LICE_OpenPNG(const char* path)
+{
+  if (!path) return nullptr;
+  FILE* fp = fopen(path, "rb");
+  if (!fp) return nullptr;
+  // Signature, then the first chunk, which must be the 13-byte header.
+  unsigned char head[24];
+  const bool read = fread(head, 1, sizeof(head), fp) == sizeof(head);
+  fclose(fp);
+  if (!read || png_sig_cmp(head, 0, 8) || BigEndian32(head + 8) != 13 || memcmp(head + 12, "IHDR", 4)) return nullptr;
+  const png_uint_32 w = BigEndian32(head + 16), h = BigEndian32(head + 20);
+  if (!w || !h || w > kPngSideMax || h > kPngSideMax) return nullptr;
+  return new (std::nothrow) DeferredPNG(path, (int)w, (int)h);
 }
 
 LICE_IBitmap* LICE_LoadPNGFromMemory(const void* data, size_t bytes, LICE_IBitmap* into)

@@ -16,6 +16,15 @@
 // then have been resized). [main thread]
 LICE_IBitmap* LICE_LoadPNG(const char* path, LICE_IBitmap* into = nullptr);
 
+// Opens the PNG file at path reading only its header: the bitmap returned
+// (owned by the caller) has the header's width and height at once and decodes
+// its pixels as LICE_LoadPNG does on their first use (getBits, getRowSpan,
+// resize), once, from whichever thread comes first. Pixels that fail to decode
+// then read as transparent black. Returns null for a missing file or a header
+// LICE_LoadPNG would refuse (not a PNG, a side of 0 or above 2^20). Images
+// that may never be drawn cost only their header this way. [main thread]
+LICE_IBitmap* LICE_OpenPNG(const char* path);
+
 // As LICE_LoadPNG, decoding the PNG held in the given bytes. [main thread]
 //
 // Both decoders give the PNG library a memory budget of a few megabytes

@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -264,6 +265,48 @@ TEST(LoadPNG, CorruptSuiteImagesReturnNull)
     ++checked;
   }
   EXPECT_GE(checked, 14);
+}
+
+// An image opened for later use has its header's size at once and, at its
+// first use (here from two threads at once), exactly the pixels a direct load
+// gives; a corrupt body reads as transparent black, a bad header is refused.
+TEST(LoadPNG, OpenedImagesDecodeOnFirstUseAsADirectLoad)
+{
+  const auto files = suiteFiles();
+  if (files.empty()) GTEST_SKIP() << "PNG conformance images not found";
+  EXPECT_EQ(LICE_OpenPNG(nullptr), nullptr);
+  EXPECT_EQ(LICE_OpenPNG((std::string(CINDERPATH_BINARY_DIR) + "/no-such-image.png").c_str()), nullptr);
+  int blank = 0;
+  for (const auto& name : files)
+  {
+    const std::string path = kSuiteDir + "/" + name;
+    std::unique_ptr<LICE_IBitmap> direct(LICE_LoadPNG(path.c_str()));
+    std::unique_ptr<LICE_IBitmap> opened(LICE_OpenPNG(path.c_str()));
+    if (!opened)
+    {
+      EXPECT_EQ(direct, nullptr) << name << " decodes but was refused";
+      continue;
+    }
+    const int w = opened->getWidth(), h = opened->getHeight();
+    std::thread other([&] { opened->getBits(); });
+    opened->getRowSpan();
+    other.join();
+    ASSERT_EQ(opened->getWidth(), w) << name;
+    ASSERT_EQ(opened->getHeight(), h) << name;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+      {
+        ASSERT_EQ(LICE_GetPixel(opened.get(), x, y), direct ? LICE_GetPixel(direct.get(), x, y) : 0u)
+            << name << " at " << x << "," << y;
+      }
+    if (direct)
+    {
+      EXPECT_EQ(direct->getWidth(), w) << name;
+      EXPECT_EQ(direct->getHeight(), h) << name;
+    }
+    blank += !direct;
+  }
+  EXPECT_GT(blank, 0) << "no corrupt image had a sound header";
 }
 
 TEST(LoadPNG, MissingOrUnreadableFilesReturnNull)
