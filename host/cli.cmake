@@ -12,6 +12,7 @@ add_library(cinderpath_cli STATIC
   cli/plist.cpp
   cli/plugin_session.cpp
   cli/render_job.cpp
+  cli/render_stream.cpp
   cli/safe_output.cpp)
 target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli)
 # The plug-in's own file properties (program and bank files) are named in one
@@ -19,7 +20,7 @@ target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli
 target_include_directories(cinderpath_cli PRIVATE ${CMAKE_SOURCE_DIR}/WDL/IPlug)
 # The plain-words parameter descriptions the plug-in publishes to hosts.
 target_include_directories(cinderpath_cli PRIVATE ${PROJECT_SOURCE_DIR}/Cinderpath)
-target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat swell PkgConfig::SNDFILE)
+target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat swell PkgConfig::SNDFILE PRIVATE Threads::Threads)
 # The program finds the bundle relative to its own location in the build tree.
 file(RELATIVE_PATH _cp_component_rel ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_BINARY_DIR}/Cinderpath.component)
 target_compile_definitions(cinderpath_cli PRIVATE CINDERPATH_COMPONENT_RELATIVE="${_cp_component_rel}"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -282,6 +283,8 @@ bool PendingAudioFile::Open(const std::string& targetPath, int numChannels, doub
   sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
   mFile = file;
   mChannels = numChannels;
+  mSamplesSinceFlush = 0;
+  mFlushSamples = kFirstFlushSamples;
   return true;
 }
 
@@ -309,6 +312,21 @@ bool PendingAudioFile::WriteInterleaved(const float* samples, long frames, std::
   if (written != frames) {
     *error = "writing the output failed: " + SndError(file);
     return false;
+  }
+  // Flushing as the file grows spreads the disk's work over the render
+  // instead of leaving it all to the flush before the file is moved into
+  // place. (Starting writeback alone is not enough: the disk's own cache
+  // still has to be emptied at the end.) A disk slow to flush (a spinning
+  // one) is flushed less and less often, so that flushing never bounds the
+  // rate at which the file is written.
+  mSamplesSinceFlush += frames * mChannels;
+  if (mSamplesSinceFlush >= mFlushSamples) {
+    mSamplesSinceFlush = 0;
+    const auto start = std::chrono::steady_clock::now();
+    if (!mOutput.FlushSoFar(error)) return false;
+    constexpr long kMostFlushSamples = 1L << 24;  // 64 MB of float samples
+    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(25))
+      mFlushSamples = std::min(2 * mFlushSamples, kMostFlushSamples);
   }
   return true;
 }

@@ -89,6 +89,8 @@ class PendingAudioFile {
   int IntegerBits() const { return mIntegerBits; }
   // Appends interleaved frames; integer encodings are rounded and limited to
   // full scale exactly as QuantizeSample does. Returns false on a write error.
+  // Every two megabytes or so (more on a disk slow to flush) it flushes what
+  // it wrote to the disk, so that Commit() does not wait for the whole file.
   bool WriteInterleaved(const float* samples, long frames, std::string* error);
   bool Commit(std::string* error);
   void Abort();
@@ -101,6 +103,9 @@ class PendingAudioFile {
   int mChannels = 0;
   int mIntegerBits = 0;
   std::vector<int> mIntScratch;
+  static constexpr long kFirstFlushSamples = 1L << 19;  // 2 MB of float samples
+  long mSamplesSinceFlush = 0;                 // samples written since the last flush
+  long mFlushSamples = kFirstFlushSamples;     // samples between flushes
   SafeOutput mOutput;
 };
 

@@ -1,5 +1,6 @@
 #include "plugin_session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -356,10 +357,13 @@ OSStatus PluginSession::InputCallback(void* refCon, AudioUnitRenderActionFlags*,
     float* dest = static_cast<float*>(buffer.mData);
     if (!dest || buffer.mDataByteSize < frames * sizeof(float)) return kAudioUnitErr_TooManyFramesToProcess;
     const std::vector<float>& src = input->channels[std::min<size_t>(b, input->channels.size() - 1)];
-    for (UInt32 n = 0; n < frames; ++n) {
-      const long pos = self->mInputFrame + static_cast<long>(n);
-      dest[n] = pos < available ? src[static_cast<size_t>(pos)] : 0.0f;
-    }
+    // Silence before the input's start, the frames it holds, silence after.
+    const long first = self->mInputFrame, count = static_cast<long>(frames);
+    const long lead = std::min(count, std::max(0L, -first));
+    const long copied = std::max(0L, std::min(count - lead, available - (first + lead)));
+    std::fill(dest, dest + lead, 0.0f);
+    if (copied > 0) std::memcpy(dest + lead, src.data() + first + lead, sizeof(float) * static_cast<size_t>(copied));
+    std::fill(dest + lead + copied, dest + count, 0.0f);
   }
   return noErr;
 }

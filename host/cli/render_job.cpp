@@ -21,6 +21,7 @@
 #include "demo_signal.h"
 #include "plist.h"
 #include "plugin_session.h"
+#include "render_stream.h"
 #include "safe_output.h"
 
 #ifndef CINDERPATH_COMPONENT_RELATIVE
@@ -177,30 +178,6 @@ std::string StateRefusal(CFPropertyListRef state, const ComponentDescription& de
   }
   return "the state data is damaged or incomplete" + code;
 }
-
-struct ChannelStats {
-  double peak = 0.0;
-  double sumSquares = 0.0;
-  long overs = 0;  // samples whose magnitude exceeds full scale
-  long count = 0;
-
-  void Add(float v) {
-    const double a = std::fabs(static_cast<double>(v));
-    if (!std::isfinite(a)) return;  // counted apart; they would poison peak and RMS
-    peak = std::max(peak, a);
-    sumSquares += a * a;
-    if (a > 1.0) ++overs;
-    ++count;
-  }
-  static std::string Db(double linear) {
-    if (linear <= 0.0) return "  -inf";
-    char text[32];
-    std::snprintf(text, sizeof(text), "%6.1f", 20.0 * std::log10(linear));
-    return text;
-  }
-  std::string PeakDb() const { return Db(peak); }
-  std::string RmsDb() const { return Db(count ? std::sqrt(sumSquares / count) : 0.0); }
-};
 
 // Progress of the files being rendered, on one terminal line: a bar for a
 // single file, "name NN%" for each when several render at once. Lines printed
@@ -454,67 +431,19 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
   if (!output.Open(job.output, channels, rate, options.format, rules, &error)) return fail(error);
   const int bits = output.IntegerBits();
 
-  const int block = options.blockFrames;
-  AudioData inBlock;
-  inBlock.sampleRateHz = rate;
-  inBlock.channels.assign(channels, std::vector<float>(static_cast<size_t>(block)));
-  std::vector<float> inInterleaved(static_cast<size_t>(block) * channels);
-  std::vector<std::vector<float>> rendered(channels, std::vector<float>(static_cast<size_t>(block)));
-  std::vector<float*> outPtrs(channels);
-  for (int c = 0; c < channels; ++c) outPtrs[c] = rendered[c].data();
-  std::vector<float> outInterleaved(static_cast<size_t>(block) * channels);
-  std::vector<ChannelStats> inStats(channels), outStats(channels);
-  long nonFiniteIn = 0, nonFiniteOut = 0, clipped = 0;
-
   const long headerFrames = input.HeaderFrames();
   const bool showProgress = headerFrames > kProgressMinSeconds * rate;
   const std::string shortName = BaseName(job.label);
-  // Rendered frame r becomes output frame r - latencyFrames: the first
-  // latencyFrames precede the input's start, and latencyFrames of silence
-  // after the input's end flush its last samples out.
-  long inputFrames = 0;  // read so far
-  bool inputDone = false;
-  double renderSeconds = 0.0;
-  for (long pos = 0; !inputDone || pos < inputFrames + latencyFrames;) {
-    long got = 0;
-    if (!inputDone) {
-      got = input.Read(inInterleaved.data(), block, &error);
-      if (got < 0) return fail(error);
-      if (got < block) inputDone = true;
-      inputFrames += got;
-    }
-    for (int c = 0; c < channels; ++c) {
-      float* dest = inBlock.channels[c].data();
-      for (long n = 0; n < got; ++n) {
-        const float v = inInterleaved[static_cast<size_t>(n) * channels + c];
-        if (!std::isfinite(v)) ++nonFiniteIn;
-        inStats[c].Add(v);
-        dest[n] = v;
-      }
-      std::fill(dest + got, dest + block, 0.0f);
-    }
-    const UInt32 frames =
-        static_cast<UInt32>(inputDone ? std::min<long>(block, inputFrames + latencyFrames - pos) : block);
-    const auto t0 = std::chrono::steady_clock::now();
-    const bool ok = session.Render(inBlock, 0, frames, outPtrs.data(), &error);
-    renderSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    if (!ok) return fail(error);
-    const long skip = std::max(0L, std::min<long>(frames, latencyFrames - pos));
-    const long keep = frames - skip;
-    for (long n = 0; n < keep; ++n)
-      for (int c = 0; c < channels; ++c) {
-        float v = rendered[c][static_cast<size_t>(skip + n)];
-        if (!std::isfinite(v)) ++nonFiniteOut;
-        bool wasClipped = false;
-        v = QuantizeSample(v, bits, &wasClipped);
-        clipped += wasClipped;
-        outInterleaved[static_cast<size_t>(n) * channels + c] = v;
-        outStats[c].Add(v);
-      }
-    if (keep > 0 && !output.WriteInterleaved(outInterleaved.data(), keep, &error)) return fail(error);
-    pos += frames;
-    if (showProgress) board.Update(slot, shortName, pos, headerFrames + latencyFrames);
-  }
+  const StreamResult stream = StreamThroughEffect(
+      input, session, output, options.blockFrames, latencyFrames, [&](long renderedFrames) {
+        if (showProgress) board.Update(slot, shortName, renderedFrames, headerFrames + latencyFrames);
+      });
+  if (!stream.ok) return fail(stream.error);
+  const long inputFrames = stream.inputFrames;
+  const std::vector<ChannelStats>& inStats = stream.inStats;
+  const std::vector<ChannelStats>& outStats = stream.outStats;
+  const long nonFiniteIn = stream.nonFiniteIn, nonFiniteOut = stream.nonFiniteOut, clipped = stream.clipped;
+  const double renderSeconds = stream.renderSeconds;
   board.Clear(slot);
   if (!output.Commit(&error)) return fail(error);
 

@@ -215,6 +215,12 @@ bool CheckOutputTarget(const std::string& path, const OutputRules& rules, std::s
 
 SafeOutput::~SafeOutput() { Abort(); }
 
+bool SafeOutput::FlushSoFar(std::string* error) {
+  if (mFd < 0 || mStream || fdatasync(mFd) == 0) return true;
+  *error = "writing '" + mName + "' to the disk failed: " + Errno();
+  return false;
+}
+
 bool SafeOutput::Open(const std::string& path, const OutputRules& rules, std::string* error) {
   Abort();
   TargetKind kind;

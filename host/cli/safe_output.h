@@ -52,6 +52,10 @@ class SafeOutput {
   const std::string& Target() const { return mTarget; }
   // Writes all of data to Fd(). False with a message.
   bool WriteAll(const void* data, size_t size, std::string* error);
+  // Flushes the bytes written so far to the disk (a stream: nothing to do),
+  // so that Commit()'s flush has little left to wait for. False with a
+  // message when the disk refuses them.
+  bool FlushSoFar(std::string* error);
   // Flushes and closes; a temporary file takes the target's permission bits
   // (or the usual ones for a new file) and is renamed over the target.
   bool Commit(std::string* error);

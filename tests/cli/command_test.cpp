@@ -426,6 +426,34 @@ TEST(Command, DevicesPipesLinksAndReplacedFilesAreWrittenAsExpected) {
   EXPECT_NE(r.err.find("realtime factor"), std::string::npos) << r.err;
 }
 
+// A write that fails part-way (a full device, a file-size limit) is one clear
+// message and a failed exit, however far the reading and rendering threads
+// had gone, and leaves nothing under the output's name.
+TEST(Command, WriteFailuresAreReportedAndLeaveNothing) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 96000));
+  const struct {
+    const char* shellPrefix;  // run before the program in the same shell
+    const char* output;
+    const char* message;
+  } cases[] = {
+      {"", "/dev/full", "No space left on device"},  // already the header
+      // With the signal ignored, writing past the limit fails with an error.
+      {"trap '' XFSZ; ulimit -f 256; ", "out.wav", "cinderpath: writing the output failed"},
+  };
+  for (const auto& c : cases) {
+    const std::string cmd = "cd " + Quote(dir.path) + " && " + c.shellPrefix + Quote(CINDERPATH_PROGRAM) +
+                            " render in.wav -o " + c.output + " 2>" + Quote(dir / "err.txt");
+    const int status = std::system(("(" + cmd + ")").c_str());
+    const std::string err = Slurp(dir / "err.txt");
+    std::remove((dir / "err.txt").c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.output;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << c.output;
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"in.wav"}) << c.output;
+  }
+}
+
 // An interrupted render says so in one line and leaves no temporary file; a
 // later render removes temporary files that a process no longer running left.
 TEST(Command, InterruptedRendersLeaveNothingAndStaleTemporariesAreRemoved) {
