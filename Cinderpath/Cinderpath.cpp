@@ -1,7 +1,8 @@
 #include "Cinderpath.h"
 
 #include "DenormalGuard.h"
-#include "StereoFilters.h"
+#include "EffectChain.h"
+#include "ValveStageQuad.h"
 
 #include "IControl.h"
 #include "NChanDelay.h"
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+
+using namespace cinderpath_stereo;
 
 namespace
 {
@@ -71,11 +74,6 @@ constexpr double kDenormalOffset = 1e-20;
 // Fraction of a second the clip indicator stays lit after the last over.
 constexpr double kClipHoldSeconds = 0.75;
 
-// A non-finite host sample becomes 0 so that it cannot poison the filters.
-inline double SanitizeSample(double x)
-{
-  return std::isfinite(x) ? x : 0.0;
-}
 }  // namespace
 
 Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
@@ -391,53 +389,6 @@ void Cinderpath::ProcessBlockInCallerFPState(double** inputs, double** outputs, 
     ProcessStereo(inputs, outputs, nFrames, comp);
 }
 
-// The clip indicator and the input offset, held in locals for a block and
-// written back after it.
-struct Cinderpath::FrameState
-{
-  double offset;       // ±1e-20, sign alternates every sample
-  int clipCount;       // samples since the last over
-  int clip;            // indicator, 0 or 1
-  double holdSamples;  // 0.75·fs
-  bool phase;          // invert both outputs
-  Cinderpath* plug;    // told when the indicator changes
-
-  // The offset for the current sample; flips its sign for the next.
-  double NextOffset()
-  {
-    const double m = offset;
-    offset = -m;
-    return m;
-  }
-
-  // Clip watch (the count stops just above the hold time, so it never
-  // overflows), phase inversion, then the frame's two output samples.
-  void Write(double l, double r, double* outL, double* outR)
-  {
-    if (clipCount <= holdSamples && clipCount < INT_MAX) ++clipCount;
-    const int before = clip;
-    if (std::max(std::fabs(l), std::fabs(r)) > 1.0)
-    {
-      clip = 1;
-      clipCount = 0;
-    }
-    else if (clipCount > holdSamples)
-    {
-      clip = 0;
-    }
-    // The editor sees every change of the indicator at the sample it
-    // happens (the value alone: it redraws on its own thread).
-    if (clip != before) plug->ShowClip(clip);
-    if (phase)
-    {
-      l = -l;
-      r = -r;
-    }
-    *outL = l;
-    *outR = r;
-  }
-};
-
 namespace
 {
 // One channel's filters, copied into locals for a block so that their state
@@ -451,70 +402,15 @@ struct ChannelFilters
   OnePoleHP outHP;
   OnePoleLP outLP;
 };
-
-// The filters of both channels, one channel per vector lane.
-struct ChannelPairFilters
-{
-  cinderpath_stereo::OnePoleHPPair inHP;
-  cinderpath_stereo::BiquadPair peak;
-  cinderpath_stereo::BiquadPair shelf;
-  cinderpath_stereo::LowPass4Pair lowPass;
-  cinderpath_stereo::OnePoleHPPair outHP;
-  cinderpath_stereo::OnePoleLPPair outLP;
-};
-
-// The input filter switches of a block.
-struct InputSwitches
-{
-  bool hp, peak, shelf, lowPass;
-};
-
-// The switched input filters in chain order over a chunk, for one channel
-// (F = ChannelFilters, T = double) or both (ChannelPairFilters, Lanes):
-// in(i) gives input sample i (called once each, in order), out(i, x) takes
-// the filtered sample. The filters run skewed: in one pass of the loop the
-// high-pass takes sample i, the peak sample i - 1, the shelf i - 2 and the
-// low-pass i - 3, so the four recursions of a pass do not wait for each
-// other and run side by side. Every filter still sees its own samples in
-// order with the same arithmetic, so the results are those of running the
-// chain sample by sample. `buf` holds n samples between the filters.
-template <class F, class T, class In, class Out>
-inline void RunInputFilters(const InputSwitches& on, F& f, int n, T* buf, In in, Out out)
-{
-  for (int i = 0; i < n + 3; ++i)
-  {
-    if (i < n)
-    {
-      const T x = in(i);
-      buf[i] = on.hp ? f.inHP.Run(x) : x;
-    }
-    if (i >= 1 && i <= n && on.peak) buf[i - 1] = f.peak.Run(buf[i - 1]);
-    if (i >= 2 && i <= n + 1 && on.shelf) buf[i - 2] = f.shelf.Run(buf[i - 2]);
-    if (i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
-  }
-}
-
-// Output high-pass, level (volume, then make-up gain), output low-pass over
-// a chunk, skewed as above: the high-pass takes sample i while the low-pass
-// takes sample i - 1. in(i) gives the stage's output for sample i, out(i, y)
-// takes the result (in order).
-template <class F, class T, class In, class Out>
-inline void RunOutputFilters(F& f, int n, double volume, double comp, T* buf, In in, Out out)
-{
-  for (int i = 0; i < n + 1; ++i)
-  {
-    if (i < n) buf[i] = f.outHP.Run(in(i));
-    if (i >= 1) out(i - 1, f.outLP.Run(buf[i - 1] * volume * comp));
-  }
-}
 }  // namespace
 
-Cinderpath::FrameState Cinderpath::LoadFrameState()
+ChainFrame Cinderpath::LoadFrameState()
 {
-  return FrameState{mDenormal, mClipCount, mClip, mFs * kClipHoldSeconds, mPhase, this};
+  return ChainFrame{mDenormal, mClipCount, mClip, HoldSamples(mFs, kClipHoldSeconds), mPhase,
+                    [](void* plug, int clip) { static_cast<Cinderpath*>(plug)->ShowClip(clip); }, this};
 }
 
-void Cinderpath::StoreFrameState(const FrameState& state)
+void Cinderpath::StoreFrameState(const ChainFrame& state)
 {
   mDenormal = state.offset;
   mClipCount = state.clipCount;
@@ -523,7 +419,7 @@ void Cinderpath::StoreFrameState(const FrameState& state)
 
 void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
 {
-  FrameState st = LoadFrameState();
+  ChainFrame st = LoadFrameState();
   double l[kChunkFrames];
   double r[kChunkFrames];
   for (int start = 0; start < nFrames; start += kChunkFrames)
@@ -536,9 +432,10 @@ void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
     double* outR = outputs[1] + start;
     for (int i = 0; i < n; ++i)
     {
-      const double m = st.NextOffset();
-      st.Write(SanitizeSample(l[i]) - m, SanitizeSample(r[i]) - m, outL + i, outR + i);
+      const double m = NextOffset(st);
+      WriteFrame(st, SanitizeSample(l[i]) - m, SanitizeSample(r[i]) - m, outL + i, outR + i);
     }
+    WatchClip(st, outL, outR, n);
   }
   StoreFrameState(st);
 }
@@ -548,7 +445,7 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
   ChannelFilters f{*mInHP[0], *mPeak[0], *mShelf[0], *mLowPass[0], *mOutHP[0], *mOutLP[0]};
   const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
   const double volume = mVolume;
-  FrameState st = LoadFrameState();
+  ChainFrame st = LoadFrameState();
   double x[kChunkFrames];
   double buf[kChunkFrames];  // between the filters
   for (int start = 0; start < nFrames; start += kChunkFrames)
@@ -556,15 +453,18 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
     // The right input is not read at all.
     const int n = std::min(kChunkFrames, nFrames - start);
     const double* in = inputs[0] + start;
-    RunInputFilters(
-        on, f, n, buf, [&](int i) { return SanitizeSample(in[i]) - st.NextOffset(); },
-        [&](int i, double y) { x[i] = y; });
+    WithFixedSwitches(on, [&](auto fixed) {
+      RunInputFilters(
+          fixed, f, n, buf, [&](int i) { return SanitizeSample(in[i]) - NextOffset(st); },
+          [&](int i, double y) { x[i] = y; });
+    });
     mStage[0]->Process(x, n);
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
     RunOutputFilters(
         f, n, volume, comp, buf, [&](int i) { return x[i]; },
-        [&](int i, double y) { st.Write(y, y, outL + i, outR + i); });
+        [&](int i, double y) { WriteFrame(st, y, y, outL + i, outR + i); });
+    WatchClip(st, outL, outR, n);
   }
   StoreFrameState(st);
   *mInHP[0] = f.inHP;
@@ -577,15 +477,23 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
 
 void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, double comp)
 {
-  using cinderpath_stereo::Both;
-  using cinderpath_stereo::Lanes;
-  ChannelPairFilters f{{*mInHP[0], *mInHP[1]},   {*mPeak[0], *mPeak[1]},
-                       {*mShelf[0], *mShelf[1]}, {*mLowPass[0], *mLowPass[1]},
-                       {*mOutHP[0], *mOutHP[1]}, {*mOutLP[0], *mOutLP[1]}};
-  const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
-  const double volume = mVolume;
-  FrameState st = LoadFrameState();
-
+  const ChainFilters c{{mInHP[0].get(), mInHP[1].get()},
+                       {mPeak[0].get(), mPeak[1].get()},
+                       {mShelf[0].get(), mShelf[1].get()},
+                       {mLowPass[0].get(), mLowPass[1].get()},
+                       {mOutHP[0].get(), mOutHP[1].get()},
+                       {mOutLP[0].get(), mOutLP[1].get()},
+                       {mHPOn, mPeakOn, mShelfOn, mLPOn}, mVolume, comp};
+  ChainFrame st = LoadFrameState();
+  // Where the processor has AVX2, the filters run in the stages' own loop
+  // (same bits); otherwise, and for what that path leaves, chunk by chunk.
+  if (cinderpath_dsp::FusedChainProcess(*mStage[0], *mStage[1], c, st, inputs[0], inputs[1], outputs[0], outputs[1],
+                                       nFrames))
+  {
+    StoreFrameState(st);
+    return;
+  }
+  ChannelPairFilters f(c);
   double l[kChunkFrames];
   double r[kChunkFrames];
   Lanes buf[kChunkFrames];  // between the filters
@@ -596,26 +504,22 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
     const int n = std::min(kChunkFrames, nFrames - start);
     const double* inL = inputs[0] + start;
     const double* inR = inputs[1] + start;
-    RunInputFilters(
-        on, f, n, buf,
-        [&](int i) { return Lanes{SanitizeSample(inL[i]), SanitizeSample(inR[i])} - Both(st.NextOffset()); },
-        [&](int i, Lanes x) {
-          l[i] = x[0];
-          r[i] = x[1];
-        });
+    WithFixedSwitches(c.on, [&](auto on) {
+      RunInputFilters(
+          on, f, n, buf, [&](int i) { return ReadFrame(inL, inR, i, st); },
+          [&](int i, Lanes x) {
+            l[i] = x[0];
+            r[i] = x[1];
+          });
+    });
     ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
     double* outL = outputs[0] + start;
     double* outR = outputs[1] + start;
     RunOutputFilters(
-        f, n, volume, comp, buf, [&](int i) { return Lanes{l[i], r[i]}; },
-        [&](int i, Lanes y) { st.Write(y[0], y[1], outL + i, outR + i); });
+        f, n, c.volume, c.comp, buf, [&](int i) { return Lanes{l[i], r[i]}; },
+        [&](int i, Lanes y) { WriteFrame(st, y[0], y[1], outL + i, outR + i); });
+    WatchClip(st, outL, outR, n);
   }
-
   StoreFrameState(st);
-  f.inHP.Store(*mInHP[0], *mInHP[1]);
-  f.peak.Store(*mPeak[0], *mPeak[1]);
-  f.shelf.Store(*mShelf[0], *mShelf[1]);
-  f.lowPass.Store(*mLowPass[0], *mLowPass[1]);
-  f.outHP.Store(*mOutHP[0], *mOutHP[1]);
-  f.outLP.Store(*mOutLP[0], *mOutLP[1]);
+  f.Store(c);
 }

@@ -13,6 +13,7 @@
 
 class IGraphics;
 class ITextControl;
+struct ChainFrame;
 
 // Parameter indices; the index is the identifier hosts use.
 enum EParams
@@ -126,9 +127,6 @@ protected:
   ITextControl *mDriveText, *mVolumeText, *mPeakGainText, *mShelfGainText;
 
 private:
-  // Offset and clip indicator held in locals while a block runs.
-  struct FrameState;
-
   // Stores the setting derived from value v of parameter paramIdx and
   // returns the value used: v clamped into the parameter's range, or its
   // default when v is not finite. Touches no coefficient.
@@ -177,8 +175,8 @@ private:
   void ProcessBypass(double** inputs, double** outputs, int nFrames);
   // The per-frame state of the loops (offset, clip indicator) in and out of
   // the members.
-  FrameState LoadFrameState();
-  void StoreFrameState(const FrameState& state);
+  ChainFrame LoadFrameState();
+  void StoreFrameState(const ChainFrame& state);
 
   double mCutoff;      // low-pass cutoff, Hz
   double mResonance;   // r = "Resonance" x 0.15

@@ -77,6 +77,19 @@ void SetQuadPathEnabled(bool) {}
 bool QuadPathEnabled() { return false; }
 #endif
 
+bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
+                       const double* inL, const double* inR, double* outL, double* outR, int nFrames)
+{
+#ifdef CINDERPATH_HAVE_QUAD
+  if (left.mFactor != right.mFactor || left.mFactor == 1 || nFrames <= 0) return false;
+  if (WidePathEnabled() || !QuadPathEnabled()) return false;
+  return QuadProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
+#else
+  (void)left, (void)right, (void)filters, (void)frame, (void)inL, (void)inR, (void)outL, (void)outR, (void)nFrames;
+  return false;
+#endif
+}
+
 }  // namespace cinderpath_dsp
 
 ValveStage::ValveStage()

@@ -17,6 +17,8 @@
 // (read once, when the library is loaded).
 
 class ValveStage;
+struct ChainFilters;
+struct ChainFrame;
 
 namespace cinderpath_dsp {
 
@@ -38,6 +40,25 @@ bool QuadPathEnabled();
 // samples, rounded up). [render thread]
 bool QuadProcess(ValveStage& s, double* samples, int nFrames);
 bool QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
+
+// The effect's stereo chain (EffectChain.h) around two stages with equal
+// factors (5 or more) over a block, the filters in the stages' own loop:
+// inputs sanitised and offset, input filters, stages, output filters and
+// level, the frames written, then the clip watch over them. Same bits as the
+// plug-in's chunk loop with the stages' other builds. False, having changed
+// nothing, for lower factors and as for QuadProcessPair (blocks of fewer
+// than 2 frames).
+// [render thread]
+bool QuadProcessChain(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
+                      const double* inL, const double* inR, double* outL, double* outR, int nFrames);
+
+// QuadProcessChain where the processor and the switches select the quad
+// build (not the wide one) and the two stages share a factor of 5 or more
+// (below that the caller's chunk loop is faster); false, having changed
+// nothing, everywhere else, and in builds without the quad build.
+// [render thread]
+bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
+                       const double* inL, const double* inR, double* outL, double* outR, int nFrames);
 
 }  // namespace cinderpath_dsp
 

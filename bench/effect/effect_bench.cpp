@@ -26,7 +26,7 @@
 
 #include "Cinderpath.h"
 #include "Over.h"
-#include "StereoFilters.h"
+#include "EffectChain.h"
 #include "ValveStageDispatch.h"
 #include "ValveStageQuad.h"
 
@@ -247,8 +247,8 @@ void BM_Bound(benchmark::State& state)
 BENCHMARK(BM_Bound)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
 
 // The filters around the stage (the four input filters, output high-pass,
-// level, output low-pass), both channels side by side as the effect runs
-// them.
+// level, output low-pass), both channels side by side in the skewed loops of
+// the effect's chunk path (each filter a pass behind the one before it).
 void BM_FiltersAroundStage(benchmark::State& state)
 {
   using namespace cinderpath_stereo;
@@ -263,27 +263,18 @@ void BM_FiltersAroundStage(benchmark::State& state)
   lp.Set(9000.0, 0.0);
   outHp.Set(5.0, kSampleRate);
   outLp.Set(24000.0, kSampleRate);
-  OnePoleHPPair fhp(hp, hp), fout(outHp, outHp);
-  BiquadPair fpeak(peak, peak), fshelf(shelf, shelf);
-  LowPass4Pair flp(lp, lp);
-  OnePoleLPPair flo(outLp, outLp);
-  std::vector<double> l(kBlock), r(kBlock);
-  for (int i = 0; i < kBlock; ++i)
-  {
-    l[i] = 0.6 * std::sin(i * 0.0411);
-    r[i] = 0.6 * std::sin(i * 0.0377 + 1.0);
-  }
+  const ChainFilters c{{&hp, &hp}, {&peak, &peak}, {&shelf, &shelf}, {&lp, &lp}, {&outHp, &outHp},
+                       {&outLp, &outLp}, {true, true, true, true}, 1.1, 1.03};
+  ChannelPairFilters f(c);
+  std::vector<Lanes> x(kBlock), buf(kBlock);
+  for (int i = 0; i < kBlock; ++i) x[i] = Lanes{0.6 * std::sin(i * 0.0411), 0.6 * std::sin(i * 0.0377 + 1.0)};
   for (auto _ : state)
   {
-    for (int i = 0; i < kBlock; ++i)
-    {
-      Lanes x = Lanes{l[i], r[i]};
-      x = flp.Run(fshelf.Run(fpeak.Run(fhp.Run(x))));
-      x = flo.Run(fout.Run(x) * 1.1 * 1.03);
-      l[i] = x[0];
-      r[i] = x[1];
-    }
-    benchmark::DoNotOptimize(l.data());
+    RunInputFilters(
+        c.on, f, kBlock, buf.data(), [&](int i) { return x[i]; }, [&](int i, Lanes v) { x[i] = v; });
+    RunOutputFilters(
+        f, kBlock, c.volume, c.comp, buf.data(), [&](int i) { return x[i]; }, [&](int i, Lanes v) { x[i] = v; });
+    benchmark::DoNotOptimize(x.data());
   }
   state.counters["realtime"] =
       benchmark::Counter((double)state.iterations() * kBlock / kSampleRate, benchmark::Counter::kIsRate);

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "ValveStageDispatch.h"
+#include "ValveStageQuad.h"
 #include "effect_test_util.h"
 
 using namespace effect_test;
@@ -140,46 +142,59 @@ TEST(EffectProcess, ClipIndicatorLightsAboveFullScaleAndHolds075Seconds)
 }
 
 // The chain in the documented order, built from separate filter objects:
-// input filters, stage, output high-pass, level with make-up, output low-pass.
+// input filters, stage, output high-pass, level with make-up, output low-pass,
+// for every combination of the input filter switches, mono and stereo.
 TEST(EffectProcess, ChainOrderAndMakeUpGainMatchAReferenceChain)
 {
   const double fs = 44100.0;
-  TestPlug p;
-  AllFiltersOn(p);
-  p.SetParam(kMono, 1);
-  p.SetParam(kBias, 0);  // k = 2: make-up gain 1.26
-  p.SetParam(kVolume, 4);
-  p.SetParam(kOS, 3);
-
-  OnePoleHP inHP, outHP;
-  inHP.Set(120.0, fs);
-  outHP.Set(5.0, fs);
-  Biquad peak, shelf;
-  peak.SetPeak(410.0, 6.0, fs);
-  shelf.SetShelf(5500.0, -4.0, fs);
-  LowPass4 lp;
-  lp.SetSampleRate(fs);
-  lp.Set(8000.0, 0.5 * 0.15);
-  OnePoleLP outLP;
-  outLP.Set(24000.0, fs);
-  ValveStage stage;
-  stage.Configure(3, 2.0, std::pow(10.0, 2.0 / 20.0));
   const double comp = ((2.0 + 1.0) / (2.0 - 1.0) - 1.0) * 0.13 + 1.0;
   EXPECT_NEAR(comp, 1.26, 1e-15);
   const double volume = std::pow(10.0, 4.0 / 20.0);
-
   const Stereo in = TestSignal(500, 11);
-  const Stereo out = ProcessAll(p, in, 500);
-  double m = 1e-20;
-  for (int i = 0; i < in.Size(); ++i)
-  {
-    double x = in.l[i] - m;
-    m = -m;
-    x = lp.Run(shelf.Run(peak.Run(inHP.Run(x))));
-    x = outHP.Run(stage.Run(x));
-    x = outLP.Run(x * volume * comp);
-    ASSERT_EQ(out.l[i], x) << i;
-  }
+  for (int mask = 0; mask < 16; ++mask)
+    for (int mono = 0; mono < 2; ++mono)
+    {
+      const bool hpOn = mask & 1, peakOn = mask & 2, shelfOn = mask & 4, lpOn = mask & 8;
+      TestPlug p;
+      AllFiltersOn(p);
+      p.SetParam(kHPOn, hpOn);
+      p.SetParam(kPeakOn, peakOn);
+      p.SetParam(kShelfOn, shelfOn);
+      p.SetParam(kLPOn, lpOn);
+      p.SetParam(kMono, mono);
+      p.SetParam(kBias, 0);  // k = 2: make-up gain 1.26
+      p.SetParam(kVolume, 4);
+      p.SetParam(kOS, 3);
+
+      OnePoleHP inHP, outHP;
+      inHP.Set(120.0, fs);
+      outHP.Set(5.0, fs);
+      Biquad peak, shelf;
+      peak.SetPeak(410.0, 6.0, fs);
+      shelf.SetShelf(5500.0, -4.0, fs);
+      LowPass4 lp;
+      lp.SetSampleRate(fs);
+      lp.Set(8000.0, 0.5 * 0.15);
+      OnePoleLP outLP;
+      outLP.Set(24000.0, fs);
+      ValveStage stage;
+      stage.Configure(3, 2.0, std::pow(10.0, 2.0 / 20.0));
+
+      const Stereo out = ProcessAll(p, in, 500);
+      double m = 1e-20;
+      for (int i = 0; i < in.Size(); ++i)
+      {
+        double x = in.l[i] - m;
+        m = -m;
+        if (hpOn) x = inHP.Run(x);
+        if (peakOn) x = peak.Run(x);
+        if (shelfOn) x = shelf.Run(x);
+        if (lpOn) x = lp.Run(x);
+        x = outHP.Run(stage.Run(x));
+        x = outLP.Run(x * volume * comp);
+        ASSERT_EQ(out.l[i], x) << "switches " << mask << (mono ? " mono" : " stereo") << ", sample " << i;
+      }
+    }
 }
 
 TEST(EffectProcess, SwitchedOffFilterKeepsItsState)
@@ -271,3 +286,57 @@ TEST(EffectProcess, ResetTakesSampleRateClearsStagesKeepsFilterStates)
 }
 
 }  // namespace
+
+// The stereo chain runs in the valve stages' own loop where the processor has
+// AVX2, and chunk by chunk otherwise: both give the same bits at every
+// factor, for blocks from one frame up, in place, and across a mono stretch
+// and a clipping stretch (the clip indicator's changes included).
+TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
+{
+  if (!cinderpath_dsp::QuadPathAvailable()) GTEST_SKIP() << "no AVX2 build on this machine";
+  const bool wide = cinderpath_dsp::WidePathEnabled(), quad = cinderpath_dsp::QuadPathEnabled();
+  cinderpath_dsp::SetWidePathEnabled(false);
+  const Stereo in = TestSignal(900, 21);
+  struct Case
+  {
+    int factor, block;
+    bool inPlace;
+  };
+  const Case cases[] = {{2, 1, false},   {2, 2, false},   {2, 3, true},   {2, 257, false}, {3, 5, false},
+                        {4, 64, true},   {5, 900, false}, {7, 257, false}, {8, 2, false},  {16, 511, true},
+                        {16, 1, false}};
+  for (const Case& c : cases)
+  {
+    Stereo out[2];
+    std::vector<int> clips[2];
+    for (int fused = 0; fused < 2; ++fused)
+    {
+      cinderpath_dsp::SetQuadPathEnabled(fused == 1);
+      TestPlug p;
+      AllFiltersOn(p);
+      p.SetParam(kOS, c.factor);
+      p.SetParam(kPhase, 1);
+      Stereo buf = in;
+      out[fused] = Stereo(in.Size());
+      for (int start = 0; start < in.Size(); start += c.block)
+      {
+        // A mono stretch, then a loud one that lights the indicator.
+        p.SetParam(kMono, start >= 300 && start < 450 ? 1 : 0);
+        p.SetParam(kDrive, start + c.block > 600 ? 30 : 0);
+        const int n = std::min(c.block, in.Size() - start);
+        if (c.inPlace)
+          Process(p, buf, buf, start, n);
+        else
+          Process(p, in, out[fused], start, n);
+        clips[fused].push_back(p.GetClip());
+      }
+      if (c.inPlace) out[fused] = buf;
+    }
+    EXPECT_TRUE(SameBits(out[0].l, out[1].l)) << "factor " << c.factor << ", block " << c.block;
+    EXPECT_TRUE(SameBits(out[0].r, out[1].r)) << "factor " << c.factor << ", block " << c.block;
+    EXPECT_EQ(clips[0], clips[1]) << "factor " << c.factor << ", block " << c.block;
+    EXPECT_EQ(clips[1].back(), 1) << "the loud stretch clips";
+  }
+  cinderpath_dsp::SetQuadPathEnabled(quad);
+  cinderpath_dsp::SetWidePathEnabled(wide);
+}
