@@ -80,10 +80,15 @@ bool QuadPathEnabled() { return false; }
 bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
                        const double* inL, const double* inR, double* outL, double* outR, int nFrames)
 {
-#ifdef CINDERPATH_HAVE_QUAD
+#if defined(CINDERPATH_HAVE_QUAD) || defined(CINDERPATH_HAVE_WIDE)
   if (left.mFactor != right.mFactor || left.mFactor == 1 || nFrames <= 0) return false;
-  if (WidePathEnabled() || !QuadPathEnabled()) return false;
-  return QuadProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
+#ifdef CINDERPATH_HAVE_WIDE
+  if (WidePathEnabled()) return WideProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
+#endif
+#ifdef CINDERPATH_HAVE_QUAD
+  if (QuadPathEnabled()) return QuadProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
+#endif
+  return false;
 #else
   (void)left, (void)right, (void)filters, (void)frame, (void)inL, (void)inR, (void)outL, (void)outR, (void)nFrames;
   return false;

@@ -42,20 +42,21 @@ bool QuadProcess(ValveStage& s, double* samples, int nFrames);
 bool QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
 
 // The effect's stereo chain (EffectChain.h) around two stages with equal
-// factors (5 or more) over a block, the filters in the stages' own loop:
+// factors (2 or more) over a block, the filters in the stages' own loop:
 // inputs sanitised and offset, input filters, stages, output filters and
 // level, the frames written, then the clip watch over them. Same bits as the
 // plug-in's chunk loop with the stages' other builds. False, having changed
-// nothing, for lower factors and as for QuadProcessPair (blocks of fewer
-// than 2 frames).
+// nothing, as for QuadProcessPair (factor 1, factors 17 ... 20 and 32,
+// blocks of fewer than 2 frames).
 // [render thread]
 bool QuadProcessChain(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
                       const double* inL, const double* inR, double* outL, double* outR, int nFrames);
 
-// QuadProcessChain where the processor and the switches select the quad
-// build (not the wide one) and the two stages share a factor of 5 or more
-// (below that the caller's chunk loop is faster); false, having changed
-// nothing, everywhere else, and in builds without the quad build.
+// QuadProcessChain, or its wide build (ValveStageDispatch.h), where the
+// processor and the switches select one of them and the two stages share a
+// factor the fused loop takes (below it the caller's chunk loop is faster);
+// false, having changed nothing, everywhere else, and in builds with
+// neither.
 // [render thread]
 bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
                        const double* inL, const double* inR, double* outL, double* outR, int nFrames);

@@ -3,6 +3,8 @@
 
 #include "Over.h"
 #include "ValveStage.h"
+#include "ValveStageDispatch.h"
+#include "ValveStageQuad.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -79,6 +81,25 @@ inline void ExpectStartupChoice(const char* var, bool (*available)(), bool (*ena
   setEnabled(true);
   EXPECT_EQ(enabled(), available());
   setEnabled(!forbidden);
+}
+
+// Runs body(name) once for each pipelined build of the stage this machine
+// runs (the AVX2 build, then the AVX-512 one), each selected alone, and
+// restores the switches afterwards.
+template <class Body>
+void ForEachPipelinedBuild(Body body)
+{
+  const bool wide = cinderpath_dsp::WidePathEnabled(), quad = cinderpath_dsp::QuadPathEnabled();
+  for (int build = 0; build < 2; ++build)
+  {
+    const bool useWide = build == 1;
+    if (useWide ? !cinderpath_dsp::WidePathAvailable() : !cinderpath_dsp::QuadPathAvailable()) continue;
+    cinderpath_dsp::SetWidePathEnabled(useWide);
+    cinderpath_dsp::SetQuadPathEnabled(!useWide);
+    body(useWide ? "AVX-512" : "AVX2");
+  }
+  cinderpath_dsp::SetQuadPathEnabled(quad);
+  cinderpath_dsp::SetWidePathEnabled(wide);
 }
 
 #endif

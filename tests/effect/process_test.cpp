@@ -288,14 +288,13 @@ TEST(EffectProcess, ResetTakesSampleRateClearsStagesKeepsFilterStates)
 }  // namespace
 
 // The stereo chain runs in the valve stages' own loop where the processor has
-// AVX2, and chunk by chunk otherwise: both give the same bits at every
-// factor, for blocks from one frame up, in place, and across a mono stretch
+// AVX2 or AVX-512, and chunk by chunk otherwise: all give the same bits at
+// every factor, for blocks from one frame up, in place, and across a mono stretch
 // and a clipping stretch (the clip indicator's changes included).
 TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
 {
   if (!cinderpath_dsp::QuadPathAvailable()) GTEST_SKIP() << "no AVX2 build on this machine";
   const bool wide = cinderpath_dsp::WidePathEnabled(), quad = cinderpath_dsp::QuadPathEnabled();
-  cinderpath_dsp::SetWidePathEnabled(false);
   const Stereo in = TestSignal(900, 21);
   struct Case
   {
@@ -307,11 +306,14 @@ TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
                         {16, 1, false}};
   for (const Case& c : cases)
   {
-    Stereo out[2];
-    std::vector<int> clips[2];
-    for (int fused = 0; fused < 2; ++fused)
+    // The chunk loop, the AVX2 build's loop, the AVX-512 build's loop.
+    Stereo out[3];
+    std::vector<int> clips[3];
+    const int builds = cinderpath_dsp::WidePathAvailable() ? 3 : 2;
+    for (int fused = 0; fused < builds; ++fused)
     {
       cinderpath_dsp::SetQuadPathEnabled(fused == 1);
+      cinderpath_dsp::SetWidePathEnabled(fused == 2);
       TestPlug p;
       AllFiltersOn(p);
       p.SetParam(kOS, c.factor);
@@ -332,10 +334,13 @@ TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
       }
       if (c.inPlace) out[fused] = buf;
     }
-    EXPECT_TRUE(SameBits(out[0].l, out[1].l)) << "factor " << c.factor << ", block " << c.block;
-    EXPECT_TRUE(SameBits(out[0].r, out[1].r)) << "factor " << c.factor << ", block " << c.block;
-    EXPECT_EQ(clips[0], clips[1]) << "factor " << c.factor << ", block " << c.block;
-    EXPECT_EQ(clips[1].back(), 1) << "the loud stretch clips";
+    for (int fused = 1; fused < builds; ++fused)
+    {
+      EXPECT_TRUE(SameBits(out[0].l, out[fused].l)) << "build " << fused << ", factor " << c.factor << ", block " << c.block;
+      EXPECT_TRUE(SameBits(out[0].r, out[fused].r)) << "build " << fused << ", factor " << c.factor << ", block " << c.block;
+      EXPECT_EQ(clips[0], clips[fused]) << "build " << fused << ", factor " << c.factor << ", block " << c.block;
+    }
+    EXPECT_EQ(clips[0].back(), 1) << "the loud stretch clips";
   }
   cinderpath_dsp::SetQuadPathEnabled(quad);
   cinderpath_dsp::SetWidePathEnabled(wide);
