@@ -295,7 +295,7 @@ TEST(ValveStage, PairIsBitIdenticalToSingleChannels)
 TEST(ValveStage, WideBuildIsBitIdenticalToBaseline)
 {
   if (!cinderpath_dsp::WidePathAvailable()) GTEST_SKIP() << "no wide build on this machine";
-  const bool wasEnabled = cinderpath_dsp::WidePathEnabled();
+  const bool wasEnabled = cinderpath_dsp::WidePathEnabled(), quad = cinderpath_dsp::QuadPathEnabled();
   for (unsigned f : kAllFactors)
   {
     const std::vector<double> xl = Signal(200 + f, 300, 1.1), xr = Signal(300 + f, 300, 0.6);
@@ -307,8 +307,10 @@ TEST(ValveStage, WideBuildIsBitIdenticalToBaseline)
     ValveStage::ProcessPair(wl, wr, wyl.data(), wyr.data(), 150);
     wl.Process(wyl.data() + 150, 150);
     cinderpath_dsp::SetWidePathEnabled(false);
+    cinderpath_dsp::SetQuadPathEnabled(false);
     ValveStage::ProcessPair(bl, br, byl.data(), byr.data(), 150);
     bl.Process(byl.data() + 150, 150);
+    cinderpath_dsp::SetQuadPathEnabled(quad);
     cinderpath_dsp::SetWidePathEnabled(true);
     for (size_t i = 0; i < xl.size(); ++i) ASSERT_TRUE(SameBits(wyl[i], byl[i])) << "factor " << f << " " << i;
     for (size_t i = 0; i < 150; ++i) ASSERT_TRUE(SameBits(wyr[i], byr[i])) << "factor " << f << " " << i;
