@@ -81,7 +81,7 @@ bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& 
                        const double* inL, const double* inR, double* outL, double* outR, int nFrames)
 {
 #if defined(CINDERPATH_HAVE_QUAD) || defined(CINDERPATH_HAVE_WIDE)
-  if (left.mFactor != right.mFactor || left.mFactor == 1 || nFrames <= 0) return false;
+  if (left.mFactor != right.mFactor || nFrames <= 0) return false;
 #ifdef CINDERPATH_HAVE_WIDE
   if (WidePathEnabled()) return WideProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
 #endif
@@ -168,8 +168,19 @@ void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, dou
 {
   if (l == nullptr || r == nullptr || nFrames <= 0) return;
 #ifdef CINDERPATH_HAVE_PAIR
-  // Factor 1 is a delay and one shaper call per sample: nothing to gain.
-  if (left.mFactor == right.mFactor && left.mFactor != 1)
+  if (left.mFactor == 1 && right.mFactor == 1)
+  {
+    FactorOnePair s(left, right);
+    for (int i = 0; i < nFrames; ++i)
+    {
+      const DoublePair y = s.Run(DoublePair{l[i], r[i]});
+      l[i] = y[0];
+      r[i] = y[1];
+    }
+    s.Store(left, right);
+    return;
+  }
+  if (left.mFactor == right.mFactor)
   {
 #ifdef CINDERPATH_HAVE_WIDE
     if (WidePathEnabled())

@@ -129,6 +129,29 @@ bool ChainProcessFactor(ValveStage& a, ValveStage& b, const ChainFilters& c, Cha
   return true;
 }
 
+// A block through the chain with both stages at factor 1; the same chunks
+// and passes as ChainProcessFactor, the stage run in place of the pipeline.
+bool ChainProcessFactorOne(ValveStage& a, ValveStage& b, const ChainFilters& c, ChainFrame& st, const double* inL,
+                           const double* inR, double* outL, double* outR, int nFrames)
+{
+  FactorOnePair s(a, b);
+  cinderpath_stereo::ChannelPairFilters f(c);
+  Lanes ib[kChainChunk], x[kChainChunk], ob[kChainChunk], y[kChainChunk];
+  for (int start = 0; start < nFrames;)
+  {
+    const int n = nFrames - start < kChainChunk ? nFrames - start : kChainChunk;
+    const ChainIO io{f, c.on, st, c.volume, c.comp, inL + start, inR + start, outL + start, outR + start, n, ib, x, ob, y};
+    io.Start();
+    for (int i = 0; i < n; ++i) io.Store(i, s.Run(io.Load(i)));
+    io.Finish();
+    cinderpath_stereo::WatchClip(st, outL + start, outR + start, n);
+    start += n;
+  }
+  s.Store(a, b);
+  f.Store(c);
+  return true;
+}
+
 struct PipeChain
 {
   ValveStage& a;
@@ -149,11 +172,13 @@ struct PipeChain
   }
 };
 
-// Two stages with the same factor (kChainMinFactor or more) and the chain
-// around them; false, having changed nothing, for what is left to the caller.
+// Two stages with the same factor (1, or kChainMinFactor or more) and the
+// chain around them; false, having changed nothing, for what is left to the
+// caller.
 CINDERPATH_INLINE bool PipeProcessChain(ValveStage& a, ValveStage& b, const ChainFilters& c, ChainFrame& st,
                                         const double* inL, const double* inR, double* outL, double* outR, int nFrames)
 {
+  if (a.mFactor == 1) return ChainProcessFactorOne(a, b, c, st, inL, inR, outL, outR, nFrames);
   return DispatchPipeFactor(a.mFactor, PipeChain{a, b, c, st, inL, inR, outL, outR, nFrames});
 }
 

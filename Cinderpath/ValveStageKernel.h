@@ -270,6 +270,37 @@ CINDERPATH_INLINE void KernelProcess(ValveStage& s, double* p, int nFrames)
 }
 
 #ifdef CINDERPATH_HAVE_PAIR
+// The two stages at factor 1 (ValveStage::Process: a four-sample delay and
+// the shaper), one channel per lane, their histories in locals for a block.
+struct FactorOnePair
+{
+  DoublePair gain, k, km1;
+  double hl[8], hr[8];
+  uint32_t pl, pr;
+
+  FactorOnePair(const ValveStage& a, const ValveStage& b)
+      : gain{a.mGain, b.mGain}, k{a.mCurve, b.mCurve}, km1{a.mCurve - 1.0, b.mCurve - 1.0}, pl(a.mHistoryPos),
+        pr(b.mHistoryPos)
+  {
+    for (int j = 0; j < 8; ++j) hl[j] = a.mHistory[j], hr[j] = b.mHistory[j];
+  }
+
+  void Store(ValveStage& a, ValveStage& b) const
+  {
+    for (int j = 0; j < 8; ++j) a.mHistory[j] = hl[j], b.mHistory[j] = hr[j];
+    a.mHistoryPos = pl;
+    b.mHistoryPos = pr;
+  }
+
+  CINDERPATH_INLINE DoublePair Run(DoublePair x)
+  {
+    ++pl, ++pr;
+    hl[pl & 7u] = x[0];
+    hr[pr & 7u] = x[1];
+    return BiasT(ShapeT(gain * DoublePair{hl[(pl + 4u) & 7u], hr[(pr + 4u) & 7u]}), k, km1);
+  }
+};
+
 // Processes a block of two stages with the same factor (2 or more).
 CINDERPATH_INLINE void KernelProcessPair(ValveStage& a, ValveStage& b, double* l, double* r, int nFrames)
 {

@@ -42,21 +42,20 @@ bool QuadProcess(ValveStage& s, double* samples, int nFrames);
 bool QuadProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
 
 // The effect's stereo chain (EffectChain.h) around two stages with equal
-// factors (2 or more) over a block, the filters in the stages' own loop:
+// factors over a block, the filters in the stages' own loop:
 // inputs sanitised and offset, input filters, stages, output filters and
 // level, the frames written, then the clip watch over them. Same bits as the
 // plug-in's chunk loop with the stages' other builds. False, having changed
-// nothing, as for QuadProcessPair (factor 1, factors 17 ... 20 and 32,
-// blocks of fewer than 2 frames).
+// nothing, for factors 17 ... 20 and 32 and, from factor 2 up, blocks of
+// fewer than 2 frames.
 // [render thread]
 bool QuadProcessChain(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
                       const double* inL, const double* inR, double* outL, double* outR, int nFrames);
 
 // QuadProcessChain, or its wide build (ValveStageDispatch.h), where the
 // processor and the switches select one of them and the two stages share a
-// factor the fused loop takes (below it the caller's chunk loop is faster);
-// false, having changed nothing, everywhere else, and in builds with
-// neither.
+// factor; false, having changed nothing, where those leave the block (see
+// above), and in builds with neither.
 // [render thread]
 bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
                        const double* inL, const double* inR, double* outL, double* outR, int nFrames);

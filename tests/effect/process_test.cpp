@@ -301,7 +301,7 @@ TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
     int factor, block;
     bool inPlace;
   };
-  const Case cases[] = {{2, 1, false},   {2, 2, false},   {2, 3, true},   {2, 257, false}, {3, 5, false},
+  const Case cases[] = {{1, 1, true},    {1, 300, false}, {2, 1, false},   {2, 2, false},   {2, 3, true},   {2, 257, false}, {3, 5, false},
                         {4, 64, true},   {5, 900, false}, {7, 257, false}, {8, 2, false},  {16, 511, true},
                         {16, 1, false}};
   for (const Case& c : cases)
