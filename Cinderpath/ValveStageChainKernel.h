@@ -27,17 +27,6 @@ using cinderpath_stereo::Lanes;
 // the stack (16 KiB).
 constexpr int kChainChunk = 256;
 
-// The lowest factor the chain runs in the stages' loop: every factor the
-// pipeline takes. Where the stages' loop is bound by its loads and stores
-// more than by its recursion (the ring at factors 2 to 4 with 16 vector
-// registers), the filters in the same loop add to them; on one processor
-// measured, the chunk loop (filters, then stages, then filters) was as fast
-// there at factor 2 and about 8 % faster at 4. On a newer one, the fused
-// loop is about 6 % faster at 2 and 11 % at 4 with AVX2, and 17 % at both
-// with AVX-512 (ahead by a few percent at 8 and 16 everywhere), so it runs
-// from 2.
-constexpr unsigned kChainMinFactor = 2;
-
 // How many host samples the input filters finish ahead of the sample the
 // stages take, so that the stages never wait for them.
 constexpr int kChainAhead = 4;
@@ -101,6 +90,30 @@ struct ChainIO
   CINDERPATH_INLINE void Finish() const { OutputPass(n); }
 };
 
+// The chain over a block in chunks of at most kChainChunk frames, none
+// shorter than minFrames but a whole block's, each chunk's samples run by
+// stage(io, n): it takes them from io.Load(i) and gives its outputs to
+// io.Store(i, v), both in order.
+template <class Stage>
+CINDERPATH_INLINE void ChainChunks(const ChainFilters& c, ChainFrame& st, const double* inL, const double* inR,
+                                   double* outL, double* outR, int nFrames, int minFrames, Stage&& stage)
+{
+  cinderpath_stereo::ChannelPairFilters f(c);
+  Lanes ib[kChainChunk], x[kChainChunk], ob[kChainChunk], y[kChainChunk];
+  for (int start = 0; start < nFrames;)
+  {
+    int n = nFrames - start < kChainChunk ? nFrames - start : kChainChunk;
+    if (nFrames - start - n > 0 && nFrames - start - n < minFrames) n -= minFrames;
+    const ChainIO io{f, c.on, st, c.volume, c.comp, inL + start, inR + start, outL + start, outR + start, n, ib, x, ob, y};
+    io.Start();
+    stage(io, n);
+    io.Finish();
+    cinderpath_stereo::WatchClip(st, outL + start, outR + start, n);
+    start += n;
+  }
+  f.Store(c);
+}
+
 // A block through the chain at factor N; false, having changed nothing, when
 // the block is shorter than the pipeline takes.
 template <unsigned N>
@@ -110,45 +123,22 @@ bool ChainProcessFactor(ValveStage& a, ValveStage& b, const ChainFilters& c, Cha
   if (nFrames < kPipeMinFrames) return false;
   PipeRegs<DoublePair> r;
   LoadPipe(r, a, b);
-  cinderpath_stereo::ChannelPairFilters f(c);
-  Lanes ib[kChainChunk], x[kChainChunk], ob[kChainChunk], y[kChainChunk];
-  for (int start = 0; start < nFrames;)
-  {
-    int n = nFrames - start < kChainChunk ? nFrames - start : kChainChunk;
-    // No chunk shorter than the pipeline takes.
-    if (nFrames - start - n > 0 && nFrames - start - n < kPipeMinFrames) n -= kPipeMinFrames;
-    const ChainIO io{f, c.on, st, c.volume, c.comp, inL + start, inR + start, outL + start, outR + start, n, ib, x, ob, y};
-    io.Start();
-    PipeBlock<N, kPipeLead>(r, io, n);
-    io.Finish();
-    cinderpath_stereo::WatchClip(st, outL + start, outR + start, n);
-    start += n;
-  }
+  ChainChunks(c, st, inL, inR, outL, outR, nFrames, kPipeMinFrames,
+              [&r](const ChainIO& io, int n) { PipeBlock<N, kPipeLead>(r, io, n); });
   StorePipe(a, b, r, N * uint32_t(nFrames));
-  f.Store(c);
   return true;
 }
 
-// A block through the chain with both stages at factor 1; the same chunks
-// and passes as ChainProcessFactor, the stage run in place of the pipeline.
+// A block through the chain with both stages at factor 1, the stages run
+// sample by sample in place of the pipeline.
 bool ChainProcessFactorOne(ValveStage& a, ValveStage& b, const ChainFilters& c, ChainFrame& st, const double* inL,
                            const double* inR, double* outL, double* outR, int nFrames)
 {
   FactorOnePair s(a, b);
-  cinderpath_stereo::ChannelPairFilters f(c);
-  Lanes ib[kChainChunk], x[kChainChunk], ob[kChainChunk], y[kChainChunk];
-  for (int start = 0; start < nFrames;)
-  {
-    const int n = nFrames - start < kChainChunk ? nFrames - start : kChainChunk;
-    const ChainIO io{f, c.on, st, c.volume, c.comp, inL + start, inR + start, outL + start, outR + start, n, ib, x, ob, y};
-    io.Start();
+  ChainChunks(c, st, inL, inR, outL, outR, nFrames, 1, [&s](const ChainIO& io, int n) {
     for (int i = 0; i < n; ++i) io.Store(i, s.Run(io.Load(i)));
-    io.Finish();
-    cinderpath_stereo::WatchClip(st, outL + start, outR + start, n);
-    start += n;
-  }
+  });
   s.Store(a, b);
-  f.Store(c);
   return true;
 }
 
@@ -163,18 +153,18 @@ struct PipeChain
   double* outL;
   double* outR;
   int n;
-  template <unsigned N> bool operator()() const
-  {
-    if constexpr (N < kChainMinFactor)
-      return false;
-    else
-      return ChainProcessFactor<N>(a, b, c, st, inL, inR, outL, outR, n);
-  }
+  template <unsigned N> bool operator()() const { return ChainProcessFactor<N>(a, b, c, st, inL, inR, outL, outR, n); }
 };
 
-// Two stages with the same factor (1, or kChainMinFactor or more) and the
-// chain around them; false, having changed nothing, for what is left to the
-// caller.
+// Two stages with the same factor and the chain around them, at every factor
+// the pipeline takes and at factor 1; false, having changed nothing, for what
+// is left to the caller. Where the stages' loop is bound by its loads and
+// stores more than by its recursion (the ring at factors 2 to 4 with 16
+// vector registers), the filters in the same loop add to them: on one
+// processor measured, the chunk loop (filters, then stages, then filters)
+// was as fast at factor 2 and about 8 % faster at 4. On a newer one, the
+// fused loop is about 6 % faster at 2 and 11 % at 4 with AVX2, 17 % at both
+// with AVX-512, and ahead by a few percent at 8 and 16 everywhere.
 CINDERPATH_INLINE bool PipeProcessChain(ValveStage& a, ValveStage& b, const ChainFilters& c, ChainFrame& st,
                                         const double* inL, const double* inR, double* outL, double* outR, int nFrames)
 {

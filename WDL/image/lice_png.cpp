@@ -245,11 +245,6 @@ private:
   LICE_MemBitmap mPixels{0, 0, 4};
 };
 
-png_uint_32 BigEndian32(const unsigned char* p)
-{
-  return (png_uint_32)p[0] << 24 | (png_uint_32)p[1] << 16 | (png_uint_32)p[2] << 8 | (png_uint_32)p[3];
-}
-
 } // namespace
 
 LICE_IBitmap* LICE_OpenPNG(const char* path)
@@ -261,8 +256,8 @@ LICE_IBitmap* LICE_OpenPNG(const char* path)
   unsigned char head[24];
   const bool read = fread(head, 1, sizeof(head), fp) == sizeof(head);
   fclose(fp);
-  if (!read || png_sig_cmp(head, 0, 8) || BigEndian32(head + 8) != 13 || memcmp(head + 12, "IHDR", 4)) return nullptr;
-  const png_uint_32 w = BigEndian32(head + 16), h = BigEndian32(head + 20);
+  if (!read || png_sig_cmp(head, 0, 8) || png_get_uint_32(head + 8) != 13 || memcmp(head + 12, "IHDR", 4)) return nullptr;
+  const png_uint_32 w = png_get_uint_32(head + 16), h = png_get_uint_32(head + 20);
   if (!w || !h || w > kPngSideMax || h > kPngSideMax) return nullptr;
   return new (std::nothrow) DeferredPNG(path, (int)w, (int)h);
 }

@@ -5,7 +5,8 @@
 // BM_CinderpathVsSaturator runs Cinderpath at OS = 2 and Debian's Calf
 // Saturator (which oversamples 2x) on the same signal in one run, in turns
 // (three rounds of two passes each), and reports both best realtime factors
-// (seconds of audio per second of processing) and their ratio. BM_CinderpathOS/<factor> reports Cinderpath alone at OS = 1 ... 16.
+// (seconds of audio per second of processing) and their ratio.
+// BM_CinderpathOS/<factor> reports Cinderpath alone at OS = 1 ... 16.
 // Without calf-plugins installed, the comparison is skipped with a message.
 //
 // Times are the processing thread's CPU time (the plug-ins run on this one

@@ -289,8 +289,8 @@ TEST(EffectProcess, ResetTakesSampleRateClearsStagesKeepsFilterStates)
 
 // The stereo chain runs in the valve stages' own loop where the processor has
 // AVX2 or AVX-512, and chunk by chunk otherwise: all give the same bits at
-// every factor, for blocks from one frame up, in place, and across a mono stretch
-// and a clipping stretch (the clip indicator's changes included).
+// every factor, for blocks from one frame up, in place, and across a mono
+// stretch and a clipping stretch (the clip indicator's changes included).
 TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
 {
   if (!cinderpath_dsp::QuadPathAvailable()) GTEST_SKIP() << "no AVX2 build on this machine";
@@ -301,9 +301,9 @@ TEST(EffectProcess, StereoChainGivesTheSameBitsWithAndWithoutTheFusedLoop)
     int factor, block;
     bool inPlace;
   };
-  const Case cases[] = {{1, 1, true},    {1, 300, false}, {2, 1, false},   {2, 2, false},   {2, 3, true},   {2, 257, false}, {3, 5, false},
-                        {4, 64, true},   {5, 900, false}, {7, 257, false}, {8, 2, false},  {16, 511, true},
-                        {16, 1, false}};
+  const Case cases[] = {{1, 1, true},   {1, 300, false}, {2, 1, false},   {2, 2, false}, {2, 3, true},
+                        {2, 257, false}, {3, 5, false},   {4, 64, true},   {5, 900, false}, {7, 257, false},
+                        {8, 2, false},  {16, 511, true}, {16, 1, false}};
   for (const Case& c : cases)
   {
     // The chunk loop, the AVX2 build's loop, the AVX-512 build's loop.
