@@ -108,7 +108,7 @@ class Renderer:
 # ---------------------------------------------------------------------------
 # Small-signal frequency response
 
-# Impulse height: small enough that the valve stage is linear to well under
+# Impulse height: small enough that the valve stage is linear to about
 # 0.001 dB (its first non-linear term is about s/k of the signal s), large
 # enough that 32-bit float output keeps the response's detail.
 IMPULSE_LEVEL = 1e-3

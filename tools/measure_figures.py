@@ -187,7 +187,10 @@ def measure_aliasing(renderer, seconds, runs):
         level = results[factor][0][0]
         if any(r[0] != level for r in results[factor]):
             raise RuntimeError(f'factor {factor}: renders of the same input differ')
-        table.append((factor, level, max(r[1] for r in results[factor])))
+        realtime = max(r[1] for r in results[factor])
+        if not np.isfinite(realtime):
+            raise RuntimeError('the command printed no realtime factor')
+        table.append((factor, level, realtime))
     print('factor  non-harmonic (dB)  realtime factor')
     for factor, level, realtime in table:
         print(f'{factor:6d}  {level:17.1f}  {realtime:14.1f}x')
