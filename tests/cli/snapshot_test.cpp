@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "IGraphicsBundle.h"
 #include "editor_regions.h"
 #include "snapshot.h"
 #include "temp_dir.h"
@@ -108,6 +109,18 @@ TEST(Snapshot, ABundleImageMissingOrUnreadableIsAnErrorNamingIt) {
     text << err.rdbuf();
     EXPECT_NE(text.str().find(c.image), std::string::npos) << c.image << ": " << text.str();
     EXPECT_FALSE(std::ifstream(dir / "out.png").good()) << c.image << ": a picture was written";
+  }
+}
+
+// Both bundles carry the editor's font with its licence, and the font loads
+// from each of them.
+TEST(Snapshot, BothBundlesShipTheEditorFontAndItsLicence) {
+  const std::string folders[] = {kBundle + "/Contents/Resources",
+                                 std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.lv2/resources"};
+  for (const std::string& folder : folders) {
+    for (const char* file : {kEditorFontFile, kEditorFontLicenceFile})
+      EXPECT_TRUE(std::ifstream(folder + "/" + file).good()) << folder << "/" << file;
+    EXPECT_TRUE(LoadEditorFont(folder.c_str())) << folder;
   }
 }
 
