@@ -180,4 +180,6 @@ TEST(AddFontFile, TheAddedFileWinsAndBadFilesChangeNothing)
   ASSERT_NE(f, nullptr);
   EXPECT_STREQ(f->font.face->ft->family_name, "DejaVu Serif");
   DeleteObject(f);
+  // The other tests of this program expect DejaVu Sans from its own file.
+  EXPECT_TRUE(SWELL_AddFontFile("DejaVu Sans", (dir + "/DejaVuSans.ttf").c_str()));
 }
