@@ -6,6 +6,7 @@
 #   Cinderpath.lv2/Cinderpath_ui.so the X11 UI (the plug-in's editor), exports
 #                                   lv2ui_descriptor only
 #   Cinderpath.lv2/resources/img/   the editor's images, read by the UI
+#   Cinderpath.lv2/resources/       the editor's font and its licence
 # The plug-in class is compiled a second time on IPlugLV2 (CINDERPATH_LV2
 # selects the binding in PlugBinding.h); the Turtle files are written at build
 # time by a generator that constructs the plug-in, so they always follow the
@@ -114,15 +115,24 @@ set_target_properties(cinderpath_lv2ui PROPERTIES
   SKIP_BUILD_RPATH ON
   LINK_DEPENDS ${_cp_lv2ui_exports})
 
-# The editor's images, where the UI looks for them.
+# The editor's images, and its font with the font's licence, where the UI
+# looks for them.
 file(GLOB _cp_lv2_images ${CMAKE_CURRENT_LIST_DIR}/resources/img/*.png)
-set(_cp_lv2_image_copies)
+set(_cp_lv2_resources "${CINDERPATH_EDITOR_FONT}|DejaVuSansMono.ttf"
+  "${CINDERPATH_EDITOR_FONT_LICENCE}|DejaVuSansMono-LICENSE.txt")
 foreach(_img ${_cp_lv2_images})
   get_filename_component(_name ${_img} NAME)
-  set(_copy ${CINDERPATH_LV2_DIR}/resources/img/${_name})
+  list(APPEND _cp_lv2_resources "${_img}|img/${_name}")
+endforeach()
+set(_cp_lv2_image_copies)
+foreach(_pair ${_cp_lv2_resources})
+  string(REPLACE "|" ";" _pair "${_pair}")
+  list(GET _pair 0 _from)
+  list(GET _pair 1 _name)
+  set(_copy ${CINDERPATH_LV2_DIR}/resources/${_name})
   add_custom_command(OUTPUT ${_copy}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_img} ${_copy}
-    DEPENDS ${_img}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_from} ${_copy}
+    DEPENDS ${_from}
     VERBATIM)
   list(APPEND _cp_lv2_image_copies ${_copy})
 endforeach()

@@ -5,6 +5,8 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+# fonts-dejavu-core supplies the editor's font, copied into the bundles at
+# build time.
 packages=(
   build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "IGraphicsBundle.h"
 #include "IGraphicsLinux.h"
 #include "IParam.h"
 #include "lice_png.h"
@@ -20,6 +21,8 @@ public:
     : IGraphicsLinux(plug, w, h), mFolder(bundlePath ? bundlePath : "")
   {
     while (mFolder.size() > 1 && mFolder.back() == '/') mFolder.pop_back();
+    // The text is drawn with the font the bundle ships, before any is drawn.
+    if (!mFolder.empty()) LoadEditorFont((mFolder + "/resources").c_str());
   }
 
   // name is a path relative to the bundle folder; absolute paths and ".."

@@ -1,5 +1,5 @@
-// Fonts: family lookup through fontconfig, FreeType faces and sizes, font
-// creation and text metrics.
+// Fonts: family lookup (font files added by the program first, then
+// fontconfig), FreeType faces and sizes, font creation and text metrics.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_SIZES_H
@@ -32,6 +32,21 @@ std::map<std::string, SWELL_Face*>& FacesByFamily()
 {
   static auto* s_faces = new std::map<std::string, SWELL_Face*>;
   return *s_faces;
+}
+// Faces given by SWELL_AddFontFile, by family folded to lower case; they win
+// over the machine's font configuration.
+std::map<std::string, SWELL_Face*>& AddedFaces()
+{
+  static auto* s_faces = new std::map<std::string, SWELL_Face*>;
+  return *s_faces;
+}
+
+std::string LowerCase(const char* text)
+{
+  std::string s(text);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
 }
 
 FT_Library Library()
@@ -126,10 +141,13 @@ bool IsKnownMonospace(const char* family)
   return false;
 }
 
-// The face for a requested family: the family itself, else the monospace or
-// sans ("label") font, else the default ("system") font. [text lock held]
+// The face for a requested family: a file added for it, else the family
+// itself, else the monospace or sans ("label") font, else the default
+// ("system") font. [text lock held]
 SWELL_Face* FindFace(const char* family)
 {
+  auto added = AddedFaces().find(LowerCase(family));
+  if (added != AddedFaces().end()) return added->second;
   auto& byFamily = FacesByFamily();
   auto it = byFamily.find(family);
   if (it != byFamily.end()) return it->second;
@@ -203,6 +221,16 @@ WDL_Mutex& swell_TextLock()
 {
   static WDL_Mutex s_lock;
   return s_lock;
+}
+
+bool SWELL_AddFontFile(const char* family, const char* path)
+{
+  if (!family || !*family || !path || !*path) return false;
+  WDL_MutexLock lock(&swell_TextLock());
+  SWELL_Face* face = OpenFace(path, 0);
+  if (!face) return false;
+  AddedFaces()[LowerCase(FaceName(family).c_str())] = face;
+  return true;
 }
 
 bool swell_ActivateFont(const SWELL_FontAttributes& font)

@@ -31,11 +31,21 @@ void* SWELL_GetCtxFrameBuffer(HDC ctx);
 // one pixel). orientation is in tenths of a degree and only stored. weight
 // 700 and above emboldens, italic shears, underline underlines. quality 3
 // draws monochrome, 4 and 0 anti-aliased. face is a family name in UTF-8;
-// a face this machine lacks falls back to its monospace or sans font. The
+// a face this machine lacks falls back to its monospace or sans font; a
+// family given a file by SWELL_AddFontFile takes that file. The
 // font lives until DeleteObject. [any thread]
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, char italic, char underline,
                  char strikeOut, char charSet, char outPrecision, char clipPrecision, char quality,
                  char pitchAndFamily, const char* face);
+
+// Makes the scalable font file at path (first face of the file) the face of
+// every font created from now on for family (compared without regard to
+// ASCII case), whatever the machine's font configuration offers: a program
+// that ships its font draws the same pixels on every machine. Fonts already
+// made keep their face. A later call for the same family replaces the file.
+// False, changing nothing, for an empty family or a file that is missing or
+// not a scalable font. [any thread]
+bool SWELL_AddFontFile(const char* family, const char* path);
 
 // CreateFont with the fields of lf in the same order; null gives null.
 // [any thread]

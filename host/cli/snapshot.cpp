@@ -13,6 +13,7 @@
 #include <cinderpath_host/ComponentBundle.h>
 
 #include "IGraphics.h"
+#include "IGraphicsBundle.h"
 #include "IPlugAU.h"
 #include "builtin_effect.h"
 #include "lice.h"
@@ -135,6 +136,14 @@ bool EditorSnapshot::Open(const std::string& bundlePath, std::string* error) {
   if (!Editor()) {
     mSession.Close();
     *error = "the plug-in has no editor";
+    return false;
+  }
+  // The editor opened its images as it was built; one that is missing or
+  // does not decode would leave its controls blank in the picture.
+  WDL_String imageError;
+  if (!CheckBundleImages(CINDERPATH_BUNDLE_ID, &imageError)) {
+    mSession.Close();
+    *error = imageError.Get();
     return false;
   }
   return mSession.Configure(2, kSampleRateHz, kBlockFrames, error) && mSession.Initialize(error);

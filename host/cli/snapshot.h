@@ -39,6 +39,8 @@ class EditorSnapshot {
  public:
   // Opens an instance with the bundle at bundlePath (empty: the default
   // location), sets its formats (stereo, 44.1 kHz) and initialises it.
+  // False, naming the file, when an image the editor uses is missing from
+  // the bundle or does not decode.
   bool Open(const std::string& bundlePath, std::string* error);
   // Renders one loud block, so that the clip light is lit (and stays lit
   // until audio is rendered again; settings do not put it out).

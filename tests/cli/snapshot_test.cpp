@@ -2,11 +2,18 @@
 // Unit entry, set through that entry, drawn off-screen and written as a PNG.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "IGraphicsBundle.h"
 #include "editor_regions.h"
 #include "snapshot.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -71,6 +78,49 @@ TEST(Snapshot, EachParameterSetThroughTheEntryReachesOnlyItsControls) {
     ASSERT_TRUE(snap.Session().SetParameter(p.id, lowDefault ? p.maxValue : p.minValue, &error)) << error;
     ASSERT_TRUE(snap.DrawAll(&error)) << error;
     editor_regions::ExpectOnlyItsControlsChange(gui, static_cast<int>(p.id), before, editor_regions::Pixels(gui));
+  }
+}
+
+// A bundle whose image is missing, cut short or no PNG at all: the command
+// names the file, fails and writes nothing (the bundle is a copy, loaded by
+// a program of its own, as a bundle loads once per process).
+TEST(Snapshot, ABundleImageMissingOrUnreadableIsAnErrorNamingIt) {
+  const struct {
+    const char* image;
+    const char* damage;  // shell command run in the copy's Resources folder
+  } cases[] = {
+      {"KnobB.png", "rm KnobB.png"},
+      {"KnobS.png", "head -c 60 KnobS.png >cut && mv cut KnobS.png"},
+      {"Back.png", "echo 'not an image' >Back.png"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string copy = dir / "Cinderpath.component";
+    const std::string prepare = "cp -R '" + kBundle + "' '" + copy + "' && cd '" + copy + "/Contents/Resources' && " +
+                                c.damage;
+    ASSERT_EQ(std::system(prepare.c_str()), 0) << prepare;
+    const std::string run = "cd '" + dir.path + "' && '" CINDERPATH_PROGRAM "' snapshot --component '" + copy +
+                            "' -o out.png >stdout 2>stderr";
+    const int status = std::system(run.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.image;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << c.image;
+    std::ifstream err(dir / "stderr");
+    std::stringstream text;
+    text << err.rdbuf();
+    EXPECT_NE(text.str().find(c.image), std::string::npos) << c.image << ": " << text.str();
+    EXPECT_FALSE(std::ifstream(dir / "out.png").good()) << c.image << ": a picture was written";
+  }
+}
+
+// Both bundles carry the editor's font with its licence, and the font loads
+// from each of them.
+TEST(Snapshot, BothBundlesShipTheEditorFontAndItsLicence) {
+  const std::string folders[] = {kBundle + "/Contents/Resources",
+                                 std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.lv2/resources"};
+  for (const std::string& folder : folders) {
+    for (const char* file : {kEditorFontFile, kEditorFontLicenceFile})
+      EXPECT_TRUE(std::ifstream(folder + "/" + file).good()) << folder << "/" << file;
+    EXPECT_TRUE(LoadEditorFont(folder.c_str())) << folder;
   }
 }
 

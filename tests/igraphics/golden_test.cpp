@@ -1,15 +1,17 @@
 // A small editor (a knob strip, a switch, a caption over a panel) drawn off
 // screen after a sequence of mouse events, compared with a committed PNG.
-// The caption's pixels come from this machine's fonts (found by fontconfig):
-// on a machine whose fonts differ, or after an intended change of the
-// drawing, run the test with CINDERPATH_UPDATE_GOLDEN=1 to rewrite the PNG,
-// look at it, and commit it.
+// The caption is drawn with the editor's own font file, as a bundle ships
+// it, so the pixels are the same whatever fonts the machine has (the test
+// also runs under font configurations offering other fonts and none). After
+// an intended change of the drawing, run the test with
+// CINDERPATH_UPDATE_GOLDEN=1 to rewrite the PNG, look at it, and commit it.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
+#include "IGraphicsBundle.h"
 #include "editor_test_plug.h"
 
 using namespace editor_test;
@@ -78,6 +80,7 @@ bool SamePixels(LICE_IBitmap* a, LICE_IBitmap* b, std::string* where)
 
 TEST(EditorGolden, SmallEditorAfterMouseSequence)
 {
+  ASSERT_TRUE(LoadEditorFont(CINDERPATH_FONT_DIR)) << CINDERPATH_FONT_DIR;
   EditorTestPlug plug;
   GoldenEditor* gui = new GoldenEditor(&plug, 120, 60);
   const IColor panel(255, 180, 170, 150);

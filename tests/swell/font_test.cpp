@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
+#include "swell-ft.h"
 #include "swell_test_util.h"
 
 namespace
@@ -133,3 +135,51 @@ TEST(CreateFontIndirect, MatchesCreateFontAndStopsAtTheFaceField)
 }
 
 } // namespace
+
+// A font file added for a family is that family's face from then on, ahead
+// of the machine's font configuration and whatever case the request uses;
+// files that are no font change nothing.
+TEST(AddFontFile, TheAddedFileWinsAndBadFilesChangeNothing)
+{
+  const std::string dir = CINDERPATH_FONT_DIR;
+  const std::string serif = dir + "/DejaVuSerif.ttf";
+  const std::string mono = dir + "/DejaVuSansMono.ttf";
+  struct Refusal
+  {
+    const char* family;
+    std::string path;
+  } refusals[] = {{"Added Face", dir + "/no-such-font.ttf"},
+                  {"Added Face", std::string(CINDERPATH_SOURCE_DIR) + "/tests/swell/golden/captions.png"},
+                  {"Added Face", ""}, {"", serif}, {nullptr, serif}, {"Added Face", dir}};
+  for (const Refusal& r : refusals)
+    EXPECT_FALSE(SWELL_AddFontFile(r.family, r.path.c_str())) << (r.family ? r.family : "(null)") << " " << r.path;
+  {
+    // Still the fall-back for an unknown face: the proportional sans font.
+    TextContext t(8, 8, -20, FW_NORMAL, 0, 0, "Added Face");
+    EXPECT_NE(Width(t.dc(), "iiii"), Width(t.dc(), "WWWW"));
+  }
+
+  ASSERT_TRUE(SWELL_AddFontFile("Added Face", mono.c_str()));
+  ASSERT_TRUE(SWELL_AddFontFile("DejaVu Sans", serif.c_str()));
+  const struct
+  {
+    const char* face;
+    const char* family;
+  } cases[] = {{"Added Face", "DejaVu Sans Mono"}, {"ADDED face", "DejaVu Sans Mono"},
+               {"DejaVu Sans", "DejaVu Serif"}, {"DejaVu Serif", "DejaVu Serif"}};
+  for (const auto& c : cases)
+  {
+    HFONT f = Font(-14, 0, FW_NORMAL, 0, c.face);
+    ASSERT_NE(f, nullptr) << c.face;
+    EXPECT_STREQ(f->font.face->ft->family_name, c.family) << c.face;
+    DeleteObject(f);
+  }
+  // A later file for the family replaces the earlier one.
+  ASSERT_TRUE(SWELL_AddFontFile("Added Face", serif.c_str()));
+  HFONT f = Font(-14, 0, FW_NORMAL, 0, "Added Face");
+  ASSERT_NE(f, nullptr);
+  EXPECT_STREQ(f->font.face->ft->family_name, "DejaVu Serif");
+  DeleteObject(f);
+  // The other tests of this program expect DejaVu Sans from its own file.
+  EXPECT_TRUE(SWELL_AddFontFile("DejaVu Sans", (dir + "/DejaVuSans.ttf").c_str()));
+}

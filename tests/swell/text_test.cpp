@@ -254,6 +254,15 @@ uint32_t Checksum(LICE_IBitmap& bm)
 // and compared with the committed golden image.
 TEST(DrawText, SampleCaptionsMatchTheGoldenImage)
 {
+  // The faces come from their files, not from the machine's font
+  // configuration, so that the picture is the same on every machine.
+  const struct
+  {
+    const char* family;
+    const char* file;
+  } faces[] = {{"DejaVu Sans", "DejaVuSans.ttf"}, {"DejaVu Serif", "DejaVuSerif.ttf"}, {"Monaco", "DejaVuSansMono.ttf"}};
+  for (const auto& f : faces)
+    ASSERT_TRUE(SWELL_AddFontFile(f.family, (std::string(CINDERPATH_FONT_DIR) + "/" + f.file).c_str())) << f.file;
   LICE_SysBitmap bm(260, 220);
   HDC dc = bm.getDC();
   ASSERT_NE(dc, nullptr);
