@@ -20,7 +20,7 @@ inline constexpr CinderpathParamDescription kCinderpathParamDescriptions[] = {
     {"Cutoff", "Cutoff frequency of the resonant low-pass (acts only while \"LP On\" is on)"},
     {"Resonance", "Resonance of the resonant low-pass, 0 (none) to 1 (acts only while \"LP On\" is on)"},
     {"Drive", "Gain into the valve stage; more drive, more saturation (\"Boost\" adds to it)"},
-    {"Bias", "Asymmetry of the valve stage's bias curve; higher values add even harmonics"},
+    {"Bias", "Asymmetry of the valve stage's bias curve; lower values flatten the positive half-wave more and add even harmonics"},
     {"Volume", "Output level after the valve stage, with make-up gain for the bias"},
     {"Mono", "Sends the processed left channel to both outputs"},
     {"Bypass", "Passes the input through untouched"},
