@@ -177,8 +177,10 @@ struct SWELL_Menu
   int count;
 };
 // Runs menu modally at (x, y) of the view. Returns the chosen item's index
-// and sets *chosenMenu to the (sub)menu holding it; -1 when dismissed.
-// [UI thread]
+// and sets *chosenMenu to the (sub)menu holding it; -1 when dismissed, when
+// another client holds the pointer or the keyboard, or when the view's
+// window is destroyed meanwhile. Window-system news for views that arrives
+// meanwhile is handled after the menu ends. [UI thread]
 int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu);
 
 // ---------------------------------------------------------------- outside world
