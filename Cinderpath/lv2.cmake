@@ -104,6 +104,12 @@ target_link_options(cinderpath_lv2ui PRIVATE
   "LINKER:--version-script=${_cp_lv2ui_exports}"
   "LINKER:--exclude-libs,ALL"
   "LINKER:--as-needed"
+  # Stays mapped once loaded: the window layer's X error handler may be
+  # left in Xlib's chain when a host installed its own over it (that one
+  # passes errors on to ours), and the run loop compiled in here is made
+  # to outlive static destructors. Everything else the window layer opens
+  # closes when the last view goes.
+  "LINKER:-z,nodelete"
   "$<$<NOT:$<BOOL:${CINDERPATH_FUZZ}>>:LINKER:--no-undefined>")
 set_target_properties(cinderpath_lv2ui PROPERTIES
   OUTPUT_NAME Cinderpath_ui

@@ -18,10 +18,6 @@
 namespace
 {
 
-// Editor coordinates are two pixels left of and above the view's: the view's
-// top-left pixel is (-2, -2) to the editor.
-const int kMouseOffsetPx = 2;
-
 int Rgb(const IColor& c)
 {
   return (c.R & 0xFF) << 16 | (c.G & 0xFF) << 8 | (c.B & 0xFF);
@@ -172,7 +168,11 @@ void* IGraphicsLinux::OpenWindow(void* parent)
   mView = SWELL_CreateView(Width(), Height(), &cb);
   if (!mView) return nullptr;
   mTimer = SWELL_RunLoopAddTimer(1.0 / FPS(), OnTimer, this);
-  if (parent) SWELL_AddViewToParent(mView, static_cast<SWELL_WindowId>(reinterpret_cast<uintptr_t>(parent)), nullptr);
+  if (parent && !SWELL_AddViewToParent(mView, static_cast<SWELL_WindowId>(reinterpret_cast<uintptr_t>(parent)), nullptr))
+  {
+    CloseWindow(); // no such parent: nothing is left on screen
+    return nullptr;
+  }
   return mView;
 }
 
@@ -227,7 +227,9 @@ bool IGraphicsLinux::OnEvent(void* self, const SWELL_Event* e)
     return true;
   }
   if (e->type == kSwellFocusOut) return true;
-  const int x = e->x - kMouseOffsetPx, y = e->y - kMouseOffsetPx;
+  // The view's pixels are the editor's: the pixel under the pointer is the
+  // one that reacts.
+  const int x = e->x, y = e->y;
   g->mPrevX = x;
   g->mPrevY = y;
   IMouseMod mod = ButtonMod(*e);

@@ -34,12 +34,13 @@ public:
   bool PromptForColor(IColor* color, char* prompt) override { (void)color; (void)prompt; return false; }
   bool OpenURL(const char* url, const char* windowTitle, const char* confirmText, const char* errorText) override;
   // Makes the view, a child of parent (an X window id) when given, else an
-  // unparented window for the host to place; returns it (a SWELL_View).
-  // An open view is closed first.
+  // unparented window for the host to place; returns it (a SWELL_View), or
+  // null (and nothing made) when parent is no window. An open view is closed
+  // first.
   void* OpenWindow(void* parent) override;
   using IGraphics::OpenWindow;
-  // Stops the redraw timer and destroys the view; no X request for it
-  // follows.
+  // Stops the redraw timer and destroys the view (a view a host took into
+  // its own window is left to the host); no X request for it follows.
   void CloseWindow() override;
   void* GetWindow() override { return mView; }
   void HideMouseCursor() override;

@@ -23,7 +23,8 @@ public:
   void release() override { delete this; }
   unsigned interfaceVersion() override { return 0; }
   // The plug-in behind unit opens its editor afresh (closing a view it still
-  // has) and the new view's native window is returned; null for a unit that
+  // has; a window the host took stays the host's to destroy) and the new
+  // view's native window is returned; null for a unit that
   // is not an open plug-in, a plug-in without an editor, or an editor that
   // cannot open a window (no display). The offered size is not used: the
   // editor has a fixed size.

@@ -1,9 +1,16 @@
 #include "IPlugLV2UI.h"
 
+#include <lv2/log/log.h>
+#include <lv2/urid/urid.h>
+
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "IGraphicsBundle.h"
 #include "IGraphicsLinux.h"
@@ -53,16 +60,18 @@ class LV2UIInstance final : public IPlugLV2MirrorHost
 public:
   LV2UIInstance(const IPlugLV2UIPlugin* desc, IPlugLV2Mirror* plug, LV2UI_Write_Function write,
                 LV2UI_Controller controller, const LV2UI_Touch* touch)
-    : mDesc(desc), mPlug(plug), mWrite(write), mController(controller), mTouch(touch)
+    : mDesc(desc), mPlug(plug), mWrite(write), mController(controller), mTouch(touch),
+      mGestures((size_t)plug->NParams(), kNoGesture)
   {
     mPlug->SetMirrorHost(this);
   }
 
   ~LV2UIInstance() override
   {
-    // The view goes first (no X request for it follows), then the mirror
-    // with its editor.
+    // The view goes first (no X request for it follows), then every gesture
+    // still open is released, then the mirror with its editor.
     if (IGraphics* gui = mPlug->GetGUI()) gui->CloseWindow();
+    EndGestures(kGrabbed);
     mPlug->SetMirrorHost(nullptr);
     delete mPlug;
   }
@@ -108,12 +117,25 @@ public:
   int Idle()
   {
     SWELL_RunLoopPump(0.0);
+    // Changes made without a grab (a wheel notch, a menu choice) have been
+    // written: their gestures end here.
+    EndGestures(kByWrite);
     IGraphics* gui = mPlug->GetGUI();
     return gui && gui->GetWindow() ? 0 : 1;
   }
 
+  // The host sees grab, writes, release per port, whatever order the editor
+  // reports them in: a write outside a gesture opens one (ended by the
+  // editor's release or at the end of the idle call), a second grab is
+  // dropped, and so is a release without a grab.
   void MirrorParamChanged(int paramIdx, double plainValue) override
   {
+    if (paramIdx < 0 || (size_t)paramIdx >= mGestures.size()) return;
+    if (mGestures[(size_t)paramIdx] == kNoGesture)
+    {
+      mGestures[(size_t)paramIdx] = kByWrite;
+      Touch(paramIdx, true);
+    }
     if (!mWrite) return;
     const float value = (float)plainValue;
     mWrite(mController, (uint32_t)paramIdx, sizeof(float), 0, &value);
@@ -121,15 +143,50 @@ public:
 
   void MirrorGesture(int paramIdx, bool grabbed) override
   {
-    if (mTouch && mTouch->touch) mTouch->touch(mTouch->handle, (uint32_t)paramIdx, grabbed);
+    if (paramIdx < 0 || (size_t)paramIdx >= mGestures.size()) return;
+    Gesture& g = mGestures[(size_t)paramIdx];
+    if (grabbed)
+    {
+      if (g == kNoGesture) Touch(paramIdx, true);
+      g = kGrabbed;
+    }
+    else if (g != kNoGesture)
+    {
+      g = kNoGesture;
+      Touch(paramIdx, false);
+    }
   }
 
 private:
+  enum Gesture : unsigned char
+  {
+    kNoGesture,
+    kGrabbed,  // the editor grabbed the control (mouse down)
+    kByWrite   // opened by a write the editor made without grabbing
+  };
+
+  void Touch(int paramIdx, bool grabbed)
+  {
+    if (mTouch && mTouch->touch) mTouch->touch(mTouch->handle, (uint32_t)paramIdx, grabbed);
+  }
+
+  // Releases the open gestures of kind (kGrabbed: all of them).
+  void EndGestures(Gesture kind)
+  {
+    for (size_t i = 0; i < mGestures.size(); ++i)
+      if (mGestures[i] != kNoGesture && (kind == kGrabbed || mGestures[i] == kind))
+      {
+        mGestures[i] = kNoGesture;
+        Touch((int)i, false);
+      }
+  }
+
   const IPlugLV2UIPlugin* mDesc;
   IPlugLV2Mirror* mPlug;  // owned
   LV2UI_Write_Function mWrite;
   LV2UI_Controller mController;
   const LV2UI_Touch* mTouch;  // the host's, or null
+  std::vector<Gesture> mGestures;  // per parameter port
 };
 
 const void* FeatureData(const LV2_Feature* const* features, const char* uri, bool* present = nullptr)
@@ -144,28 +201,74 @@ const void* FeatureData(const LV2_Feature* const* features, const char* uri, boo
   return nullptr;
 }
 
+// Tells the host in one line why instantiate gave it nothing: through its
+// log feature when it offers one (with the URID map its entries need), else
+// on stderr.
+void Refuse(const LV2UI_Descriptor* descriptor, const LV2_Feature* const* features, const char* format, ...)
+{
+  char why[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(why, sizeof(why), format, args);
+  va_end(args);
+  const char* uri = descriptor && descriptor->URI ? descriptor->URI : "LV2 UI";
+  const auto* log = static_cast<const LV2_Log_Log*>(FeatureData(features, LV2_LOG__log));
+  const auto* map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
+  const LV2_URID error = map && map->map ? map->map(map->handle, LV2_LOG__Error) : 0;
+  if (log && log->printf && error) log->printf(log->handle, error, "%s: no editor: %s\n", uri, why);
+  else std::fprintf(stderr, "%s: no editor: %s\n", uri, why);
+}
+
 LV2UI_Handle Instantiate(const LV2UI_Descriptor* descriptor, const char* pluginURI, const char* bundlePath,
                          LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
                          const LV2_Feature* const* features)
 {
   // mDescriptor is the first member of IPlugLV2UIPlugin.
   const IPlugLV2UIPlugin* desc = reinterpret_cast<const IPlugLV2UIPlugin*>(descriptor);
-  if (!desc || !desc->mMake || !bundlePath || !widget) return nullptr;
-  if (pluginURI && desc->mPluginURI && std::strcmp(pluginURI, desc->mPluginURI) != 0) return nullptr;
+  if (!desc || !desc->mMake)
+  {
+    Refuse(descriptor, features, "not a descriptor of this module");
+    return nullptr;
+  }
+  if (!bundlePath || !widget)
+  {
+    Refuse(descriptor, features, "the host gave no %s", bundlePath ? "widget to fill" : "bundle path");
+    return nullptr;
+  }
+  if (pluginURI && desc->mPluginURI && std::strcmp(pluginURI, desc->mPluginURI) != 0)
+  {
+    Refuse(descriptor, features, "this UI belongs to <%s>, not <%s>", desc->mPluginURI, pluginURI);
+    return nullptr;
+  }
   bool hasParent = false;
   void* parent = const_cast<void*>(FeatureData(features, LV2_UI__parent, &hasParent));
-  if (!hasParent || !parent) return nullptr;  // the view lives in the host's window
+  if (!hasParent || !parent)  // the view lives in the host's window
+  {
+    Refuse(descriptor, features, "the host offered no parent window (%s)", LV2_UI__parent);
+    return nullptr;
+  }
   const auto* resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
   const auto* touch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
 
   IPlugLV2Mirror* plug = desc->mMake(bundlePath);
-  if (!plug) return nullptr;
+  if (!plug || !plug->GetGUI())
+  {
+    delete plug;
+    Refuse(descriptor, features, "the editor could not be built from the bundle %s", bundlePath);
+    return nullptr;
+  }
   auto* ui = new LV2UIInstance(desc, plug, write, controller, touch);
   const unsigned long window = ui->Open(parent);
   IGraphics* gui = plug->GetGUI();
-  if (!window || !gui)
+  if (!window)
   {
     delete ui;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+      Refuse(descriptor, features, "no X display to show it on (DISPLAY is not set)");
+    else
+      Refuse(descriptor, features, "the parent window 0x%lx is no window of the X display %s (or the display "
+             "cannot be reached)", (unsigned long)(uintptr_t)parent, display);
     return nullptr;
   }
   if (resize && resize->ui_resize) resize->ui_resize(resize->handle, gui->Width(), gui->Height());

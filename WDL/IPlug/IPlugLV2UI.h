@@ -19,13 +19,20 @@
 //   UI -> host   a control changed in the editor writes its parameter port
 //                with the plain (not normalised) value through
 //                write_function; mouse down and up on a control are reported
-//                through the host's ui:touch feature when it offers one.
+//                through the host's ui:touch feature when it offers one, so
+//                that per port the host always sees grab, writes, release
+//                (a write without a grab is wrapped in one that ends by the
+//                end of the idle call; open gestures are released at
+//                cleanup).
 //
 // The editor's view is an X window made a child of the host's ui:parent
 // window; its size is fixed and reported once through ui:resize. The UI run
 // loop (redraw timer, X events) is pumped from the host's idle callback
 // (ui:idleInterface), which returns non-zero once the view is gone. Cleanup
 // closes the view and deletes the mirror whether idle was ever called or not.
+// Instantiate refuses (null) without a parent window, with a parent that is
+// no window, for another plug-in or without a display, and says why in one
+// line through the host's log:log feature (stderr when it has none).
 //
 // Threads: every entry point runs on the host's UI thread.
 

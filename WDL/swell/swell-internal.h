@@ -97,7 +97,8 @@ double swell_TextWidth(HDC ctx, const char* text);
 
 // The window system as an event source of the UI run loop: fd is the
 // connection to wait on (negative: none), dispatch handles whatever arrived
-// and runs pending redraws. Set when the connection opens. [UI thread]
+// and runs pending redraws. Set when the connection opens, taken back (nulls)
+// when it closes. [UI thread]
 void swell_RunLoopSetEventSource(int (*fd)(), void (*dispatch)());
 
 // Records waiting in the two pools (for tests of the limits). [any thread]

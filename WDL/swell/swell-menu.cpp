@@ -5,7 +5,9 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "swell-x11.h"
@@ -160,6 +162,31 @@ bool Inside(const OpenMenu& m, int x, int y)
   return x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h;
 }
 
+bool IsInput(int type)
+{
+  return type == KeyPress || type == KeyRelease || type == ButtonPress || type == ButtonRelease ||
+         type == MotionNotify || type == EnterNotify || type == LeaveNotify;
+}
+
+// Takes the pointer and the keyboard for the menu window, trying for a short
+// while (a grab just ending elsewhere); false, holding neither, when another
+// client keeps one of them.
+bool GrabInput(Display* d, Window win)
+{
+  const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+  for (int attempt = 0;; ++attempt)
+  {
+    const int pointer = XGrabPointer(d, win, True, mask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    const int keyboard = XGrabKeyboard(d, win, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (pointer == GrabSuccess && keyboard == GrabSuccess) return true;
+    if (pointer == GrabSuccess) XUngrabPointer(d, CurrentTime);
+    if (keyboard == GrabSuccess) XUngrabKeyboard(d, CurrentTime);
+    XSync(d, False);
+    if (attempt == 10) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 } // namespace
 
 int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu)
@@ -174,9 +201,13 @@ int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, 
   std::vector<OpenMenu> stack(1);
   if (!Open(stack[0], menu, sx, sy)) return -1;
   XSync(d, False);
-  const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
-  XGrabPointer(d, stack[0].win, True, mask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
-  XGrabKeyboard(d, stack[0].win, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  // Without both grabs no input would reach the menu: it ends at once.
+  if (!GrabInput(d, stack[0].win))
+  {
+    Close(stack[0]);
+    XSync(d, False);
+    return -1;
+  }
 
   // Opens the submenu of stack[level]'s item, closing deeper menus.
   auto closeAbove = [&](size_t level) {
@@ -209,6 +240,10 @@ int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, 
   int result = -1;
   const SWELL_Menu* chosen = nullptr;
   bool done = false;
+  // Window-system news for other windows (a destroyed view, a close
+  // request), handed back to the queue once the menu ends.
+  std::vector<XEvent> deferred;
+  const Window viewWin = SWELL_GetViewWindow(view);
   while (!done)
   {
     XEvent ev;
@@ -285,7 +320,13 @@ int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, 
       }
       break;
     }
-    default: break; // input for other windows is dropped while the menu runs
+    default:
+      // Input for other windows is dropped while the menu runs; the rest
+      // waits for it to end. The view's window destroyed ends it.
+      if (IsInput(ev.type)) break;
+      deferred.push_back(ev);
+      if (ev.type == DestroyNotify && ev.xdestroywindow.window == viewWin) done = true;
+      break;
     }
   }
   XUngrabKeyboard(d, CurrentTime);
@@ -293,6 +334,7 @@ int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, 
   closeAbove(0);
   Close(stack[0]);
   XSync(d, False);
+  for (auto it = deferred.rbegin(); it != deferred.rend(); ++it) XPutBackEvent(d, &*it);
   if (chosenMenu) *chosenMenu = chosen;
   return result;
 }

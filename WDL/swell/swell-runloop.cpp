@@ -66,6 +66,11 @@ void swell_RunLoopSetEventSource(int (*fd)(), void (*dispatch)())
   s_sourceFd = fd;
   s_sourceDispatch = dispatch;
   if (!s_source.id && fd && dispatch) s_source.id = CompatRunLoopAddSource(SourceFd, SourceDispatch, nullptr);
+  if (s_source.id && (!fd || !dispatch))
+  {
+    CompatRunLoopRemoveSource(s_source.id);
+    s_source.id = 0;
+  }
 }
 
 int SWELL_RunLoopPump(double maxWaitSeconds)

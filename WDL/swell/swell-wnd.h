@@ -101,7 +101,8 @@ struct SWELL_ViewCallbacks
 // Makes a w x h view, not yet shown; null when no window system is
 // reachable. cb is copied. [UI thread]
 SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb);
-// Puts the view into parent (0: a top-level window titled title). [UI thread]
+// Puts the view into parent (0: a top-level window titled title) and shows
+// it; false, with nothing shown, when parent is no window. [UI thread]
 bool SWELL_AddViewToParent(SWELL_View view, SWELL_WindowId parent, const char* title);
 // Puts a window of another client (a view a plug-in handed over) into the
 // view at its top-left corner and shows it; false when the window system
@@ -113,7 +114,11 @@ bool SWELL_GetWindowSize(SWELL_WindowId window, int* w, int* h);
 // Resizes the view. [UI thread]
 void SWELL_ResizeView(SWELL_View view, int w, int h);
 // Removes the view from its parent and destroys it; null is ignored. No
-// request reaches the window system for it afterwards. [UI thread]
+// request reaches the window system for it afterwards. A view handed over
+// unplaced that a host took into a window of its own is not destroyed (the
+// host may still use it): it goes quiet and is forgotten when the host
+// destroys it. Removing the last view closes the connection to the window
+// system and puts back the error handler it found. [UI thread]
 void SWELL_RemoveView(SWELL_View view);
 // The view's native window, 0 for null. [UI thread]
 SWELL_WindowId SWELL_GetViewWindow(SWELL_View view);
@@ -172,8 +177,10 @@ struct SWELL_Menu
   int count;
 };
 // Runs menu modally at (x, y) of the view. Returns the chosen item's index
-// and sets *chosenMenu to the (sub)menu holding it; -1 when dismissed.
-// [UI thread]
+// and sets *chosenMenu to the (sub)menu holding it; -1 when dismissed, when
+// another client holds the pointer or the keyboard, or when the view's
+// window is destroyed meanwhile. Window-system news for views that arrives
+// meanwhile is handled after the menu ends. [UI thread]
 int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu);
 
 // ---------------------------------------------------------------- outside world

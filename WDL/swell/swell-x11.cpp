@@ -23,7 +23,9 @@ struct SWELL_ViewRec
 {
   Window win;
   Window parent;           // 0 while top-level or unparented
+  Window placedIn;         // the parent this library put the window in (0: none)
   bool topLevel;
+  bool released;           // its owner let it go while a host holds the window: kept until the host destroys it
   bool destroyed;          // the window is gone (its parent was destroyed): no more requests for it
   int w, h;                // pixels
   SWELL_ViewCallbacks cb;
@@ -47,7 +49,12 @@ Display* s_display = nullptr;
 bool s_displayTried = false;
 bool s_useShm = true;
 int s_errors = 0;
+// Xlib keeps one error handler per process. Ours is installed with the
+// connection and, when the connection closes, replaced by the one it found,
+// unless another was installed over ours meanwhile (that one may pass errors
+// on to ours, so ours stays in place and keeps forwarding).
 XErrorHandler s_previousHandler = nullptr;
+bool s_handlerInstalled = false;
 Atom s_wmDelete = 0;
 std::vector<SWELL_View>& Views()
 {
@@ -63,13 +70,32 @@ const int kDoubleClickSlopPx = 4;
 // host's own handler keeps working.
 int OnXError(Display* d, XErrorEvent* e)
 {
-  if (d == s_display)
+  if (s_display && d == s_display)
   {
     ++s_errors;
     return 0;
   }
   return s_previousHandler ? s_previousHandler(d, e) : 0;
 }
+
+void InstallErrorHandler()
+{
+  if (s_handlerInstalled) return; // still in the chain from an earlier connection
+  const XErrorHandler found = XSetErrorHandler(OnXError);
+  if (found != OnXError) s_previousHandler = found; // never forward to ourselves
+  s_handlerInstalled = true;
+}
+
+void RestoreErrorHandler()
+{
+  if (!s_handlerInstalled || !s_previousHandler) return;
+  const XErrorHandler current = XSetErrorHandler(s_previousHandler);
+  if (current == OnXError) s_handlerInstalled = false;
+  else XSetErrorHandler(current); // someone else's is on top of ours: leave the chain as it is
+}
+
+void FreeImage(SWELL_View v);
+void DeleteView(SWELL_View v, bool destroyWindow);
 
 SWELL_View FindView(Window w)
 {
@@ -207,7 +233,11 @@ void swell_X11HandleEvent(XEvent& ev)
   case DestroyNotify:
     // The host destroyed the window the view sits in, and the view with it:
     // the view detaches from its owner, who removes it.
-    if (ev.xdestroywindow.window == v->win)
+    if (ev.xdestroywindow.window == v->win && v->released)
+    {
+      DeleteView(v, false); // the host is done with the window its owner let go
+    }
+    else if (ev.xdestroywindow.window == v->win)
     {
       v->destroyed = true;
       v->hasDirty = false;
@@ -242,12 +272,14 @@ int ConnectionFd()
 void Dispatch()
 {
   if (!s_display) return;
-  while (XPending(s_display))
+  // A handler may remove the last view, which closes the connection.
+  while (s_display && XPending(s_display))
   {
     XEvent ev;
     XNextEvent(s_display, &ev);
     swell_X11HandleEvent(ev);
   }
+  if (!s_display) return;
   std::vector<SWELL_View> views = Views();
   for (SWELL_View v : views)
   {
@@ -256,7 +288,35 @@ void Dispatch()
     v->hasDirty = false;
     if (v->cb.draw) v->cb.draw(v->cb.ctx, &area);
   }
-  XFlush(s_display);
+  if (s_display) XFlush(s_display);
+}
+
+// Closes the connection once no view is left: the error handler found is put
+// back, the run loop forgets the event source, and the server frees what the
+// connection made. A later view opens a new connection.
+void CloseDisplayIfUnused()
+{
+  if (!s_display || !Views().empty()) return;
+  swell_RunLoopSetEventSource(nullptr, nullptr);
+  XSync(s_display, False); // errors of our last requests still reach our handler
+  RestoreErrorHandler();
+  XCloseDisplay(s_display);
+  s_display = nullptr;
+  s_displayTried = false;
+  s_wmDelete = 0;
+}
+
+// Forgets a view, destroying its window unless told not to.
+void DeleteView(SWELL_View v, bool destroyWindow)
+{
+  auto& views = Views();
+  views.erase(std::remove(views.begin(), views.end(), v), views.end());
+  FreeImage(v);
+  XFreeGC(s_display, v->gc);
+  if (destroyWindow) XDestroyWindow(s_display, v->win);
+  XSync(s_display, False);
+  delete v;
+  CloseDisplayIfUnused();
 }
 
 void FreeImage(SWELL_View v)
@@ -395,7 +455,7 @@ Display* swell_X11Display()
     s_display = XOpenDisplay(nullptr);
     if (s_display)
     {
-      s_previousHandler = XSetErrorHandler(OnXError);
+      InstallErrorHandler();
       s_wmDelete = XInternAtom(s_display, "WM_DELETE_WINDOW", False);
       swell_RunLoopSetEventSource(ConnectionFd, Dispatch);
     }
@@ -451,8 +511,12 @@ bool SWELL_AddViewToParent(SWELL_View v, SWELL_WindowId parent, const char* titl
   const int errorsBefore = s_errors;
   if (parent)
   {
+    // A parent that does not exist leaves the view unplaced and unmapped
+    // (mapping it would show a stray top-level window).
     XReparentWindow(s_display, v->win, parent, 0, 0);
-    v->parent = parent;
+    XSync(s_display, False);
+    if (s_errors != errorsBefore) return false;
+    v->parent = v->placedIn = parent;
     v->topLevel = false;
   }
   else
@@ -510,9 +574,22 @@ void SWELL_ResizeView(SWELL_View v, int w, int h)
   AddDirty(v, RECT{0, 0, w, h});
 }
 
+// Whether a host took the view's window into a window of its own (the view
+// was handed over unplaced): the window is then the host's to destroy.
+bool HeldByHost(SWELL_View v)
+{
+  if (v->destroyed || v->topLevel || v->placedIn) return false;
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned n = 0;
+  const int errorsBefore = s_errors;
+  const Status ok = XQueryTree(s_display, v->win, &root, &parent, &children, &n);
+  if (children) XFree(children);
+  return ok && s_errors == errorsBefore && parent && parent != root;
+}
+
 void SWELL_RemoveView(SWELL_View v)
 {
-  if (!v || !s_display) return;
+  if (!v || !s_display || std::find(Views().begin(), Views().end(), v) == Views().end()) return;
   // The host may have destroyed the window it put the view in without our
   // having read the news yet: look for it before making any request for the
   // window or its text field.
@@ -520,13 +597,17 @@ void SWELL_RemoveView(SWELL_View v)
   XEvent gone;
   if (XCheckTypedWindowEvent(s_display, v->win, DestroyNotify, &gone)) v->destroyed = true;
   SWELL_EndTextEntry(v, false);
-  auto& views = Views();
-  views.erase(std::remove(views.begin(), views.end(), v), views.end());
-  FreeImage(v);
-  XFreeGC(s_display, v->gc);
-  if (!v->destroyed) XDestroyWindow(s_display, v->win);
-  XSync(s_display, False);
-  delete v;
+  if (!v->released && HeldByHost(v))
+  {
+    // Destroying it would pull it from under the host: let it go instead,
+    // and forget it when the host destroys it.
+    v->released = true;
+    v->cb = SWELL_ViewCallbacks{};
+    v->hasDirty = false;
+    FreeImage(v);
+    return;
+  }
+  DeleteView(v, !v->destroyed);
 }
 
 SWELL_WindowId SWELL_GetViewWindow(SWELL_View v)

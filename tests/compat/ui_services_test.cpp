@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -97,6 +98,48 @@ TEST(UIRunLoop, SourcesDispatchOnEveryPumpAndEndTheWaitWhenReadable) {
   EXPECT_EQ(a.dispatched, before);
   CompatRunLoopRemoveSource(idb);
   CompatRunLoopRemoveSource(idb);  // unknown now: ignored
+}
+
+// An editor whose redraw timer another thread removes and then frees: the
+// proc must never run on it once removal has returned, and a proc removing
+// its own timer must not wait for itself.
+TEST(UIRunLoop, RemovalFromAnotherThreadWaitsForARunningProc) {
+  struct Editor {
+    std::atomic<bool> alive{true};
+    std::atomic<bool> entered{false};
+    std::atomic<int> firedOnFreed{0};
+    int selfId = 0;
+    static void Redraw(void* ctx) {
+      Editor* e = static_cast<Editor*>(ctx);
+      e->entered = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      if (!e->alive) ++e->firedOnFreed;  // a use of freed memory in real life
+    }
+    static void RemoveSelf(void* ctx) {
+      Editor* e = static_cast<Editor*>(ctx);
+      CompatRunLoopRemoveTimer(e->selfId);
+      e->entered = true;
+    }
+  };
+  Editor editor;
+  const int id = CompatRunLoopAddTimer(0.001, Editor::Redraw, &editor);
+  ASSERT_GT(id, 0);
+  std::thread ui([] {
+    const double until = CompatRunLoopNow() + 1.0;
+    while (CompatRunLoopNow() < until) CompatRunLoopPump(0.01);
+  });
+  while (!editor.entered) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  CompatRunLoopRemoveTimer(id);
+  editor.alive = false;
+  ui.join();
+  EXPECT_EQ(editor.firedOnFreed, 0);
+
+  Editor self;
+  self.selfId = CompatRunLoopAddTimer(0.001, Editor::RemoveSelf, &self);
+  const double until = CompatRunLoopNow() + 1.0;
+  while (!self.entered && CompatRunLoopNow() < until) CompatRunLoopPump(0.01);
+  EXPECT_TRUE(self.entered);
+  EXPECT_LT(CompatRunLoopSecondsUntilNext(CompatRunLoopNow()), 0.0) << "no timer left";
 }
 
 }  // namespace

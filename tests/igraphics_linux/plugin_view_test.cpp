@@ -112,11 +112,10 @@ struct Shown
     EXPECT_TRUE(session.GetParameter(static_cast<AudioUnitParameterID>(id), &v, &error)) << error;
     return v;
   }
-  // Moves the pointer to the editor's point (x, y): the view's pixel is two
-  // to the right and below.
+  // Moves the pointer to the editor's point (x, y), the view's own pixel.
   void MoveTo(int x, int y)
   {
-    XTestFakeMotionEvent(t, -1, ox + x + 2, oy + y + 2, CurrentTime);
+    XTestFakeMotionEvent(t, -1, ox + x, oy + y, CurrentTime);
     XSync(t, False);
   }
   void Button(unsigned b, bool down)
@@ -249,7 +248,7 @@ TEST(PluginView, WindowShowsTheOffScreenDrawing)
   EXPECT_EQ(wrong, 0);
 }
 
-TEST(PluginView, AskingTwiceClosesTheFirstViewAndWindowsComeAndGoCleanly)
+TEST(PluginView, AskingTwiceLeavesTheFirstWindowToTheHostAndWindowsComeAndGoCleanly)
 {
   REQUIRE_X();
   Shown s;
@@ -258,10 +257,15 @@ TEST(PluginView, AskingTwiceClosesTheFirstViewAndWindowsComeAndGoCleanly)
   EditorWindow second;
   std::string error;
   ASSERT_TRUE(second.Open(s.session.Unit(), "Cinderpath", &error)) << error;
+  // The host took the first view into its window: the editor let it go but
+  // did not destroy it under the host, which may still make requests for it.
+  Shown::Settle(0.05);
   const int errorsBefore = swell_X11ErrorCount();
   XWindowAttributes wa;
-  EXPECT_FALSE(XGetWindowAttributes(swell_X11Display(), first, &wa)) << "the first view is gone";
-  EXPECT_EQ(swell_X11ErrorCount(), errorsBefore + 1);
+  EXPECT_TRUE(XGetWindowAttributes(swell_X11Display(), first, &wa)) << "the host's window is still there";
+  XMoveWindow(swell_X11Display(), first, 1, 1);
+  XSync(swell_X11Display(), False);
+  EXPECT_EQ(swell_X11ErrorCount(), errorsBefore);
   second.Close();
   s.window.Close();
   Shown::Settle(0.1);

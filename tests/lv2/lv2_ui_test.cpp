@@ -8,10 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <lv2/log/log.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -78,9 +83,8 @@ protected:
   void SetUp() override
   {
     if (!XvfbServer::Get().ok()) GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();
-    // Kept mapped after dlclose, as its process-wide caches (images, fonts)
-    // stay reachable until the process exits.
-    module = dlopen((kBundle + "/Cinderpath_ui.so").c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    // Loaded as hosts load it (the module keeps itself mapped).
+    module = dlopen((kBundle + "/Cinderpath_ui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
     auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(module, "lv2ui_descriptor"));
     ASSERT_NE(entry, nullptr);
@@ -131,6 +135,21 @@ protected:
     return pred();
   }
 
+  // Idles the UI 20 times (about 0.2 s): what the editor was sent is done.
+  void IdleAWhile(const LV2UI_Descriptor* desc, LV2UI_Handle ui)
+  {
+    IdleUntil(desc, ui, [n = 0]() mutable { return ++n > 20; });
+  }
+
+  // The stereo UI open in the host's window and drawn once; null on failure.
+  LV2UI_Handle OpenShown(const LV2UI_Descriptor* desc)
+  {
+    parentFeature.data = (void*)(uintptr_t)parent;
+    LV2UI_Handle ui = Open(desc, kStereoURI);
+    if (ui) IdleUntil(desc, ui, [n = 0]() mutable { return ++n > 5; });
+    return ui;
+  }
+
   // The view's pixels. The private server's screen is narrower than the
   // editor: the right-hand columns are read with the host window moved left
   // (and the UI idled meanwhile, so that it repaints what came into view).
@@ -155,16 +174,28 @@ protected:
     return ok ? px : Pixels();
   }
 
-  // Clicks the left button at (x, y) of the editor.
-  void Click(int x, int y)
+  // Moves the pointer to (x, y) of the editor (the view's own pixel).
+  void MoveTo(int x, int y)
   {
     int rx = 0, ry = 0;
     Window child;
-    XTranslateCoordinates(d, View(), DefaultRootWindow(d), x + 2, y + 2, &rx, &ry, &child);  // view = editor + 2
+    XTranslateCoordinates(d, View(), DefaultRootWindow(d), x, y, &rx, &ry, &child);
     XTestFakeMotionEvent(d, -1, rx, ry, CurrentTime);
-    XTestFakeButtonEvent(d, 1, True, CurrentTime);
-    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+  }
+
+  // Presses (down) or releases a button where the pointer is.
+  void Button(unsigned button, bool down)
+  {
+    XTestFakeButtonEvent(d, button, down ? True : False, CurrentTime);
     XSync(d, False);
+  }
+
+  // Clicks the left button at (x, y) of the editor.
+  void Click(int x, int y)
+  {
+    MoveTo(x, y);
+    Button(1, true);
+    Button(1, false);
   }
 
   static void Write(LV2UI_Controller c, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
@@ -173,6 +204,34 @@ protected:
     ASSERT_EQ(size, sizeof(float));
     ASSERT_EQ(format, 0u);
     self->writes.emplace_back(port, *static_cast<const float*>(buffer));
+    self->sequence.push_back({'w', port, *static_cast<const float*>(buffer)});
+  }
+
+  // What the host saw, in order: 'g'rab, 'w'rite (with its value), 'r'elease.
+  struct HostEvent
+  {
+    char what;
+    uint32_t port;
+    float value;
+    bool operator==(const HostEvent& o) const { return what == o.what && port == o.port && value == o.value; }
+    friend void PrintTo(const HostEvent& e, std::ostream* os) { *os << e.what << e.port << "=" << e.value; }
+  };
+  // The first place where the sequence is not grab, writes, release per
+  // port (empty when it always is, and nothing is left open).
+  static std::string Unbalanced(const std::vector<HostEvent>& seq)
+  {
+    std::vector<bool> open(64, false);
+    for (size_t i = 0; i < seq.size(); ++i)
+    {
+      const HostEvent& e = seq[i];
+      const bool isOpen = open.at(e.port);
+      if ((e.what == 'g' && isOpen) || (e.what != 'g' && !isOpen))
+        return std::string(1, e.what) + " on port " + std::to_string(e.port) + " at " + std::to_string(i);
+      if (e.what != 'w') open[e.port] = e.what == 'g';
+    }
+    for (size_t p = 0; p < open.size(); ++p)
+      if (open[p]) return "port " + std::to_string(p) + " left grabbed";
+    return "";
   }
 
   void* module = nullptr;
@@ -182,6 +241,7 @@ protected:
   LV2UI_Widget widget = nullptr;
   std::vector<std::pair<uint32_t, float>> writes;
   std::vector<std::pair<uint32_t, bool>> touches;
+  std::vector<HostEvent> sequence;
   std::vector<std::pair<int, int>> resizes;
   LV2UI_Resize resize{this, [](LV2UI_Feature_Handle h, int w, int hgt) {
                         static_cast<Lv2Ui*>(h)->resizes.emplace_back(w, hgt);
@@ -189,6 +249,7 @@ protected:
                       }};
   LV2UI_Touch touch{this, [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
                       static_cast<Lv2Ui*>(h)->touches.emplace_back(port, grabbed);
+                      static_cast<Lv2Ui*>(h)->sequence.push_back({grabbed ? 'g' : 'r', port, 0.0f});
                     }};
   LV2_Feature parentFeature{LV2_UI__parent, nullptr};
   LV2_Feature resizeFeature{LV2_UI__resize, &resize};
@@ -290,6 +351,183 @@ TEST_F(Lv2Ui, FiftyOpenCloseCyclesWithAndWithoutIdleLeaveNoWindowBehind)
   XQueryTree(d, parent, &root, &up, &children, &n);
   if (children) XFree(children);
   EXPECT_EQ(n, 0u);
+}
+
+TEST_F(Lv2Ui, TheHostSeesGrabWritesReleasePerPortWhateverTheEditorReports)
+{
+  const LV2UI_Descriptor* desc = descriptors[0];
+  LV2UI_Handle ui = OpenShown(desc);
+  ASSERT_NE(ui, nullptr);
+  auto idleAWhile = [&] { IdleAWhile(desc, ui); };
+
+  // A click on a switch: grab, the new value, release, in that order.
+  sequence.clear();
+  Click(570, 60);
+  idleAWhile();
+  EXPECT_EQ(sequence, (std::vector<HostEvent>{{'g', kBypass, 0}, {'w', kBypass, 1.0f}, {'r', kBypass, 0}}));
+
+  const struct
+  {
+    const char* what;
+    std::function<void()> act;
+  } cases[] = {
+      {"double-click on the Drive knob",
+       [&] {
+         Click(380, 105);
+         Click(380, 105);
+       }},
+      {"right button pressed and released during a drag of the Drive knob",
+       [&] {
+         MoveTo(380, 105);
+         Button(1, true);
+         MoveTo(380, 95);
+         Button(3, true);
+         MoveTo(380, 85);
+         Button(3, false);
+         MoveTo(380, 80);
+         Button(1, false);
+       }},
+      {"wheel notches over the Volume knob",
+       [&] {
+         MoveTo(470, 105);
+         Button(4, true);
+         Button(4, false);
+         Button(4, true);
+         Button(4, false);
+       }},
+  };
+  for (const auto& c : cases)
+  {
+    sequence.clear();
+    c.act();
+    idleAWhile();
+    EXPECT_FALSE(sequence.empty()) << c.what;
+    EXPECT_EQ(Unbalanced(sequence), "") << c.what;
+  }
+
+  // A gesture still open when the host closes the UI is released.
+  sequence.clear();
+  MoveTo(380, 105);
+  Button(1, true);
+  MoveTo(380, 90);
+  idleAWhile();
+  desc->cleanup(ui);
+  Button(1, false);
+  EXPECT_EQ(Unbalanced(sequence), "");
+  ASSERT_FALSE(sequence.empty());
+  EXPECT_EQ(sequence.back().what, 'r');
+}
+
+TEST_F(Lv2Ui, TheTopRowOfASwitchTogglesItAndTheRowBelowItDoesNot)
+{
+  const LV2UI_Descriptor* desc = descriptors[0];
+  LV2UI_Handle ui = OpenShown(desc);
+  ASSERT_NE(ui, nullptr);
+  // The Bypass switch is drawn at (550, 50) ... (589, 69).
+  const struct
+  {
+    int x, y;
+    std::vector<std::pair<uint32_t, float>> written;
+  } clicks[] = {
+      {550, 50, {{kBypass, 1.0f}}},  // its top-left pixel
+      {589, 50, {{kBypass, 0.0f}}},  // its top-right pixel
+      {550, 70, {}},                 // just below it
+      {549, 60, {}},                 // just left of it
+  };
+  for (const auto& c : clicks)
+  {
+    writes.clear();
+    Click(c.x, c.y);
+    IdleAWhile(desc, ui);
+    EXPECT_EQ(writes, c.written) << c.x << "," << c.y;
+  }
+  desc->cleanup(ui);
+}
+
+// The host's log feature: one string per entry.
+struct HostLog
+{
+  std::vector<std::string> entries;
+  LV2_URID errorURID = 7;
+  static int Printf(LV2_Log_Handle h, LV2_URID type, const char* fmt, ...)
+  {
+    va_list args;
+    va_start(args, fmt);
+    char buf[1024];
+    const int n = vsnprintf(buf, sizeof(buf), fmt, args);
+    va_end(args);
+    auto* self = static_cast<HostLog*>(h);
+    self->entries.push_back((type == self->errorURID ? "error: " : "other: ") + std::string(buf));
+    return n;
+  }
+  static int VPrintf(LV2_Log_Handle h, LV2_URID type, const char* fmt, va_list args)
+  {
+    char buf[1024];
+    const int n = vsnprintf(buf, sizeof(buf), fmt, args);
+    static_cast<HostLog*>(h)->entries.push_back(std::to_string(type) + buf);
+    return n;
+  }
+  static LV2_URID Map(LV2_URID_Map_Handle h, const char* uri)
+  {
+    return std::string(uri) == LV2_LOG__Error ? static_cast<HostLog*>(h)->errorURID : 1;
+  }
+};
+
+// Top-level windows on the server.
+unsigned TopLevels(Display* d)
+{
+  Window root, up, *children = nullptr;
+  unsigned n = 0;
+  XSync(d, False);
+  XQueryTree(d, DefaultRootWindow(d), &root, &up, &children, &n);
+  if (children) XFree(children);
+  return n;
+}
+
+TEST_F(Lv2Ui, RefusalsCreateNothingAndSayWhyThroughTheHostsLogElseOnStderr)
+{
+  HostLog hostLog;
+  LV2_Log_Log log{&hostLog, HostLog::Printf, HostLog::VPrintf};
+  LV2_URID_Map map{&hostLog, HostLog::Map};
+  LV2_Feature logFeature{LV2_LOG__log, &log}, mapFeature{LV2_URID__map, &map};
+  LV2_Feature badParent{LV2_UI__parent, (void*)(uintptr_t)0x7ffffff};
+  LV2_Feature goodParent{LV2_UI__parent, (void*)(uintptr_t)parent};
+  const struct
+  {
+    const char* what;
+    const char* pluginURI;
+    std::vector<const LV2_Feature*> features;
+    const char* reason;  // a piece of the one line
+  } cases[] = {
+      {"no parent", kStereoURI, {&resizeFeature, &logFeature, &mapFeature}, "no parent window"},
+      {"a parent that is no window", kStereoURI, {&badParent, &logFeature, &mapFeature}, "is no window"},
+      {"another plug-in", "urn:another-plug-in", {&goodParent, &logFeature, &mapFeature}, "not <urn:another-plug-in>"},
+  };
+  const unsigned before = TopLevels(d);
+  for (const auto& c : cases)
+  {
+    hostLog.entries.clear();
+    std::vector<const LV2_Feature*> features = c.features;
+    features.push_back(nullptr);
+    widget = nullptr;
+    EXPECT_EQ(descriptors[0]->instantiate(descriptors[0], c.pluginURI, kBundle.c_str(), Write, this, &widget,
+                                          features.data()),
+              nullptr)
+        << c.what;
+    EXPECT_EQ(TopLevels(d), before) << c.what << ": no window left behind";
+    ASSERT_EQ(hostLog.entries.size(), 1u) << c.what;
+    EXPECT_EQ(hostLog.entries[0].rfind("error: ", 0), 0u) << hostLog.entries[0];
+    EXPECT_NE(hostLog.entries[0].find(c.reason), std::string::npos) << hostLog.entries[0];
+    EXPECT_EQ(std::count(hostLog.entries[0].begin(), hostLog.entries[0].end(), '\n'), 1) << hostLog.entries[0];
+  }
+  // Without a log feature the line goes to stderr.
+  testing::internal::CaptureStderr();
+  const LV2_Feature* bare[] = {&badParent, nullptr};
+  EXPECT_EQ(descriptors[0]->instantiate(descriptors[0], kStereoURI, kBundle.c_str(), Write, this, &widget, bare),
+            nullptr);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("is no window"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 }  // namespace

@@ -444,6 +444,71 @@ TEST(X11Menu, ChoosesItemsAndSubmenuItemsAndIsDismissed)
   SWELL_RemoveView(v);
 }
 
+TEST(X11Menu, AGrabAnotherClientHoldsEndsTheMenuAtOnce)
+{
+  REQUIRE_X();
+  Recorder rec;
+  SWELL_View v = ShownView(rec, 200, 150);
+  ASSERT_NE(v, nullptr);
+  const SWELL_MenuItem items[] = {{"One", false, false, true, 0, nullptr}};
+  const SWELL_Menu menu = {items, 1};
+  for (const bool pointer : {true, false})
+  {
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    const Window w = XCreateSimpleWindow(other, DefaultRootWindow(other), 300, 0, 20, 20, 0, 0, 0);
+    XMapWindow(other, w);
+    XSync(other, False);
+    const int grabbed = pointer ? XGrabPointer(other, w, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None,
+                                               None, CurrentTime)
+                                : XGrabKeyboard(other, w, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    ASSERT_EQ(grabbed, GrabSuccess);
+    XSync(other, False);
+    // Should the menu wait for input regardless, the other client lets go
+    // after 2 s, and Escape or a click far outside ends it.
+    Driver d([&](Display* t) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+      XCloseDisplay(other);
+      XTestFakeKeyEvent(t, XKeysymToKeycode(t, XK_Escape), True, CurrentTime);
+      XTestFakeKeyEvent(t, XKeysymToKeycode(t, XK_Escape), False, CurrentTime);
+      ClickAt(t, DisplayWidth(t, DefaultScreen(t)) - 1, DisplayHeight(t, DefaultScreen(t)) - 1);
+    });
+    const SWELL_Menu* chosen = &menu;
+    const double t0 = SWELL_RunLoopNow();
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen), -1) << (pointer ? "pointer" : "keyboard");
+    EXPECT_LT(SWELL_RunLoopNow() - t0, 1.0) << (pointer ? "pointer" : "keyboard");
+    EXPECT_EQ(chosen, nullptr);
+  }
+  SWELL_RemoveView(v);
+}
+
+TEST(X11Menu, AViewDestroyedDuringAMenuLearnsItAfterward)
+{
+  REQUIRE_X();
+  Recorder rec, other;
+  SWELL_View v = ShownView(rec, 200, 150);
+  SWELL_View gone = ShownView(other, 50, 50);
+  ASSERT_NE(v, nullptr);
+  ASSERT_NE(gone, nullptr);
+  const SWELL_MenuItem items[] = {{"One", false, false, true, 0, nullptr}};
+  const SWELL_Menu menu = {items, 1};
+  const Window goneWin = SWELL_GetViewWindow(gone);
+  {
+    Driver d([&](Display* t) {
+      XDestroyWindow(t, goneWin);
+      XSync(t, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      XTestFakeKeyEvent(t, XKeysymToKeycode(t, XK_Escape), True, CurrentTime);
+      XTestFakeKeyEvent(t, XKeysymToKeycode(t, XK_Escape), False, CurrentTime);
+    });
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, nullptr), -1);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return !other.of(kSwellClose).empty(); })) << "the destroyed view was told";
+  EXPECT_TRUE(swell_X11ViewDestroyed(gone));
+  SWELL_RemoveView(gone);
+  SWELL_RemoveView(v);
+}
+
 } // namespace
 
 namespace

@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -38,6 +40,11 @@ struct RunLoop {
   int nextTimerId = 1;
   int nextSourceId = 1;
   int wakeFd = -1;  // eventfd written when a timer is added: a waiting pump recomputes its wait
+  // Timers whose procs run now, with the thread running each. A remover on
+  // another thread waits for the proc to return, so that once removal
+  // returns the proc never runs again (its context may be freed).
+  std::vector<std::pair<int, std::thread::id>> firing;
+  std::condition_variable fired;
 };
 
 RunLoop& Loop() {
@@ -131,9 +138,17 @@ int CompatRunLoopAddTimer(double intervalSeconds, CompatTimerProc proc, void* ct
 
 void CompatRunLoopRemoveTimer(int id) {
   RunLoop& l = Loop();
-  std::lock_guard<std::mutex> g(l.lock);
+  std::unique_lock<std::mutex> g(l.lock);
   l.timers.erase(std::remove_if(l.timers.begin(), l.timers.end(), [id](const Timer& t) { return t.id == id; }),
                  l.timers.end());
+  // A proc removing its own timer (or one removed from inside another proc
+  // of the same thread) does not wait for itself.
+  const std::thread::id self = std::this_thread::get_id();
+  l.fired.wait(g, [&] {
+    for (const auto& f : l.firing)
+      if (f.first == id && f.second != self) return false;
+    return true;
+  });
 }
 
 double CompatRunLoopSecondsUntilNext(double nowSeconds) {
@@ -169,11 +184,18 @@ int CompatRunLoopRunDue(double nowSeconds) {
         if (t.due <= nowSeconds) t.due = nowSeconds + t.interval;
         proc = t.proc;
         ctx = t.ctx;
+        l.firing.emplace_back(t.id, std::this_thread::get_id());
         break;
       }
     }
     if (!proc) continue;
     proc(ctx);
+    {
+      std::lock_guard<std::mutex> g(l.lock);
+      const auto self = std::make_pair(d.second, std::this_thread::get_id());
+      l.firing.erase(std::find(l.firing.begin(), l.firing.end(), self));
+    }
+    l.fired.notify_all();
     ++fired;
   }
   return fired;

@@ -24,8 +24,9 @@ typedef void (*CompatTimerProc)(void* ctx);
    next timer notices one added from another thread. [any thread] */
 COMPAT_EXPORT int CompatRunLoopAddTimer(double intervalSeconds, CompatTimerProc proc, void* ctx);
 
-/* Stops a timer; it never fires after this returns on the pumping thread
-   (also when called from a timer proc). Unknown ids are ignored. [any thread] */
+/* Stops a timer; its proc never runs after this returns. Called from another
+   thread while the proc runs, it waits for the proc to return; called from
+   a timer proc it returns at once. Unknown ids are ignored. [any thread] */
 COMPAT_EXPORT void CompatRunLoopRemoveTimer(int id);
 
 /* Seconds on the loop's monotonic clock. [any thread] */
