@@ -452,5 +452,10 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, char*
     if (!std::isfinite(value)) return;
     if (param->GetNegateDisplay()) value = -value;
   }
+  // A text entry ends long after the press that opened it: the change gets
+  // a gesture of its own unless one is still open.
+  const bool ownGesture = mGestureParam < 0;
+  if (ownGesture) BeginGesture(control->ParamIdx());
   control->SetValueFromUserInput(param->GetNormalized(value));
+  if (ownGesture) EndGesture();
 }

@@ -134,6 +134,12 @@ TEST(EditorDispatch, GesturesBeginBeforeTheValueAndEndOnlyWhatBegan)
                                          "a up",     "begin 0",   "a down", "end 0",  "begin 3",
                                          "menu down", "set 3",    "menu up", "end 3"};
   EXPECT_EQ(r.plug.mLog, want);
+  // A text entry that ends later brings its own gesture.
+  r.plug.mLog.clear();
+  char typed[] = "0.5";
+  r.gui->SetFromStringAfterPrompt(menu, r.plug.GetParam(kLevel), typed);
+  const std::vector<std::string> want2 = {"begin 3", "set 3", "end 3"};
+  EXPECT_EQ(r.plug.mLog, want2);
 }
 
 // Positions at the ends of the int range give the nearest representable
