@@ -595,10 +595,11 @@ IURLControl::IURLControl(IPlugBase* plug, IRECT r, const char* url, const char* 
   std::memset(mURL, 0, sizeof(mURL));
   std::memset(mBackupURL, 0, sizeof(mBackupURL));
   std::memset(mErrMsg, 0, sizeof(mErrMsg));
-  // A string too long for its buffer is cut (and still NUL-terminated)
-  // rather than overrunning it.
-  if (url && *url) std::snprintf(mURL, sizeof(mURL), "%s", url);
-  if (backupURL && *backupURL) std::snprintf(mBackupURL, sizeof(mBackupURL), "%s", backupURL);
+  // An address too long for its buffer is left out (a cut one would open
+  // something else); the title is only cut.
+  if (url && std::strlen(url) < sizeof(mURL)) std::snprintf(mURL, sizeof(mURL), "%s", url);
+  if (backupURL && std::strlen(backupURL) < sizeof(mBackupURL))
+    std::snprintf(mBackupURL, sizeof(mBackupURL), "%s", backupURL);
   if (errMsgOnFailure && *errMsgOnFailure) std::snprintf(mErrMsg, sizeof(mErrMsg), "%s", errMsgOnFailure);
 }
 

@@ -402,7 +402,8 @@ protected:
   bool mShowParamLabel;
 };
 
-// An area that opens a web address when clicked.
+// An area that opens a web address when clicked (the fallback address when
+// the first fails). An address of 256 bytes or more is left out.
 class IURLControl : public IControl
 {
 public:

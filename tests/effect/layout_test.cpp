@@ -257,3 +257,45 @@ TEST(Layout, WheelOverACaptionMovesItsParameterAsOverItsKnob)
   }
 
 }
+
+// The title link opens the manual page shipped in the bundle's resources,
+// which lists every parameter with its unit and range.
+TEST(Layout, TitleLinkOpensTheManualInTheBundle)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphicsHeadless* gui = dynamic_cast<IGraphicsHeadless*>(p.GetGUI());
+  ASSERT_NE(gui, nullptr);
+  IMouseMod left(true);
+  gui->OnMouseDown(390, 20, &left);
+  gui->OnMouseUp(390, 20, &left);
+  ASSERT_EQ(gui->OpenedURLs().size(), 1u);
+  const std::string url = gui->OpenedURLs()[0];
+  ASSERT_EQ(url.compare(0, 8, "file:///"), 0) << url;
+  std::string path;
+  for (size_t i = 7; i < url.size(); ++i)
+  {
+    if (url[i] == '%' && i + 2 < url.size())
+    {
+      path += (char)std::strtol(url.substr(i + 1, 2).c_str(), nullptr, 16);
+      i += 2;
+    }
+    else
+      path += url[i];
+  }
+  const std::string expected = std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.component/Contents/Resources/Cinderpath.html";
+  EXPECT_EQ(path, expected);
+  FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::string page;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof(buf), f)) > 0;) page.append(buf, n);
+  std::fclose(f);
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    IParam* param = p.GetParam(i);
+    const std::string row = std::string("<tr><td>") + param->GetNameForHost() + "</td><td>" +
+                            param->GetLabelForHost() + "</td>";
+    EXPECT_NE(page.find(row), std::string::npos) << row;
+  }
+}
