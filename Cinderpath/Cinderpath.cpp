@@ -234,28 +234,31 @@ void Cinderpath::UpdateEditorFor(int paramIdx)
 {
   IGraphics* gui = GetGUI();
   if (!gui) return;
-  // Captions get plain values: they draw their parameter's display and use
-  // the value only to notice a change.
-  auto caption = [gui](double controlIdx, double value) { gui->SetControlFromPlug((int)controlIdx, value); };
+  // A caption holds its parameter's normalised value, as every control
+  // linked to a parameter does: the editor pushes normalised values to it
+  // too, and the wheel and double click work from the value held.
+  auto caption = [gui, this](double controlIdx, int idx) {
+    gui->SetControlFromPlug((int)controlIdx, GetParam(idx)->GetNormalized());
+  };
   auto text = [](ITextControl* control, const char* str) {
     if (control) control->SetTextFromPlug(str);
   };
   switch (paramIdx)
   {
-    case kCutoff: caption(mCutoffCaption, mCutoff); break;
-    case kResonance: caption(mResonanceCaption, mResonance); break;
+    case kCutoff: caption(mCutoffCaption, kCutoff); break;
+    case kResonance: caption(mResonanceCaption, kResonance); break;
     case kDrive:
     case kBoost: text(mDriveText, mValueText[kDriveTextSlot]); break;
-    case kBias: caption(mBiasCaption, mCurve); break;
+    case kBias: caption(mBiasCaption, kBias); break;
     case kVolume: text(mVolumeText, mValueText[kVolumeTextSlot]); break;
-    case kHPFreq: caption(mHPFreqCaption, mHPFreq); break;
-    case kPeakFreq: caption(mPeakFreqCaption, mPeakFreq); break;
+    case kHPFreq: caption(mHPFreqCaption, kHPFreq); break;
+    case kPeakFreq: caption(mPeakFreqCaption, kPeakFreq); break;
     case kPeakGain: text(mPeakGainText, mValueText[kPeakGainTextSlot]); break;
-    case kShelfFreq: caption(mShelfFreqCaption, mShelfFreq); break;
+    case kShelfFreq: caption(mShelfFreqCaption, kShelfFreq); break;
     case kShelfGain: text(mShelfGainText, mValueText[kShelfGainTextSlot]); break;
-    case kLPFreq: caption(mLPFreqCaption, mLPFreq); break;
-    case kOS: caption(mFactorCaption, mFactor); break;
-    case kOutHPFreq: caption(mOutHPFreqCaption, mOutHPFreq); break;
+    case kLPFreq: caption(mLPFreqCaption, kLPFreq); break;
+    case kOS: caption(mFactorCaption, kOS); break;
+    case kOutHPFreq: caption(mOutHPFreqCaption, kOutHPFreq); break;
     default: break;
   }
 }

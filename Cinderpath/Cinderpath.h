@@ -74,8 +74,11 @@ public:
   void Reset() override;
 
   // Brings the setting of parameter paramIdx (0 ... 21) in line with its
-  // value and recomputes what depends on it; other indices do nothing.
-  // [main thread]
+  // value and recomputes what depends on it, and shows the value in the
+  // editor's caption or value text; other indices do nothing. Allocates
+  // nothing and waits on nothing but the plug-in's mutex, which its callers
+  // already hold. [any thread: the host's main thread, or the render thread
+  // when the LV2 binding applies port values at the start of run()]
   void OnParamChange(int paramIdx) override;
 
   // Processes nFrames samples of two input channels into two output
@@ -91,7 +94,9 @@ public:
   void setN();
 
   // Display texts of Drive (Drive + Boost), Volume, Peak Gain and Shelf Gain
-  // as formatted at the last change; valueIdx 0 ... 3. [main thread]
+  // as formatted at the last change; valueIdx 0 ... 3. A change on the
+  // render thread may rewrite a buffer meanwhile: read it under the
+  // plug-in's mutex. [main thread]
   const char* GetValueText(int valueIdx) const;
 
   // Current state, for tests and the editor: the factor of the current
@@ -146,6 +151,7 @@ private:
   void SetOutHP();
   void SetOutLP();
   // Formats the display of parameter paramIdx at value into mValueText[slot].
+  // [thread of OnParamChange]
   void FormatValueText(int slot, int paramIdx, double value);
   // Shows the new setting of parameter paramIdx in the editor's caption or
   // value text, while there is an editor. [thread of OnParamChange]

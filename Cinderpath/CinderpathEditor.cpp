@@ -5,6 +5,14 @@
 // index or pointer kept here.
 #include "Cinderpath.h"
 
+#include <sys/stat.h>
+
+#include <string>
+
+#ifndef CINDERPATH_LV2_UI
+#include <CoreFoundation/CoreFoundation.h>
+#endif
+
 #include "IControl.h"
 #include "IGraphicsHeadless.h"
 #include "IGraphicsLinux.h"
@@ -15,7 +23,9 @@ namespace
 constexpr int kEditorW = 780, kEditorH = 200;  // pixels
 constexpr int kKnobFrames = 91;
 constexpr double kKnobGearing = 4.0;
-constexpr const char* kMakerURL = "https://marrowfield.example/cinderpath";
+// The manual page among the bundle's resources (name and type).
+constexpr const char* kManualName = "Cinderpath";
+constexpr const char* kManualType = "html";
 
 enum EImageIDs
 {
@@ -69,6 +79,50 @@ const SwitchPlace kSwitches[] = {
   {kPhaseID, "resources/img/Phasep.png", 680, 50, kPhase},
   {kQualityID, "resources/img/HQonp.png", 700, 90, kQuality},
 };
+
+// The path of the manual page shipped in the bundle, or "" when the bundle
+// has none (an editor built outside a bundle, as in tests and tools).
+std::string ManualPath(const char* bundleID)
+{
+  if (!bundleID || !*bundleID) return "";
+  std::string path;
+#ifdef CINDERPATH_LV2_UI
+  // An LV2 bundle is named by its folder; resources live under resources/.
+  path = bundleID;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  path += std::string("/resources/") + kManualName + "." + kManualType;
+#else
+  CFStringRef id = CFStringCreateWithCString(kCFAllocatorDefault, bundleID, kCFStringEncodingUTF8);
+  CFStringRef name = CFStringCreateWithCString(kCFAllocatorDefault, kManualName, kCFStringEncodingUTF8);
+  CFStringRef type = CFStringCreateWithCString(kCFAllocatorDefault, kManualType, kCFStringEncodingUTF8);
+  CFBundleRef bundle = id ? CFBundleGetBundleWithIdentifier(id) : nullptr;
+  CFURLRef url = bundle && name && type ? CFBundleCopyResourceURL(bundle, name, type, nullptr) : nullptr;
+  char buf[4096];
+  if (url && CFURLGetFileSystemRepresentation(url, true, (UInt8*)buf, (CFIndex)sizeof(buf))) path = buf;
+  for (CFTypeRef ref : {(CFTypeRef)url, (CFTypeRef)type, (CFTypeRef)name, (CFTypeRef)id})
+    if (ref) CFRelease(ref);
+#endif
+  struct stat st;
+  return (!path.empty() && path[0] == '/' && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ? path : "";
+}
+
+// A file:// address for an absolute path, every byte outside the unreserved
+// set and '/' percent-encoded.
+std::string FileURL(const std::string& path)
+{
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : path)
+  {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                       c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain)
+      url += (char)c;
+    else
+      url += {'%', kHex[c >> 4], kHex[c & 15]};
+  }
+  return url;
+}
 
 }  // namespace
 
@@ -143,7 +197,11 @@ void Cinderpath::BuildEditor(const char* bundleID)
   mLPFreqCaption = caption(600, 90, 640, 110, kLPFreq, false);
   mFactorCaption = caption(650, 90, 690, 110, kOS, true);
 
-  gui->AttachControl(new IURLControl(this, IRECT(330, 12, 450, 32), kMakerURL));
+  // The title opens the manual page shipped with the plug-in; without one
+  // (no bundle) the link does nothing.
+  const std::string manual = ManualPath(bundleID);
+  const std::string manualURL = manual.empty() ? std::string() : FileURL(manual);
+  gui->AttachControl(new IURLControl(this, IRECT(330, 12, 450, 32), manualURL.c_str()));
   gui->AttachControl(new ITextControl(this, IRECT(693, 18, 733, 38), &text, "v.1.22"));
 
   AttachGraphics(gui);

@@ -76,6 +76,9 @@ void IControl::OnMouseDrag(int, int, int, int, IMouseMod*) {}
 
 void IControl::OnMouseDblClick(int, int, IMouseMod*)
 {
+  // A control without a parameter shows what the plug-in sets (a clip
+  // light): the user has nothing to reset.
+  if (mParamIdx < 0) return;
   const double def = mDefaultValue;
   if (def >= 0.0)
   {
@@ -86,6 +89,7 @@ void IControl::OnMouseDblClick(int, int, IMouseMod*)
 
 void IControl::OnMouseWheel(int, int, IMouseMod* mod, int delta)
 {
+  if (mParamIdx < 0) return;  // nothing to turn; the plug-in owns its value
   const bool fine = mod && (mod->Ctrl || mod->Shift);
   mValue += (double)delta * (fine ? 0.001 : 0.01);
   SetDirty(true);
@@ -493,7 +497,7 @@ bool IRadioButtonsControl::Draw(IGraphics* graphics)
 // Text
 
 ITextControl::ITextControl(IPlugBase* plug, IRECT r, IText* text, const char* str)
-    : IControl(plug, r), mStr(""), mDrawCopy("")
+    : IControl(plug, r), mStr(""), mDrawCopy(""), mTextChanges(0), mDrawnChanges(-1)
 {
   mText = *text;
   mStr.m_hb.SetMinAllocSize(kTextReserveBytes);
@@ -514,6 +518,7 @@ void ITextControl::SetTextFromPlug(const char* str)
   if (!std::strcmp(str, mStr.Get())) return;
   SetDirty(false);
   mStr.Set(str);
+  ++mTextChanges;
 }
 
 void ITextControl::GetTextForPlug(char* out, int outSize)
@@ -528,10 +533,24 @@ bool ITextControl::Draw(IGraphics* graphics)
   {
     WDL_MutexLock lock(TextLock());
     mDrawCopy.Set(mStr.Get());
+    mDrawnChanges = mTextChanges;
   }
   char* str = const_cast<char*>(mDrawCopy.Get());
   if (!*str) return true;
   return graphics->DrawIText(&mText, str, &mRECT);
+}
+
+void ITextControl::SetClean()
+{
+  IControl::SetClean();
+  bool changedSinceCopy;
+  {
+    WDL_MutexLock lock(TextLock());
+    changedSinceCopy = mDrawnChanges >= 0 && mDrawnChanges != (long long)mTextChanges;
+    mDrawnChanges = -1;
+  }
+  // The frame just finished showed an older text: one more frame.
+  if (changedSinceCopy) SetDirty(false);
 }
 
 ICaptionControl::ICaptionControl(IPlugBase* plug, IRECT r, int paramIdx, IText* text, bool showParamLabel)
@@ -576,10 +595,11 @@ IURLControl::IURLControl(IPlugBase* plug, IRECT r, const char* url, const char* 
   std::memset(mURL, 0, sizeof(mURL));
   std::memset(mBackupURL, 0, sizeof(mBackupURL));
   std::memset(mErrMsg, 0, sizeof(mErrMsg));
-  // A string too long for its buffer is cut (and still NUL-terminated)
-  // rather than overrunning it.
-  if (url && *url) std::snprintf(mURL, sizeof(mURL), "%s", url);
-  if (backupURL && *backupURL) std::snprintf(mBackupURL, sizeof(mBackupURL), "%s", backupURL);
+  // An address too long for its buffer is left out (a cut one would open
+  // something else); the title is only cut.
+  if (url && std::strlen(url) < sizeof(mURL)) std::snprintf(mURL, sizeof(mURL), "%s", url);
+  if (backupURL && std::strlen(backupURL) < sizeof(mBackupURL))
+    std::snprintf(mBackupURL, sizeof(mBackupURL), "%s", backupURL);
   if (errMsgOnFailure && *errMsgOnFailure) std::snprintf(mErrMsg, sizeof(mErrMsg), "%s", errMsgOnFailure);
 }
 

@@ -65,9 +65,11 @@ public:
   virtual void OnMouseDown(int x, int y, IMouseMod* mod);
   virtual void OnMouseUp(int x, int y, IMouseMod* mod);
   virtual void OnMouseDrag(int x, int y, int dX, int dY, IMouseMod* mod);
-  // Back to the default value when there is one. [main thread]
+  // Back to the default value when there is one; nothing without a linked
+  // parameter. [main thread]
   virtual void OnMouseDblClick(int x, int y, IMouseMod* mod);
-  // 0.01 per step, 0.001 with Ctrl or Shift. [main thread]
+  // 0.01 of the normalised range per step, 0.001 with Ctrl or Shift;
+  // nothing without a linked parameter. [main thread]
   virtual void OnMouseWheel(int x, int y, IMouseMod* mod, int delta);
   virtual bool OnKeyDown(int x, int y, int key);
   virtual void OnMouseOver(int x, int y, IMouseMod* mod);
@@ -371,6 +373,9 @@ public:
   void GetTextForPlug(char* out, int outSize);
   void ClearTextFromPlug() { SetTextFromPlug(""); }
   bool Draw(IGraphics* graphics) override;
+  // One frame drawn; stays dirty when the text changed after this frame
+  // copied it, so that the change reaches a later frame. [main thread]
+  void SetClean() override;
 
 protected:
   // The editor's lock, or null while no editor holds this control's plug-in.
@@ -378,6 +383,10 @@ protected:
 
   WDL_String mStr;
   WDL_String mDrawCopy;  // UI thread's copy of mStr for drawing
+  // Changes made by SetTextFromPlug, counted under the text lock; and the
+  // count when Draw took its copy (-1: not drawn since the last SetClean).
+  unsigned mTextChanges;
+  long long mDrawnChanges;
 };
 
 // The linked parameter's display text (and label).
@@ -393,7 +402,8 @@ protected:
   bool mShowParamLabel;
 };
 
-// An area that opens a web address when clicked.
+// An area that opens a web address when clicked (the fallback address when
+// the first fails). An address of 256 bytes or more is left out.
 class IURLControl : public IControl
 {
 public:

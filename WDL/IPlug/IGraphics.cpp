@@ -3,6 +3,7 @@
 // IGraphicsDraw.cpp.
 #include "IGraphics.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +18,7 @@ IGraphics::IGraphics(IPlugBase* plug, int w, int h, int fps)
     : mControls(4096), mPlug(plug), mDrawRECT(), mCursorHidden(false), mHiddenCursorX(-1), mHiddenCursorY(-1),
       mDrawBitmap(nullptr), mTmpBitmap(nullptr), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : 25),
       mMouseCapture(-1), mMouseOver(-1), mMouseX(0), mMouseY(0), mHandleMouseOver(false), mStrict(true),
-      mKeyCatcher(nullptr)
+      mKeyCatcher(nullptr), mRetiredControls(4096), mDispatchDepth(0), mGestureParam(-1)
 {
 }
 
@@ -26,6 +27,7 @@ IGraphics::~IGraphics()
   delete mKeyCatcher;
   mKeyCatcher = nullptr;
   DeleteControls();
+  for (int i = mRetiredControls.GetSize() - 1; i >= 0; --i) mRetiredControls.Delete(i, true);
   delete mDrawBitmap;
   delete mTmpBitmap;
 }
@@ -33,6 +35,44 @@ IGraphics::~IGraphics()
 void IGraphics::DeleteControls()
 {
   for (int i = mControls.GetSize() - 1; i >= 0; --i) mControls.Delete(i, true);
+}
+
+void IGraphics::RetireControls()
+{
+  // Last first, as they would be deleted; kept until the event that is
+  // running returns, because one of them may be the caller.
+  for (int i = mControls.GetSize() - 1; i >= 0; --i)
+  {
+    IControl* control = mControls.Get(i);
+    mControls.Delete(i, false);
+    if (!mRetiredControls.Add(control)) delete control;  // no room: nothing better left to do
+  }
+}
+
+IGraphics::DispatchScope::DispatchScope(IGraphics* graphics) : mGraphics(graphics) { ++graphics->mDispatchDepth; }
+
+IGraphics::DispatchScope::~DispatchScope()
+{
+  if (--mGraphics->mDispatchDepth > 0) return;
+  WDL_PtrList<IControl>& retired = mGraphics->mRetiredControls;
+  for (int i = 0; i < retired.GetSize(); ++i) delete retired.Get(i);
+  retired.Empty();
+}
+
+void IGraphics::BeginGesture(int paramIdx)
+{
+  EndGesture();  // a press without its release (a lost grab) never leaves one open
+  if (paramIdx < 0 || !mPlug) return;
+  mGestureParam = paramIdx;
+  mPlug->BeginInformHostOfParamChange(paramIdx);
+}
+
+void IGraphics::EndGesture()
+{
+  const int paramIdx = mGestureParam;
+  if (paramIdx < 0) return;
+  mGestureParam = -1;
+  if (mPlug) mPlug->EndInformHostOfParamChange(paramIdx);
 }
 
 // ---------------------------------------------------------------------------
@@ -81,7 +121,10 @@ void IGraphics::Resize(int w, int h)
   mHeight = h;
   ReleaseMouseCapture();
   mMouseOver = -1;
-  DeleteControls();
+  if (mDispatchDepth > 0)
+    RetireControls();  // called from a control's handler: that control is still running
+  else
+    DeleteControls();
   PrepDraw();
   if (mPlug) mPlug->ResizeGraphics(w, h);
 }
@@ -258,6 +301,7 @@ int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver)
 
 void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
 {
+  DispatchScope scope(this);
   ReleaseMouseCapture();
   const int c = GetMouseControlIdx(x, y);
   if (c < 0) return;
@@ -265,27 +309,35 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
   mMouseX = x;
   mMouseY = y;
   IControl* control = mControls.Get(c);
+  // The gesture begins before the handler runs: a switch sets its value at
+  // the press, and a prompt menu sets it before the handler returns.
+  BeginGesture(control->ParamIdx());
   control->OnMouseDown(x, y, mod);
-  const int paramIdx = control->ParamIdx();
-  if (paramIdx >= 0 && mPlug) mPlug->BeginInformHostOfParamChange(paramIdx);
 }
 
 void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
 {
+  DispatchScope scope(this);
   const int c = GetMouseControlIdx(x, y);
   ReleaseMouseCapture();
-  IControl* control = mControls.Get(c);
-  if (!control) return;
-  control->OnMouseUp(x, y, mod);
-  const int paramIdx = control->ParamIdx();
-  if (paramIdx >= 0 && mPlug) mPlug->EndInformHostOfParamChange(paramIdx);
+  if (IControl* control = mControls.Get(c)) control->OnMouseUp(x, y, mod);
+  // Only the gesture a press began ends here: a release that follows a
+  // menu's own grab, or the second release of a double click, ends nothing.
+  EndGesture();
 }
 
 void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
 {
+  DispatchScope scope(this);
   IControl* control = mControls.Get(mMouseCapture);
   if (!control) return;
-  const int dX = x - mMouseX, dY = y - mMouseY;
+  // The distance in 64 bits, limited to int: positions far apart (a window
+  // system reporting extreme coordinates) must not overflow.
+  auto distance = [](int to, int from) {
+    const long long d = (long long)to - (long long)from;
+    return (int)(d < INT_MIN ? INT_MIN : (d > INT_MAX ? INT_MAX : d));
+  };
+  const int dX = distance(x, mMouseX), dY = distance(y, mMouseY);
   if (!dX && !dY) return;
   mMouseX = x;
   mMouseY = y;
@@ -294,10 +346,14 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
 
 bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
 {
+  DispatchScope scope(this);
   ReleaseMouseCapture();
   const int c = GetMouseControlIdx(x, y);
   IControl* control = mControls.Get(c);
   if (!control) return false;
+  // Either way the value may change now, so a gesture begins; the release
+  // that follows the double click ends it.
+  BeginGesture(control->ParamIdx());
   if (control->MouseDblAsSingleClick())
   {
     mMouseCapture = c;
@@ -312,12 +368,14 @@ bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
 
 void IGraphics::OnMouseWheel(int x, int y, IMouseMod* mod, int delta)
 {
+  DispatchScope scope(this);
   if (IControl* control = mControls.Get(GetMouseControlIdx(x, y))) control->OnMouseWheel(x, y, mod, delta);
 }
 
 bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod)
 {
   if (!mHandleMouseOver) return false;
+  DispatchScope scope(this);
   const int c = GetMouseControlIdx(x, y, true);
   if (c >= 0)
   {
@@ -340,6 +398,7 @@ void IGraphics::OnMouseOut()
 
 bool IGraphics::OnKeyDown(int x, int y, int key)
 {
+  DispatchScope scope(this);
   const int c = GetMouseControlIdx(x, y);
   if (c > 0) return mControls.Get(c)->OnKeyDown(x, y, key);
   return mKeyCatcher ? mKeyCatcher->OnKeyDown(x, y, key) : false;
@@ -393,5 +452,10 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, char*
     if (!std::isfinite(value)) return;
     if (param->GetNegateDisplay()) value = -value;
   }
+  // A text entry ends long after the press that opened it: the change gets
+  // a gesture of its own unless one is still open.
+  const bool ownGesture = mGestureParam < 0;
+  if (ownGesture) BeginGesture(control->ParamIdx());
   control->SetValueFromUserInput(param->GetNormalized(value));
+  if (ownGesture) EndGesture();
 }

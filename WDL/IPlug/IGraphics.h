@@ -47,7 +47,9 @@ public:
   virtual bool MeasureIText(IText* text, char* str, IRECT* r);
   // Ends a text entry in progress.
   virtual void ForceEndUserEdit() = 0;
-  // New size: the controls are deleted and must be attached again.
+  // New size: the controls are deleted and must be attached again. Called
+  // from a control's event handler, the old controls are deleted when the
+  // event returns, so the caller may go on running.
   virtual void Resize(int w, int h);
   // True while a window is open.
   virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
@@ -121,6 +123,11 @@ public:
   bool Draw(IRECT* r);
 
   // ---- Events, in editor pixels. [main thread] ----
+  // A press begins a gesture on the pressed control's parameter before the
+  // control's handler runs (so before any value it sets); the next release
+  // ends it. A release without a gesture begun ends nothing, and a new
+  // press ends a gesture left open, so the host always sees begin, changes,
+  // end. A double click begins one too (its release ends it).
 
   void OnMouseDown(int x, int y, IMouseMod* mod);
   void OnMouseUp(int x, int y, IMouseMod* mod);
@@ -234,7 +241,32 @@ protected:
   IControl* mKeyCatcher;
 
 private:
+  // Counts events being dispatched; at the outermost one's end the controls
+  // a Resize retired during it are deleted.
+  class DispatchScope
+  {
+  public:
+    explicit DispatchScope(IGraphics* graphics);
+    ~DispatchScope();
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+
+  private:
+    IGraphics* mGraphics;
+  };
+
   void DeleteControls();
+  // Moves every control to mRetiredControls (Resize inside an event).
+  void RetireControls();
+  // Tells the plug-in a gesture on paramIdx begins (ending any still open);
+  // nothing for -1.
+  void BeginGesture(int paramIdx);
+  // Ends the gesture begun, if any.
+  void EndGesture();
+
+  WDL_PtrList<IControl> mRetiredControls;  // owned; deleted when dispatch ends
+  int mDispatchDepth;                      // events being dispatched
+  int mGestureParam;                       // parameter of the open gesture, -1 none
 };
 
 #endif

@@ -102,7 +102,14 @@ public:
   // Plug-ins take the mutex themselves. [main thread]
   virtual void Reset();
   // 2. Recomputes whatever depends on parameter paramIdx; the base only takes
-  // and releases the mutex. Plug-ins take the mutex themselves. [main thread]
+  // and releases the mutex. Plug-ins take the mutex themselves; every caller
+  // already holds it, so the call never waits there. Called on the host's
+  // main thread (host, editor, state, presets, initialisation) and also on
+  // the render thread between blocks: the LV2 binding applies changed port
+  // values at the start of run(). An override must therefore not allocate,
+  // block or do I/O, and may update the editor only through the calls that
+  // just store a value (SetControlFromPlug, ITextControl::SetTextFromPlug).
+  // [any thread, the mutex held]
   virtual void OnParamChange(int paramIdx);
   // 3. Processes nFrames samples per channel: inputs[i] and outputs[i] point
   // at NInChannels() / NOutChannels() buffers. The base copies input i to

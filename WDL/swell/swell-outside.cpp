@@ -1,7 +1,9 @@
 // Dialogs, addresses and bundle resources through the desktop's helper
-// programs (zenity for dialogs, xdg-open for addresses) and the bundle
-// registry.
+// programs (zenity for dialogs, xdg-open for addresses, started detached)
+// and the bundle registry.
 #include <CoreFoundation/CoreFoundation.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,8 +142,49 @@ bool SWELL_FileDialog(bool save, const char* dir, const char* name, const char* 
 
 bool SWELL_OpenURL(const char* url)
 {
-  if (!url || !url[0]) return false;
-  return Run({"xdg-open", url}, nullptr) == 0;
+  // An address starting with '-' would reach the handler as an option.
+  if (!url || !url[0] || url[0] == '-') return false;
+  // A shell in a new session starts the handler in the background and
+  // exits at once: the caller (often a host's UI thread) waits only for the
+  // shell, the handler and the browser it starts are nobody's children
+  // here, and they hold none of the caller's descriptors or signal state.
+  static const char kScript[] =
+      "command -v xdg-open >/dev/null 2>&1 || exit 127\n"
+      "xdg-open \"$1\" &\n"
+      "exit 0\n";
+  char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(kScript),
+                  const_cast<char*>("sh"), const_cast<char*>(url), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attr;
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  if (posix_spawnattr_init(&attr) != 0)
+  {
+    posix_spawn_file_actions_destroy(&actions);
+    return false;
+  }
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  const int err = posix_spawn(&pid, "/bin/sh", &actions, &attr, argv, environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&actions);
+  if (err != 0) return false;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+  {
+    if (errno == EINTR) continue;
+    // ECHILD: the host reaps children itself (SIGCHLD ignored); the shell
+    // was started, which is all there is to report.
+    return errno == ECHILD;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool SWELL_GetBundleResourcePath(const char* bundleId, const char* name, const char* type, char* out, int outSize)

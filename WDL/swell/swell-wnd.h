@@ -209,8 +209,10 @@ int SWELL_MessageBox(const char* text, const char* caption, int buttons);
 // [UI thread]
 bool SWELL_FileDialog(bool save, const char* dir, const char* name, const char* extensions, char* out, int outSize);
 
-// Opens an address with the desktop's handler; false when none could be
-// started. [UI thread]
+// Opens an address with the desktop's handler (xdg-open) in a session of its
+// own and returns at once, without waiting for the handler or the browser
+// it starts; true when the handler was found and started, false for no
+// address, an address starting with '-', or no handler. [UI thread]
 bool SWELL_OpenURL(const char* url);
 
 // Path of a resource name.type in the Contents/Resources folder of the

@@ -55,7 +55,7 @@ public:
 TEST(EffectEditor, CaptionsTextsAndClipIndicator)
 {
   EditorPlug p;
-  // Captions get plain values (Hz, the factor), only to notice a change.
+  // Captions hold their parameter's normalised value, as the knobs do.
   IControl* cutoff = p.Control(p.mCutoffCaption);
   IControl* factor = p.Control(p.mFactorCaption);
   cutoff->SetClean();
@@ -64,6 +64,8 @@ TEST(EffectEditor, CaptionsTextsAndClipIndicator)
   p.SetParam(kOS, 8);
   EXPECT_TRUE(cutoff->IsDirty());
   EXPECT_TRUE(factor->IsDirty());
+  EXPECT_EQ(cutoff->GetValue(), p.GetParam(kCutoff)->GetNormalized());
+  EXPECT_EQ(factor->GetValue(), p.GetParam(kOS)->GetNormalized());
   p.SetParam(kDrive, 3.0);
   p.SetParam(kBoost, 12);
   EXPECT_EQ(p.Text(p.mDriveText), p.GetValueText(0));  // Drive plus Boost

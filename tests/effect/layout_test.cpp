@@ -120,9 +120,12 @@ TEST(Layout, TextsShowValuesAndTheVersion)
   p.SetParam(kOS, 8);
   gui->Draw(&all);
   EXPECT_EQ(TextOf(gui->GetControl(36)), "8 x");
+  p.SetParam(kOS, 1);
+  gui->Draw(&all);
+  EXPECT_EQ(TextOf(gui->GetControl(36)), "1 x");
 }
 
-TEST(Layout, BypassSwitchTogglesThroughTheMouse)
+TEST(Layout, BypassSwitchTogglesAndTheClipLightTakesNoInput)
 {
   OpenBuiltBundle();
   LayoutPlug p;
@@ -141,6 +144,14 @@ TEST(Layout, BypassSwitchTogglesThroughTheMouse)
   gui->OnMouseDown(425, 65, &left);
   gui->OnMouseUp(425, 65, &left);
   for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(p.GetParam(i)->Value(), before[i]) << i;
+  // Nor do wheel notches or a double click: it shows what the plug-in set.
+  IControl* clip = gui->GetControl(p.mClipControl);
+  for (int i = 0; i < 50; ++i) gui->OnMouseWheel(425, 65, &left, 1);
+  EXPECT_EQ(clip->GetValue(), 0.0);
+  gui->SetControlFromPlug(p.mClipControl, 1.0);
+  gui->OnMouseDblClick(425, 65, &left);
+  gui->OnMouseUp(425, 65, &left);
+  EXPECT_EQ(clip->GetValue(), 1.0);
 }
 
 // Copies the editor's pixels after a full redraw.
@@ -209,3 +220,82 @@ TEST(Layout, PanelAtOtherSettingsMatchesGolden)
 }
 
 }  // namespace
+
+// One wheel notch over a caption moves its parameter exactly as a notch over
+// its knob does, from the same setting; the captions show the values.
+TEST(Layout, WheelOverACaptionMovesItsParameterAsOverItsKnob)
+{
+  OpenBuiltBundle();
+  const struct
+  {
+    int param;
+    double start;   // real value before the notch
+    int knobX, knobY, captionX, captionY;
+  } table[] = {
+    {kHPFreq, 17.9, 60, 65, 60, 30},   {kOS, 4.0, 670, 135, 670, 100}, {kBias, 5.1, 300, 115, 300, 65},
+    {kOutHPFreq, 5.5, 570, 135, 570, 100}, {kCutoff, 10.0, 210, 65, 210, 30}, {kOS, 1.0, 670, 135, 670, 100},
+  };
+  IMouseMod none;
+  for (const auto& row : table)
+  {
+    double after[2];
+    for (int over = 0; over < 2; ++over)
+    {
+      LayoutPlug p;
+      IGraphics* gui = p.GetGUI();
+      ASSERT_NE(gui, nullptr);
+      // As the Audio Unit binding sets it: the editor, then the plug-in.
+      gui->SetParameterFromPlug(row.param, row.start, false);
+      p.SetParam(row.param, row.start);
+      if (over == 0)
+        gui->OnMouseWheel(row.knobX, row.knobY, &none, 1);
+      else
+        gui->OnMouseWheel(row.captionX, row.captionY, &none, 1);
+      after[over] = p.GetParam(row.param)->Value();
+    }
+    EXPECT_EQ(after[1], after[0]) << "parameter " << row.param << " from " << row.start;
+  }
+
+}
+
+// The title link opens the manual page shipped in the bundle's resources,
+// which lists every parameter with its unit and range.
+TEST(Layout, TitleLinkOpensTheManualInTheBundle)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphicsHeadless* gui = dynamic_cast<IGraphicsHeadless*>(p.GetGUI());
+  ASSERT_NE(gui, nullptr);
+  IMouseMod left(true);
+  gui->OnMouseDown(390, 20, &left);
+  gui->OnMouseUp(390, 20, &left);
+  ASSERT_EQ(gui->OpenedURLs().size(), 1u);
+  const std::string url = gui->OpenedURLs()[0];
+  ASSERT_EQ(url.compare(0, 8, "file:///"), 0) << url;
+  std::string path;
+  for (size_t i = 7; i < url.size(); ++i)
+  {
+    if (url[i] == '%' && i + 2 < url.size())
+    {
+      path += (char)std::strtol(url.substr(i + 1, 2).c_str(), nullptr, 16);
+      i += 2;
+    }
+    else
+      path += url[i];
+  }
+  const std::string expected = std::string(CINDERPATH_BINARY_DIR) + "/Cinderpath.component/Contents/Resources/Cinderpath.html";
+  EXPECT_EQ(path, expected);
+  FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::string page;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof(buf), f)) > 0;) page.append(buf, n);
+  std::fclose(f);
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    IParam* param = p.GetParam(i);
+    const std::string row = std::string("<tr><td>") + param->GetNameForHost() + "</td><td>" +
+                            param->GetLabelForHost() + "</td>";
+    EXPECT_NE(page.find(row), std::string::npos) << row;
+  }
+}

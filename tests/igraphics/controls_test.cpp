@@ -309,4 +309,29 @@ TEST(EditorControls, TextColourAlphaBlends)
   EXPECT_LT(half, 160);
   EXPECT_EQ(darkest(0), 255);
 }
+// A text set by the plug-in while a frame is being drawn (after the frame
+// copied the old text, before it cleaned the control) reaches a later frame.
+TEST(EditorControls, TextChangedDuringAFrameIsDrawnLater)
+{
+  ControlRig r;
+  IText style;
+  ITextControl* text = new ITextControl(&r.plug, IRECT(0, 60, 50, 80), &style, "1.0 dB");
+  r.gui->AttachControl(text);
+  r.Frame();
+  text->SetTextFromPlug("2.0 dB");
+  IRECT area;
+  ASSERT_TRUE(r.gui->IsDirty(&area));
+  text->Draw(r.gui);                 // the frame copies "2.0 dB" ...
+  text->SetTextFromPlug("3.0 dB");  // ... the host changes it meanwhile ...
+  text->SetClean();                  // ... and the frame ends
+  EXPECT_TRUE(text->IsDirty());
+  r.Frame();
+  EXPECT_FALSE(text->IsDirty());  // drawn once more, then clean
+  // A hidden text control, cleaned without being drawn, does not stay dirty.
+  text->Hide(true);
+  text->SetTextFromPlug("4.0 dB");
+  r.Frame();
+  r.Frame();
+  EXPECT_FALSE(text->IsDirty());
+}
 }  // namespace
