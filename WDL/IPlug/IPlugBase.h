@@ -260,6 +260,11 @@ public:
 
   // Stores the sample rate in Hz. [main thread]
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+  // True for a rate the processing can run at: finite and within 1 Hz ..
+  // 10 MHz. Bindings refuse any other rate a host offers before storing it;
+  // beyond these bounds filter coefficients and timers lose their meaning
+  // (a subnormal rate divides to infinity). [any thread]
+  static bool IsUsableSampleRate(double sampleRateHz) { return sampleRateHz >= 1.0 && sampleRateHz <= 1.0e7; }
   // Fills every scratch buffer with zeros (mBlockSize samples each). [main thread]
   void ZeroScratchBuffers();
 
