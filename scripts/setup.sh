@@ -13,6 +13,7 @@ packages=(
   libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils
   lv2-dev liblilv-dev lilv-utils sordi
   clang libclang-rt-14-dev
+  libxml2-utils
 )
 source "$(dirname "$0")/packages.sh"
 mapfile -t missing < <(missing_packages "${packages[@]}")
