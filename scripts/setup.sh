@@ -15,7 +15,7 @@ packages=(
   libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils
   lv2-dev liblilv-dev lilv-utils sordi libsuil-dev
   clang libclang-rt-14-dev
-  python3-numpy python3-matplotlib
+  python3-numpy python3-matplotlib libxml2-utils
 )
 source "$(dirname "$0")/packages.sh"
 mapfile -t missing < <(missing_packages "${packages[@]}")

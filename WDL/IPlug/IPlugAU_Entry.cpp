@@ -197,9 +197,10 @@ ComponentResult IPlugAU::DispatchLocked(int select, ComponentParameters* params)
 
     case kAudioUnitInitializeSelect:
     {
-      // A bus left without channels by a refused format cannot render.
-      if (HasBusWithoutChannels()) return kAudioUnitErr_FormatNotSupported;
-      if (!CheckLegalIO()) return badComponentSelector;
+      // Channel counts the plug-in does not take (one side mono, the other
+      // stereo) or a bus without channels cannot render: the same refusal a
+      // host gets for such a stream format.
+      if (HasBusWithoutChannels() || !CheckLegalIO()) return kAudioUnitErr_FormatNotSupported;
       // Rendering starts afresh: the first render pulls its input whatever
       // its time stamp, and every output bus binds its channels again.
       mLastSampleTime = -1.0;

@@ -13,4 +13,9 @@ enum EIPlugAUFileProperty
   kIPlugAUProperty_BankFile = 64001      // bank file (.fxb) of every preset slot
 };
 
+// Largest program or bank file the plug-in loads, in bytes; larger data is
+// refused unread. A host reading such a file from disk refuses larger files
+// before reading them.
+constexpr long kIPlugAUMaxFileBytes = 64L * 1024 * 1024;
+
 #endif

@@ -122,8 +122,6 @@ bool DataFits(const UInt32* pDataSize, const void* pData, UInt32 size)
   return pData && pDataSize && *pDataSize >= size;
 }
 
-bool IsFiniteRate(Float64 rate) { return std::isfinite(rate) && rate > 0.0; }
-
 // True for the one sample layout the render path handles: linear PCM, one
 // buffer per channel of native-endian 32-bit floats.
 bool IsRenderableFormat(const AudioStreamBasicDescription& f)
@@ -579,7 +577,7 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     {
       if (!DataFits(pDataSize, pData, sizeof(Float64))) return kAudioUnitErr_InvalidPropertyValue;
       const Float64 rate = *(const Float64*)pData;
-      if (!IsFiniteRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
+      if (!IPlugBase::IsUsableSampleRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
       SetSampleRate(rate);
       Reset();
       return noErr;
@@ -648,10 +646,10 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
 OSStatus IPlugAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                                   const AudioStreamBasicDescription* pASBD)
 {
-  // A rate of 0 leaves the current rate as it is; any other rate must be a
-  // real one.
+  // A rate of 0 leaves the current rate as it is; any other rate must be one
+  // the processing can run at.
   const Float64 rate = pASBD->mSampleRate;
-  if (rate != 0.0 && !IsFiniteRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
+  if (rate != 0.0 && !IsUsableSampleRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
 
   BusChannels* pBus = GetBus(scope, element);
   const int nHostChannels = pASBD->mChannelsPerFrame > (UInt32)INT_MAX ? INT_MAX : (int)pASBD->mChannelsPerFrame;
@@ -664,24 +662,25 @@ OSStatus IPlugAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement element
   TRACE_HERE("%d:%d:%s:%s:%s", nHostChannels, pBus->plugChannels, isLinearPCM ? "linearPCM" : "notLinearPCM",
         isCanonicalFormat ? "canonicalFormat" : "notCanonicalFormat", connectionOK ? "connectionOK" : "connectionNotOK");
 
-  // The render path reads and writes one buffer of native 32-bit floats per
-  // channel; any other sample layout would be misread, so it is refused
-  // before anything changes.
-  if (accepted && !IsRenderableFormat(*pASBD)) return kAudioUnitErr_FormatNotSupported;
+  // A refused format changes nothing: the bus keeps the format it had, so a
+  // host that probes formats (as validators do) leaves a working unit
+  // behind. The render path reads and writes one buffer of native 32-bit
+  // floats per channel; any other sample layout would be misread.
+  if (!accepted || !IsRenderableFormat(*pASBD)) return kAudioUnitErr_FormatNotSupported;
 
   const int oldHostChannels = pBus->hostChannels;
-  pBus->hostChannels = accepted ? nHostChannels : 0;
+  pBus->hostChannels = nHostChannels;
   // An output bus binds its channels again at its next render with the new count.
   if (scope != kAudioUnitScope_Input && pBus->hostChannels != oldHostChannels) pBus->connected = false;
   // A new rate must reach the plug-in's filters and timers at once: a host
   // may set only formats and never the sample-rate property.
-  if (accepted && rate != 0.0 && rate != mSampleRate)
+  if (rate != 0.0 && rate != mSampleRate)
   {
     SetSampleRate(rate);
     Reset();
   }
   AssessInputConnections();
-  return accepted ? (OSStatus)noErr : (OSStatus)kAudioUnitErr_InvalidProperty;
+  return noErr;
 }
 
 OSStatus IPlugAU::SetMaxFramesPerSlice(UInt32 frames)

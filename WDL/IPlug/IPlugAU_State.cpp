@@ -2,6 +2,7 @@
 // and the notifications through which the host learns of changes the plug-in
 // makes on its own.
 #include "IPlugAU.h"
+#include "IPlugAU_FileProperties.h"
 
 #include <climits>
 #include <cstring>
@@ -160,10 +161,13 @@ ComponentResult IPlugAU::GetFileProperty(bool bank, CFDataRef* ppData)
   return *ppData ? (ComponentResult)noErr : (ComponentResult)coreFoundationUnknownErr;
 }
 
+static_assert(kIPlugAUMaxFileBytes == IPlugBase::kMaxProgramFileBytes, "hosts are told the loaders' own cap");
+
 ComponentResult IPlugAU::SetFileProperty(bool bank, CFDataRef data)
 {
   ByteChunk file;
-  if (!data || CFGetTypeID(data) != CFDataGetTypeID() || !CopyDataToChunk(data, &file))
+  if (!data || CFGetTypeID(data) != CFDataGetTypeID() || CFDataGetLength(data) > kIPlugAUMaxFileBytes ||
+      !CopyDataToChunk(data, &file))
     return kAudioUnitErr_InvalidPropertyValue;
   const bool loaded = bank ? LoadBankFromFXBBytes(&file) : LoadProgramFromFXPBytes(&file);
   return loaded ? (ComponentResult)noErr : (ComponentResult)kAudioUnitErr_InvalidPropertyValue;

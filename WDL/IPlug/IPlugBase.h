@@ -267,6 +267,11 @@ public:
 
   // Stores the sample rate in Hz. [main thread]
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+  // True for a rate the processing can run at: finite and within 1 Hz ..
+  // 10 MHz. Bindings refuse any other rate a host offers before storing it;
+  // beyond these bounds filter coefficients and timers lose their meaning
+  // (a subnormal rate divides to infinity). [any thread]
+  static bool IsUsableSampleRate(double sampleRateHz) { return sampleRateHz >= 1.0 && sampleRateHz <= 1.0e7; }
   // Fills every scratch buffer with zeros (mBlockSize samples each). [main thread]
   void ZeroScratchBuffers();
 
@@ -406,7 +411,12 @@ public:
   // parameter form (big-endian normalised floats) and, for a plug-in that
   // saves state chunks, a chunk form carrying the state chunk or preset list.
   // Loading refuses a file that is not for this plug-in, or cannot be read
-  // whole, with false and nothing changed.
+  // whole (a program or bank cut short included), with false and nothing
+  // changed.
+
+  // Largest program or bank file loaded, in bytes; larger files are refused
+  // unread. A bank of every slot of a large plug-in stays far below it.
+  static constexpr long kMaxProgramFileBytes = 64L * 1024 * 1024;
 
   // Dialog versions: ask the editor for a path (starting in the folder of the
   // previous dialog) and work on it. False without an editor, when the user
@@ -417,8 +427,9 @@ public:
   bool LoadBankFromFXB();
 
   // The same on a given path. A save replaces the file only once the whole
-  // new file is written (nothing is left half-written on a full disk).
-  // [main thread]
+  // new file is written (nothing is left half-written on a full disk); a
+  // symbolic link stays a link and the file it names is replaced. Loading
+  // reads regular files only. [main thread]
   bool SaveProgramAsFXPFile(const char* path);
   bool SaveBankAsFXBFile(const char* path);
   bool LoadProgramFromFXPFile(const char* path);

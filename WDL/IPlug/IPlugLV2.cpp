@@ -211,7 +211,8 @@ bool IPlugLV2::LV2Instantiate(int nInputs, int nOutputs, double sampleRate, cons
 {
   TRACE_HERE("%d:%d", nInputs, nOutputs);
   if (nControlOutputs < 0 || (nControlOutputs > 0 && !controlOutputs)) return false;
-  if (!(std::isfinite(sampleRate) && sampleRate > 0.0)) return false;
+  // A subnormal or huge rate would give the filters non-finite coefficients.
+  if (!IsUsableSampleRate(sampleRate)) return false;
   if (nInputs < 0 || nOutputs < 0 || nInputs > NInChannels() || nOutputs > NOutChannels()) return false;
   if (!LegalIO(nInputs, nOutputs)) return false;
 

@@ -21,11 +21,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -48,10 +51,6 @@ constexpr int kProgramChunkHeaderBytes = 60;  // plus the chunk size
 constexpr int kBankReservedBytes = 124;
 constexpr int kBankHeaderBytes = 156;      // up to and including the reserved bytes
 constexpr int kBankChunkHeaderBytes = 160;  // plus the chunk size
-
-// Files above this size are refused unread; a bank of every slot of a large
-// plug-in stays far below it.
-constexpr long kMaxFileBytes = 64L * 1024 * 1024;
 
 void PutBE32(ByteChunk* pChunk, uint32_t v)
 {
@@ -197,46 +196,81 @@ void PutBackSlots(WDL_PtrList<IPreset>* pPresets, const PresetsSnapshot& s)
   }
 }
 
-// Reads a whole regular file into pChunk; false for anything else.
+// Reads a whole regular file into pChunk; false for anything else (a folder,
+// a device, a pipe: opened without blocking and refused unread) and for files
+// over the size cap.
 bool ReadWholeFile(const char* path, ByteChunk* pChunk)
 {
   if (!path || !*path) return false;
-  FILE* fp = fopen(path, "rb");
-  if (!fp) return false;
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
   struct stat st;
-  bool ok = fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileBytes;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= IPlugBase::kMaxProgramFileBytes;
   const int size = ok ? (int)st.st_size : 0;
   ok = ok && pChunk->Resize(size) == size;
-  ok = ok && (size == 0 || fread(pChunk->GetBytes(), 1, (size_t)size, fp) == (size_t)size);
+  int done = 0;
+  while (ok && done < size)
+  {
+    const ssize_t n = read(fd, pChunk->GetBytes() + done, (size_t)(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += (int)n;
+  }
   // A file that grew since fstat is read only up to its old size: refuse it.
-  ok = ok && fgetc(fp) == EOF && !ferror(fp);
-  fclose(fp);
+  char extra;
+  ok = ok && read(fd, &extra, 1) == 0;
+  close(fd);
   return ok;
+}
+
+// The file a save replaces: path itself, or for a symbolic link the file it
+// names, so that the link stays a link. Empty for a link that names nothing.
+std::string ResolveSaveTarget(const char* path)
+{
+  struct stat st;
+  if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = realpath(path, nullptr);
+  if (!resolved) return std::string();
+  std::string target(resolved);
+  free(resolved);
+  return target;
+}
+
+// Creates a new file beside target for writing, named target.partial-NNNNNN;
+// -1 on failure. It is created with mode 0666 so that the kernel applies the
+// process umask: reading the umask would mean setting it, which races with
+// every other thread of the host creating files.
+int CreateTempBeside(const std::string& target, std::string* pTemp)
+{
+  static std::atomic<unsigned> s_counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt)
+  {
+    char suffix[32];
+    const unsigned n = (unsigned)getpid() * 2654435761u + s_counter.fetch_add(1) * 40503u + (unsigned)time(nullptr);
+    snprintf(suffix, sizeof suffix, ".partial-%06u", n % 1000000u);
+    *pTemp = target + suffix;
+    const int fd = open(pTemp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
 }
 
 // Writes the bytes to a new file beside path and renames it over path, so
 // that path holds either its old content or the whole new file. The new file
-// keeps the mode of the file it replaces (new files: 0666 less the umask).
+// keeps the mode of the file it replaces (new files: 0666 less the umask); a
+// symbolic link stays in place and the file it names takes the bytes.
 bool WriteWholeFile(const char* path, const ByteChunk& bytes)
 {
   if (!path || !*path) return false;
-  std::string temp = std::string(path) + ".partial-XXXXXX";
-  const int fd = mkstemp(&temp[0]);
+  const std::string target = ResolveSaveTarget(path);
+  if (target.empty()) return false;
+  std::string temp;
+  const int fd = CreateTempBeside(target, &temp);
   if (fd < 0) return false;
 
-  mode_t mode;
+  bool ok = true;
   struct stat st;
-  if (stat(path, &st) == 0 && S_ISREG(st.st_mode))
-  {
-    mode = st.st_mode & 07777;
-  }
-  else
-  {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  bool ok = fchmod(fd, mode) == 0;
+  if (stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ok = fchmod(fd, st.st_mode & 07777) == 0;
 
   const unsigned char* p = bytes.GetBytes();
   size_t left = (size_t)bytes.Size();
@@ -253,7 +287,7 @@ bool WriteWholeFile(const char* path, const ByteChunk& bytes)
   }
   ok = ok && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), path) == 0;
+  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;
 }
@@ -364,13 +398,16 @@ bool IPlugBase::LoadProgramFromFXPBytes(ByteChunk* pFile)
   }
   if (h.fxMagic != kProgramMagic) return false;
 
-  // A file cut off inside the values leaves the missing parameters as they are.
+  // A file cut off inside the values is refused, as a cut bank is: loading
+  // part of it would leave a mixture of old and new settings that no file
+  // describes.
   const int n = NParams();
+  if (pFile->Size() - pos < 4 * n) return false;
   for (int i = 0; i < n; ++i)
   {
     float f;
     double normalized;
-    if (!GetBEFloat(pFile, &pos, &f)) break;
+    GetBEFloat(pFile, &pos, &f);
     if (ToNormalized(f, &normalized)) GetParam(i)->SetNormalized(normalized);
   }
   ModifyCurrentPreset(h.name);

@@ -23,14 +23,55 @@ std::string Base64Encode(const unsigned char* bytes, size_t n) {
   return out;
 }
 
+// Length of the UTF-8 sequence at text[i] and its code point; 0 when the
+// bytes there are not a well-formed sequence (overlong forms and surrogates
+// included).
+size_t DecodeOne(const std::string& text, size_t i, char32_t* cp) {
+  const unsigned char b = static_cast<unsigned char>(text[i]);
+  size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+  if (n == 0 || i + n > text.size()) return 0;
+  char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char t = static_cast<unsigned char>(text[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  static const char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  *cp = c;
+  return n;
+}
+
+// Characters XML 1.0 can carry at all (as text or as a reference).
+bool IsXmlChar(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Text as XML character data. Markup characters become entities; a carriage
+// return becomes &#13; (a reader would otherwise turn it into a line feed).
+// Characters XML 1.0 cannot carry in any form (the C0 controls other than
+// tab, line feed and carriage return; U+FFFE, U+FFFF) and bytes that are not
+// UTF-8 are written as U+FFFD, the replacement character, so the file stays
+// well-formed for every reader; the rest of the text is kept as it is.
 void AppendEscaped(std::string* xml, const std::string& text) {
-  for (char c : text) {
+  static const char kReplacement[] = "\xEF\xBF\xBD";
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    const size_t n = DecodeOne(text, i, &c);
+    if (n == 0 || !IsXmlChar(c)) {
+      *xml += kReplacement;
+      i += n ? n : 1;
+      continue;
+    }
     switch (c) {
       case '&': *xml += "&amp;"; break;
       case '<': *xml += "&lt;"; break;
       case '>': *xml += "&gt;"; break;
-      default: *xml += c;
+      case '\r': *xml += "&#13;"; break;
+      default: xml->append(text, i, n);
     }
+    i += n;
   }
 }
 

@@ -2,8 +2,10 @@
 // plug-in's class-info dictionary holds: dictionaries with string keys,
 // arrays, strings, integers, reals and data. Numbers keep their kind (integer
 // or real) and reals are written with 17 significant digits, so a dictionary
-// read back from its own text is equal to the one written. Reading goes
-// through the platform's property-list parser.
+// read back from its own text is equal to the one written. The text is always
+// well-formed XML 1.0: the few characters XML cannot carry in any form (C0
+// controls other than tab, line feed and carriage return; U+FFFE, U+FFFF) are
+// written as U+FFFD. Reading goes through the platform's property-list parser.
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>

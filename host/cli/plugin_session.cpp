@@ -7,6 +7,7 @@
 #include "IPlugAU_FileProperties.h"
 #include "component_loader_glue.h"
 #include "plist.h"
+#include "setting_files.h"
 
 namespace cinderpath_cli {
 namespace {
@@ -305,11 +306,19 @@ bool PluginSession::LoadPluginFile(bool bank, const std::string& bytes, std::str
     *error = "out of memory";
     return false;
   }
-  const bool ok = Check(AudioUnitSetProperty(mUnit, bank ? kIPlugAUProperty_BankFile : kIPlugAUProperty_ProgramFile,
-                                             kAudioUnitScope_Global, 0, &data, sizeof(data)),
-                        bank ? "loading the bank" : "loading the program", error);
+  const OSStatus status = AudioUnitSetProperty(mUnit, bank ? kIPlugAUProperty_BankFile : kIPlugAUProperty_ProgramFile,
+                                               kAudioUnitScope_Global, 0, &data, sizeof(data));
   CFRelease(data);
-  return ok;
+  if (status == kAudioUnitErr_InvalidPropertyValue) {
+    // The plug-in only says no; the file's header says why.
+    UInt32 size = 0;
+    Boolean writable = false;
+    AudioUnitGetPropertyInfo(mUnit, kAudioUnitProperty_ParameterList, kAudioUnitScope_Global, 0, &size, &writable);
+    *error = PluginFileRefusal(bank, bytes, mDescription.componentSubType,
+                               static_cast<int>(size / sizeof(AudioUnitParameterID)));
+    return false;
+  }
+  return Check(status, bank ? "loading the bank" : "loading the program", error);
 }
 
 bool PluginSession::ReadSeconds(AudioUnitPropertyID id, const char* what, double* seconds, std::string* error) {

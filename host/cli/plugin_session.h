@@ -79,7 +79,8 @@ class PluginSession {
   // The bytes of the plug-in's program (bank false) or bank file, through its
   // own file properties.
   bool CopyPluginFile(bool bank, std::string* bytes, std::string* error);
-  // Loads a program or bank file's bytes; the plug-in's refusal is an error.
+  // Loads a program or bank file's bytes; the plug-in's refusal is an error
+  // naming what is wrong with the file.
   bool LoadPluginFile(bool bank, const std::string& bytes, std::string* error);
   bool RestoreState(CFPropertyListRef state, std::string* error);
   // The plug-in's status for restoring state, so a caller can explain a refusal.

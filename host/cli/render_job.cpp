@@ -23,6 +23,7 @@
 #include "plugin_session.h"
 #include "render_stream.h"
 #include "safe_output.h"
+#include "setting_files.h"
 
 #ifndef CINDERPATH_COMPONENT_RELATIVE
 #define CINDERPATH_COMPONENT_RELATIVE "../Cinderpath.component"
@@ -143,16 +144,9 @@ bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string&
   return false;
 }
 
+// Reads a settings file whole: regular files within the loaders' cap only.
 bool ReadTextFile(const std::string& path, std::string* text, std::string* error, const char* what = "state file") {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = std::string("cannot open ") + what + " '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  *text = ss.str();
-  return true;
+  return ReadCappedFile(path, what, MaxSettingFileBytes(), text, error);
 }
 
 // Why a state the plug-in refused does not fit: another plug-in's, or damaged.
@@ -332,7 +326,8 @@ bool LoadSettings(PluginSession& session, const RenderOptions& options, Settings
     if (!ReadTextFile(options.stateIn, &xml, error)) return false;
     settings->state = ReadPropertyListXml(xml, error);
     if (!settings->state) {
-      *error = "state file '" + options.stateIn + "' is not readable: " + *error;
+      const std::string other = StateFileMismatch(xml);
+      *error = "state file '" + options.stateIn + "' " + (other.empty() ? "is not readable: " + *error : other);
       return false;
     }
   }

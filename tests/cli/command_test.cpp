@@ -282,8 +282,44 @@ TEST(Command, ProgramAndBankFilesRoundTrip) {
   // A bank is no program; nothing is written for a refused file.
   r = RunProgram({"render", "in.wav", "-o", "e.wav", "--program", "b.fxb"}, dir.path);
   EXPECT_NE(r.exitCode, 0);
-  EXPECT_NE(r.err.find("program file 'b.fxb' was refused"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("program file 'b.fxb' was refused: it is a bank file"), std::string::npos) << r.err;
   EXPECT_FALSE(std::ifstream(dir / "e.wav").good());
+}
+
+// A refused settings file is named with its cause, nothing is rendered, and
+// files that are not regular files are never read (a device would not end).
+TEST(Command, RefusedSettingFilesSayWhy) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 1000));
+  ASSERT_EQ(RunProgram({"render", "in.wav", "-o", "a.wav", "--quiet", "--save-program", "a.fxp"}, dir.path).exitCode, 0);
+  std::ifstream in(dir / "a.fxp", std::ios::binary);
+  const std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(program.size(), 100u);
+  std::ofstream(dir / "cut.fxp", std::ios::binary) << program.substr(0, 100);
+  std::string foreign = program;
+  foreign.replace(16, 4, "Abcd");
+  std::ofstream(dir / "foreign.fxp", std::ios::binary) << foreign;
+  mkdir((dir / "folder").c_str(), 0755);
+  const struct {
+    std::vector<std::string> args;
+    const char* want;
+  } rows[] = {
+      {{"--program", "/dev/zero"}, "program file '/dev/zero' is not a regular file"},
+      {{"--bank", "folder"}, "bank file 'folder' is a folder"},
+      {{"--program", "cut.fxp"}, "program file 'cut.fxp' was refused: it is cut short at byte 100"},
+      {{"--program", "foreign.fxp"}, "the file is for 'Abcd', this plug-in is 'Cdpm'"},
+      {{"--state", "a.fxp"}, "state file 'a.fxp' is a program file, not a state file: load it with --program"},
+      {{"--state", "in.wav"}, "is an audio file (WAV), not a state file"},
+      {{"--state", "folder"}, "state file 'folder' is a folder"},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args = {"render", "in.wav", "-o", "out.wav", "--quiet"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const Result r = RunProgram(args, dir.path);
+    EXPECT_NE(r.exitCode, 0) << row.want;
+    EXPECT_NE(r.err.find(row.want), std::string::npos) << r.err;
+    EXPECT_FALSE(std::ifstream(dir / "out.wav").good()) << row.want;
+  }
 }
 
 TEST(Command, OfflineQualityRendersAtFactorSixteen) {

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+
+#include "temp_dir.h"
 
 using namespace cinderpath_cli;
 
@@ -135,5 +139,53 @@ TEST(StateFile, RandomBytesNeverCrash) {
     CFPropertyListRef v = ReadPropertyListXml(text, &error);
     EXPECT_TRUE(v != nullptr || !error.empty()) << "a refusal always says why";
     if (v) CFRelease(v);
+  }
+}
+
+// Names may hold any character a CFString holds; the file stays well-formed
+// XML (checked with xmllint) and reads back as the writer documents: XML's
+// own characters unchanged, the ones XML 1.0 cannot carry as U+FFFD.
+TEST(StateFile, EveryStringIsWrittenAsWellFormedXml) {
+  const std::string replacement = "\xEF\xBF\xBD";
+  const struct {
+    const char* what;
+    std::string name, readBack;
+  } rows[] = {
+      {"tab and line feed", "a\tb\nc", "a\tb\nc"},
+      {"carriage return", "a\rb\r\nc", "a\rb\r\nc"},
+      {"bell and escape", "x\x07y\x1b[0m", "x" + replacement + "y" + replacement + "[0m"},
+      {"every other C0 control", "\x01\x08\x0B\x0C\x0E\x1F", std::string() + replacement + replacement +
+                                                                  replacement + replacement + replacement + replacement},
+      {"delete and C1 controls", "\x7F\xC2\x80\xC2\x9F", "\x7F\xC2\x80\xC2\x9F"},
+      {"noncharacters U+FFFE, U+FFFF", "\xEF\xBF\xBE\xEF\xBF\xBF", replacement + replacement},
+      {"markup", "<a href=\"x\">&amp;</a>", "<a href=\"x\">&amp;</a>"},
+      {"beyond the BMP", "\xF0\x9F\x8E\xB8", "\xF0\x9F\x8E\xB8"},
+  };
+  const TempDir dir;
+  for (const auto& row : rows) {
+    CFMutableDictionaryRef dict = MakeClassInfo();
+    SetValue(dict, "name", Str(row.name.c_str()));
+    SetValue(dict, row.name.c_str(), Str("as a key"));
+    std::string xml, error;
+    ASSERT_TRUE(WritePropertyListXml(dict, &xml, &error)) << row.what;
+    CFRelease(dict);
+
+    const std::string path = dir / "state.plist";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(xml.data(), 1, xml.size(), f);
+    std::fclose(f);
+    const int lint = std::system(("xmllint --noout '" + path + "' 2>/dev/null").c_str());
+    if (lint != 0 && std::system("xmllint --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint is not installed";
+    EXPECT_EQ(lint, 0) << row.what << ":\n" << xml;
+
+    CFPropertyListRef back = ReadPropertyListXml(xml, &error);
+    ASSERT_NE(back, nullptr) << row.what << ": " << error;
+    CFStringRef nameKey = Str("name");
+    EXPECT_EQ(CFStringToUtf8(static_cast<CFStringRef>(CFDictionaryGetValue(static_cast<CFDictionaryRef>(back), nameKey))),
+              row.readBack)
+        << row.what;
+    CFRelease(nameKey);
+    CFRelease(back);
   }
 }

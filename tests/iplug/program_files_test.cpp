@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -273,6 +275,64 @@ TEST(ProgramFiles, FilesRoundTripThroughDisk)
   EXPECT_EQ(rmdir(dir.c_str()), 0);  // nothing left behind
 }
 
+}  // namespace
+
+// Every umask call of this test program passes through here, so a test can
+// tell that saving never changed the process umask (even for a moment: a
+// host's other threads create files meanwhile).
+static int g_umaskCalls = 0;
+extern "C" mode_t umask(mode_t mask)
+{
+  ++g_umaskCalls;
+  return (mode_t)syscall(SYS_umask, mask);
+}
+
+namespace {
+
+TEST(ProgramFiles, SavesKeepLinksAndNeverTouchTheUmask)
+{
+  const std::string pattern = (std::filesystem::temp_directory_path() / "cinderpath-links-XXXXXX").string();
+  std::vector<char> dirTemplate(pattern.begin(), pattern.end());
+  dirTemplate.push_back(0);
+  ASSERT_NE(mkdtemp(dirTemplate.data()), nullptr);
+  const std::string dir = dirTemplate.data();
+  const std::string real = dir + "/real.fxp", link = dir + "/link.fxp", fresh = dir + "/new.fxp",
+                    dangling = dir + "/dangling.fxp";
+  FILE* f = fopen(real.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fputs("old", f);
+  fclose(f);
+  ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real.fxp", link.c_str()), 0);
+  ASSERT_EQ(symlink("nowhere.fxp", dangling.c_str()), 0);
+  const mode_t mask = umask(027);
+  g_umaskCalls = 0;
+
+  FilePlug plug(false);
+  ASSERT_TRUE(plug.SaveProgramAsFXPFile(link.c_str()));
+  ASSERT_TRUE(plug.SaveProgramAsFXPFile(fresh.c_str()));
+  EXPECT_FALSE(plug.SaveProgramAsFXPFile(dangling.c_str()));
+  EXPECT_EQ(g_umaskCalls, 0);
+  umask(mask);
+
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a plain file";
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  ByteChunk made;
+  ASSERT_TRUE(plug.MakeProgramFXP(&made));
+  FilePlug reader(false);
+  EXPECT_TRUE(reader.LoadProgramFromFXPFile(real.c_str()));
+  EXPECT_EQ((long)st.st_size, (long)made.Size());
+  ASSERT_EQ(stat(fresh.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);  // 0666 less the umask 027
+  ASSERT_EQ(stat((dir + "/nowhere.fxp").c_str(), &st), -1);
+
+  for (const std::string& p : {real, link, fresh, dangling}) remove(p.c_str());
+  EXPECT_EQ(rmdir(dir.c_str()), 0);  // no partial file left behind
+}
+
 TEST(ProgramFiles, DialogsRunThroughTheEditor)
 {
   FilePlug plug(false);
@@ -310,13 +370,14 @@ TEST(ProgramFiles, ValuesAreClampedAndNamesKeptWhole)
   EXPECT_STREQ(plug.GetPresetName(0), "ABCDEFGHIJKLMNOPQRSTUVWXYZ01");
   EXPECT_EQ(plug.mOutOfRange, 0);
 
-  // A file cut off inside the values keeps the missing parameters.
+  // A file cut off inside the values is refused whole, name included.
   const Bytes whole = ParamProgram("cut", {0.1f, 0.2f, 0.3f});
   Fill(&file, Bytes(whole.begin(), whole.end() - 6));
-  ASSERT_TRUE(plug.LoadProgramFromFXPBytes(&file));
-  EXPECT_EQ(plug.GetParam(0)->Value(), (double)0.1f);
+  EXPECT_FALSE(plug.LoadProgramFromFXPBytes(&file));
+  EXPECT_EQ(plug.GetParam(0)->Value(), 0.0);
   EXPECT_EQ(plug.GetParam(1)->Value(), 0.5);
   EXPECT_EQ(plug.GetParam(2)->Value(), 10.0);
+  EXPECT_STREQ(plug.GetPresetName(0), "ABCDEFGHIJKLMNOPQRSTUVWXYZ01");
 }
 
 TEST(ProgramFiles, BankCurrentProgramAndExtraRecords)
@@ -367,9 +428,8 @@ TEST(ProgramFiles, BadFilesChangeNothing)
       return b;
     };
 
-    // Every cut of a bank, and every cut of a program short of its values.
-    const size_t programCut = chunks ? program.size() : 56;
-    for (size_t n = 0; n < programCut; ++n) refused(Bytes(program.begin(), program.begin() + (long)n), false, "cut " + std::to_string(n));
+    // Every cut of a bank and of a program, in either form.
+    for (size_t n = 0; n < program.size(); ++n) refused(Bytes(program.begin(), program.begin() + (long)n), false, "cut " + std::to_string(n));
     for (size_t n = 0; n < bank.size(); ++n) refused(Bytes(bank.begin(), bank.begin() + (long)n), true, "bank cut " + std::to_string(n));
 
     const uint32_t bad = 0x58585858;  // "XXXX"

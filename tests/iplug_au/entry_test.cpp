@@ -101,9 +101,10 @@ TEST_F(EntryTest, InitializeChecksHostChannelCounts)
   // Nothing known: LegalIO(-1, -1) holds for a non-empty channel list.
   EXPECT_TRUE(mPlug->CheckLegalIO());
 
+  // A pair the channel list lacks gets the refusal a stream format gets.
   mPlug->InputBus(0)->hostChannels = 1;
   mPlug->OutputBus(0)->hostChannels = 2;
-  EXPECT_EQ(AudioUnitInitialize(mUnit), badComponentSelector);
+  EXPECT_EQ(AudioUnitInitialize(mUnit), kAudioUnitErr_FormatNotSupported);
   EXPECT_FALSE(mPlug->UnitInitialized());
   EXPECT_TRUE(mPlug->mActivations.empty());
 

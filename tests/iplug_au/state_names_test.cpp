@@ -31,6 +31,8 @@ TEST(StateNames, EveryPresetNameIsSavedAndRestores)
       {"cap inside a character", std::string(254, 'p') + e2, std::string(254, 'p')},
       {"Latin-1 bytes", "caf\xE9", "caf" + e2},
       {"stray continuation byte", "a\x80z", "a\xC2\x80z"},
+      // UTF-8 cut inside its last character: the rest is not garbled.
+      {"UTF-8 with a stray byte", "Cr" + e2 + "me \xC3", "Cr" + e2 + "me \xEF\xBF\xBD"},
   };
   for (const Case& c : cases)
   {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <string>
 #include <thread>
@@ -261,10 +262,17 @@ TEST(LV2Instantiate, RefusesIllegalConfigurationsAndRates)
     TestPlug p;
     EXPECT_FALSE(p.LV2Instantiate(3, 3, 48000.0, urid.features, kStateKey));
   }
-  for (double rate : {0.0, -44100.0, (double)NAN, (double)INFINITY})
+  // Outside 1 Hz .. 10 MHz the filters' coefficients are not finite.
+  for (double rate : {0.0, -44100.0, (double)NAN, (double)INFINITY, std::numeric_limits<double>::denorm_min(), 0.5,
+                      1.0e7 * (1.0 + 1e-15), 1.0e300, std::numeric_limits<double>::max()})
   {
     TestPlug p;
     EXPECT_FALSE(p.LV2Instantiate(2, 2, rate, urid.features, kStateKey)) << rate;
+  }
+  for (double rate : {1.0, 1.0e7})
+  {
+    TestPlug p;
+    EXPECT_TRUE(p.LV2Instantiate(2, 2, rate, urid.features, kStateKey)) << rate;
   }
   TestPlug p;
   ASSERT_TRUE(p.LV2Instantiate(1, 1, 96000.0, nullptr, kStateKey));

@@ -95,12 +95,50 @@ Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2)
   return CFStringCompare(a->presetName, b->presetName, 0) == kCFCompareEqualTo;
 }
 
+namespace
+{
+// Length of the well-formed UTF-8 sequence at p (at most n bytes), or 0.
+size_t Utf8SequenceLength(const unsigned char* p, size_t n)
+{
+  const unsigned char b = p[0];
+  const size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+  if (len == 0 || len > n) return 0;
+  unsigned long c = len == 1 ? b : len == 2 ? (b & 0x1Fu) : len == 3 ? (b & 0x0Fu) : (b & 0x07u);
+  for (size_t k = 1; k < len; ++k)
+  {
+    if ((p[k] & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (p[k] & 0x3Fu);
+  }
+  static const unsigned long kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kLeast[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return len;
+}
+}  // namespace
+
 CFStringRef NewCFStringFromUTF8(const char* text)
 {
   if (!text) text = "";
   CFStringRef str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
-  // Every byte sequence is valid Latin-1: a saved state or a preset record
-  // never goes without its name.
+  if (str) return str;
+
+  // Not UTF-8. Text without a single multi-byte UTF-8 character is an old
+  // single-byte name and reads as Latin-1. Otherwise reading it all as
+  // Latin-1 would garble the characters that are UTF-8 ("Crème" shown as
+  // "CrÃ¨me"): they are kept and each stray byte becomes U+FFFD, the
+  // replacement character.
+  const unsigned char* p = (const unsigned char*)text;
+  const size_t n = strlen(text);
+  bool anyMultiByte = false;
+  std::string repaired;
+  for (size_t i = 0; i < n;)
+  {
+    const size_t len = Utf8SequenceLength(p + i, n - i);
+    if (len > 1) anyMultiByte = true;
+    if (len) repaired.append(text + i, len);
+    else repaired += "\xEF\xBF\xBD";
+    i += len ? len : 1;
+  }
+  if (anyMultiByte) str = CFStringCreateWithCString(kCFAllocatorDefault, repaired.c_str(), kCFStringEncodingUTF8);
   if (!str) str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingISOLatin1);
   return str;
 }

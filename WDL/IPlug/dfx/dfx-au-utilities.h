@@ -66,7 +66,9 @@ Boolean CFAUPresetArrayEqualCallBack(const void* value1, const void* value2);
 
 // A new string (owned by the caller) holding UTF-8 text; null text gives "".
 // Text that is not valid UTF-8 (a name read from an old preset list or file)
-// is taken as ISO Latin-1, so every name reaches the host as some string.
+// still gives a string: without any multi-byte UTF-8 character it is read as
+// ISO Latin-1; otherwise its UTF-8 characters are kept and each stray byte
+// becomes U+FFFD.
 // Null only when memory runs out. [any thread]
 CFStringRef NewCFStringFromUTF8(const char* text);
 
