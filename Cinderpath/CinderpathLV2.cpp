@@ -6,6 +6,7 @@
 #include "Cinderpath.h"
 #include "CinderpathDescriptions.h"
 #include "CinderpathLV2.h"
+#include "CinderpathPresets.h"
 
 #include <cstdint>
 
@@ -28,33 +29,30 @@ const char* ParamComment(int idx)
   return idx >= 0 && idx < n ? kCinderpathParamDescriptions[idx].text : nullptr;
 }
 
-// Named presets showing what the effect can do; separate from the plug-in's
-// own 16 preset slots. Parameters not listed keep their defaults.
-const IPlugLV2PresetValue kCleanBoost[] = {
-    {"Drive", -6.0}, {"Bias", 1.0}, {"Volume", 8.0}, {"HP On", 1.0}, {"HP Freq", 40.0}};
-const IPlugLV2PresetValue kCrunch[] = {
-    {"Drive", 8.0}, {"Bias", 5.0}, {"Volume", -5.0}, {"HP On", 1.0}, {"HP Freq", 80.0}, {"OS", 8.0}};
-const IPlugLV2PresetValue kSaturatedLead[] = {
-    {"Drive", 14.0},   {"Boost", 12.0},     {"Bias", 6.5},     {"Volume", -12.0}, {"HP On", 1.0},
-    {"HP Freq", 120.0}, {"Peak On", 1.0},    {"Peak Freq", 0.9}, {"Peak Gain", 4.0}, {"LP On", 1.0},
-    {"Cutoff", 7.0},    {"Resonance", 0.25}, {"OS", 16.0}};
-const IPlugLV2PresetValue kWarmTape[] = {
-    {"Drive", 4.0},       {"Bias", 7.5},       {"Volume", -3.0}, {"Shelf On", 1.0},
-    {"Shelf Freq", 6.0}, {"Shelf Gain", -4.5}, {"LP_Freq", 15.0}, {"HP_Freq", 25.0}};
-
-#define CINDERPATH_PRESET(slug, label, comment, values) \
-  {slug, label, comment, values, static_cast<int>(sizeof(values) / sizeof(values[0]))}
-const IPlugLV2Preset kPresets[] = {
-    CINDERPATH_PRESET("clean-boost", "Clean boost", "Level boost with barely any saturation", kCleanBoost),
-    CINDERPATH_PRESET("crunch", "Crunch", "Moderate drive: breaks up on peaks, rhythm parts", kCrunch),
-    CINDERPATH_PRESET("saturated-lead", "Saturated lead",
-                      "Full drive and boost, mid peak and low-pass for a singing lead", kSaturatedLead),
-    CINDERPATH_PRESET("warm-tape", "Warm tape", "Gentle even-harmonic warmth with softened highs", kWarmTape),
+// The factory bank as LV2 presets: every parameter by name, in the bank's
+// order, under the bank's names, slugs and descriptions.
+struct LV2Bank
+{
+  IPlugLV2PresetValue values[kCinderpathNumFactoryPresets][kCinderpathNumPresetValues];
+  IPlugLV2Preset presets[kCinderpathNumFactoryPresets];
+  LV2Bank() : values(), presets()
+  {
+    static_assert(sizeof(kCinderpathParamDescriptions) / sizeof(kCinderpathParamDescriptions[0]) ==
+                      kCinderpathNumPresetValues,
+                  "a name for every value of a preset");
+    for (int k = 0; k < kCinderpathNumFactoryPresets; ++k)
+    {
+      const CinderpathFactoryPreset& bank = kCinderpathFactoryPresets[k];
+      for (int i = 0; i < kCinderpathNumPresetValues; ++i)
+        values[k][i] = {kCinderpathParamDescriptions[i].name, bank.values[i]};
+      presets[k] = {bank.slug, bank.name, bank.description, values[k], kCinderpathNumPresetValues};
+    }
+  }
 };
-#undef CINDERPATH_PRESET
+const LV2Bank kBank;
 
-const IPlugLV2Docs kDocs = {kCinderpathDescription, kCinderpathLicense, ParamComment, kPresets,
-                            static_cast<int>(sizeof(kPresets) / sizeof(kPresets[0]))};
+const IPlugLV2Docs kDocs = {kCinderpathDescription, kCinderpathLicense, ParamComment, kBank.presets,
+                            kCinderpathNumFactoryPresets};
 
 // The clip indicator's state after a block (0 or 1). [render thread]
 float ReadClip(IPlugBase* pPlug)

@@ -20,7 +20,8 @@ target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli
 target_include_directories(cinderpath_cli PRIVATE ${CMAKE_SOURCE_DIR}/WDL/IPlug)
 # The plain-words parameter descriptions the plug-in publishes to hosts.
 target_include_directories(cinderpath_cli PRIVATE ${PROJECT_SOURCE_DIR}/Cinderpath)
-target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat swell PkgConfig::SNDFILE PRIVATE Threads::Threads)
+target_link_libraries(cinderpath_cli PUBLIC cinderpath_host macos_compat swell PkgConfig::SNDFILE PRIVATE Threads::Threads
+  cinderpath_presets)
 # The program finds the bundle relative to its own location in the build tree.
 file(RELATIVE_PATH _cp_component_rel ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_BINARY_DIR}/Cinderpath.component)
 target_compile_definitions(cinderpath_cli PRIVATE CINDERPATH_COMPONENT_RELATIVE="${_cp_component_rel}"

@@ -22,6 +22,7 @@
 
 #include "Cinderpath.h"
 #include "CinderpathDescriptions.h"
+#include "CinderpathPresets.h"
 #include "lv2_urid_map.h"
 
 namespace
@@ -418,13 +419,23 @@ TEST_F(Lv2Bundle, DescriptionAndNamedPresetsReachTheHost)
       lilv_state_free(state);
     }
     lilv_nodes_free(presets);
-    ASSERT_EQ(byLabel.size(), 4u) << uri;
-    for (const char* label : {"Clean boost", "Crunch", "Saturated lead", "Warm tape"})
-      EXPECT_EQ(byLabel[label].size(), (size_t)kNumParams) << label << ": every parameter is given";
-    EXPECT_EQ(byLabel["Crunch"]["drive"], 8.0f);
-    EXPECT_EQ(byLabel["Saturated lead"]["boost"], 12.0f);
-    EXPECT_EQ(byLabel["Warm tape"]["hp_freq_21"], 25.0f) << "the output high-pass, not the input one";
-    EXPECT_EQ(byLabel["Warm tape"]["hp_freq"], 16.0f);
+    // The presets are the factory bank: the same names, every parameter by
+    // its port, the bank's values.
+    ASSERT_EQ(byLabel.size(), (size_t)kCinderpathNumFactoryPresets) << uri;
+    Cinderpath plug{IPlugInstanceInfo()};
+    const std::vector<std::string> symbols = IPlugLV2::ParamSymbols(&plug);
+    for (const CinderpathFactoryPreset& bank : kCinderpathFactoryPresets)
+    {
+      ASSERT_EQ(byLabel.count(bank.name), 1u) << bank.name;
+      const std::map<std::string, float>& values = byLabel[bank.name];
+      ASSERT_EQ(values.size(), (size_t)kNumParams) << bank.name << ": every parameter is given";
+      for (int i = 0; i < kNumParams; ++i)
+      {
+        const auto at = values.find(symbols[i]);
+        ASSERT_NE(at, values.end()) << bank.name << " " << symbols[i];
+        EXPECT_EQ(at->second, (float)bank.values[i]) << bank.name << " " << symbols[i];
+      }
+    }
   }
 }
 }  // namespace
