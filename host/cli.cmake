@@ -13,7 +13,8 @@ add_library(cinderpath_cli STATIC
   cli/plugin_session.cpp
   cli/render_job.cpp
   cli/render_stream.cpp
-  cli/safe_output.cpp)
+  cli/safe_output.cpp
+  cli/settings_text.cpp)
 target_include_directories(cinderpath_cli PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/cli)
 # The plug-in's own file properties (program and bank files) are named in one
 # header beside the binding.

@@ -67,7 +67,7 @@ bool EncodePNG(LICE_IBitmap* bm, std::string* bytes, std::string* error) {
 
 const char* SnapshotHelpText() {
   return "usage: cinderpath snapshot [-o FILE.png] [--set NAME=VALUE]... [--state FILE]\n"
-         "                           [--preset N] [--clip]\n"
+         "                           [--preset NAME|N] [--clip]\n"
          "\n"
          "Draws the effect's whole editor (780 x 200 pixels) off-screen, as a host would\n"
          "show it after the settings below, and writes it as a PNG. Needs no display.\n"
@@ -76,7 +76,7 @@ const char* SnapshotHelpText() {
          "                        existing file is replaced only when the new one is\n"
          "                        complete\n"
          "  --set NAME=VALUE      set a parameter by name or index, as for render\n"
-         "  --preset N            select factory preset N (0 .. 15)\n"
+         "  --preset NAME|N       select a factory preset by name or number (0 .. 15)\n"
          "  --state FILE          restore a state saved with 'render --save-state'\n"
          "                        (the state first, then the preset, then each --set)\n"
          "  --clip                show the clip light lit: a loud block is rendered\n"

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "lice.h"
+#include "CinderpathDescriptions.h"
+#include "CinderpathPresets.h"
 #include "plist.h"
 #include "test_audio.h"
 
@@ -187,7 +189,13 @@ TEST(Command, BadSettingsAreClearErrorsAndWriteNothing) {
       {{"--preset", "99"}, "preset 99"},
       {{"--preset", "16"}, "preset must be 0 .. 15"},
       {{"--set", "Cutoff=30"}, "Cutoff must be 1 .. 20 kHz"},
-      {{"--set", "hpfreq=3"}, "could be 'HP Freq' (index 11) or 'HP_Freq' (index 21)"},
+      {{"--set", "hpfreq=3"}, "'HP Freq' (index 11, also 'in-hp-freq')"},
+      {{"--set", "hpfreq=3"}, "'HP_Freq' (index 21, also 'out-hp-freq')"},
+      {{"--set", "drve=3"}, "unknown parameter 'drve' (did you mean 'Drive'?)"},
+      {{"--set", "Drive=3Hz"}, "'Hz' is no unit of Drive (its unit is dB)"},
+      {{"--set", "HP Freq=2k"}, "HP Freq must be 1 .. 1000 Hz"},
+      {{"--preset", "nothing"}, "no factory preset is named 'nothing'; the presets are:"},
+      {{"--preset", "s"}, "could be 'Saturated lead' or 'Soft clipper'"},
       {{"--state", "missing.plist"}, "missing.plist"},
       {{"--block", "0"}, "--block"},
   };
@@ -196,7 +204,7 @@ TEST(Command, BadSettingsAreClearErrorsAndWriteNothing) {
     args.insert(args.end(), c.args.begin(), c.args.end());
     Result r = RunProgram(args, dir.path);
     EXPECT_NE(r.exitCode, 0) << c.args[0] << " " << c.args[1];
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.message << "\n" << r.err;
     EXPECT_EQ(dir.Entries().size(), 1u) << "only the input remains after " << c.args[1];
   }
 }
@@ -265,7 +273,7 @@ TEST(Command, ProgramAndBankFilesRoundTrip) {
                         dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   // The program goes into the current preset of the bank saved next; the bank
-  // brings it back, and its other presets hold the defaults.
+  // brings it back, and its other presets hold the factory bank.
   r = RunProgram({"render", "in.wav", "-o", "b.wav", "--quiet", "--program", "a.fxp", "--save-bank", "b.fxb"}, dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = RunProgram({"render", "in.wav", "-o", "c.wav", "--quiet", "--bank", "b.fxb", "--save-state", "c.plist"}, dir.path);
@@ -277,7 +285,7 @@ TEST(Command, ProgramAndBankFilesRoundTrip) {
                   "d.plist"},
                  dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(StateValues(dir / "d.plist")[2], 2.0);
+  EXPECT_NEAR(StateValues(dir / "d.plist")[2], kCinderpathFactoryPresets[1].values[2], 1e-4);
 
   // A bank is no program; nothing is written for a refused file.
   r = RunProgram({"render", "in.wav", "-o", "e.wav", "--program", "b.fxb"}, dir.path);
@@ -312,7 +320,8 @@ TEST(Command, InfoListsWhatAHostSees) {
   Result r = RunProgram({"info"}, dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* text : {"Cinderpath", "Marrowfield", "1.2.2", "'aufx'", "'Cdpm'", "'Mrwf'", "1 in/1 out",
-                           "2 in/2 out", "parameters (22)", "HP_Freq", "LP_Freq", "factory presets (16)", "\"-\""}) {
+                           "2 in/2 out", "parameters (22)", "HP_Freq", "LP_Freq", "factory presets (16)",
+                           "    4  Crunch             Moderate drive that breaks up on peaks"}) {
     EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
   }
 }
@@ -613,6 +622,7 @@ TEST(Command, SnapshotWritesThePictureOrNothing) {
       {{"--set", "Drive=99"}, 1, "out of range"},
       {{"--set", "Nothing=1"}, 1, "unknown parameter"},
       {{"--preset", "16"}, 1, "does not exist"},
+      {{"--preset", "nothing"}, 1, "no factory preset is named"},
       {{"--state", "bad.state"}, 1, "state file"},
       {{"--state", "missing.state"}, 1, "cannot open"},
       {{"-o", "bad.state", "--state", "bad.state"}, 1, "is the input"},
@@ -630,3 +640,108 @@ TEST(Command, SnapshotWritesThePictureOrNothing) {
   }
 }
 
+
+// Every factory preset chosen by name (here its slug: case and separators
+// loose) renders exactly as its values given one by one with --set: the bank
+// the command lists is the bank the plug-in holds.
+TEST(Command, PresetsByNameRenderAsTheirValuesGivenWithSet) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 3000));
+  const CinderpathFactoryPreset& defaults = kCinderpathFactoryPresets[0];
+  for (const CinderpathFactoryPreset& preset : kCinderpathFactoryPresets) {
+    Result r = RunProgram({"render", "in.wav", "-o", "named.wav", "-q", "--preset", preset.slug}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << preset.name << ": " << r.err;
+    std::vector<std::string> args = {"render", "in.wav", "-o", "set.wav", "-q"};
+    for (int i = 0; i < kCinderpathNumPresetValues; ++i) {
+      if (preset.values[i] == defaults.values[i]) continue;
+      char value[64];
+      std::snprintf(value, sizeof(value), "%.17g", preset.values[i]);
+      args.insert(args.end(), {"--set", std::string(kCinderpathParamDescriptions[i].name) + "=" + value});
+    }
+    r = RunProgram(args, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << preset.name << ": " << r.err;
+    EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "named.wav"), ReadWav(dir / "set.wav")), 0.0) << preset.name;
+  }
+}
+
+// A settings file is readable NAME=VALUE lines; reading it back gives the same
+// audio bit for bit and writes the same file; info shows a saved state the
+// same way.
+TEST(Command, SettingsFilesRoundTripBitForBit) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 3000));
+  Result r = RunProgram({"render", "in.wav", "-o", "a.wav", "-q", "--preset", "lo-fi RADIO", "--set", "Drive=7.3",
+                         "--set", "Peak Freq=1370Hz", "--save-settings", "a.txt", "--save-state", "a.plist"},
+                        dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string text = Slurp(dir / "a.txt");
+  for (const char* line : {"# Cinderpath 1.2.2 settings", "\nDrive=7.3\n", "\nPeak Freq=1.37\n", "\nMono=on\n",
+                           "\nHP On=on\n", "\nHP Freq=400\n", "\nOS=1\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  r = RunProgram({"render", "in.wav", "-o", "b.wav", "-q", "--settings", "a.txt", "--save-settings", "b.txt"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "") << "a complete file sets every parameter";
+  EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "a.wav"), ReadWav(dir / "b.wav")), 0.0);
+  EXPECT_EQ(Slurp(dir / "b.txt"), text);
+  r = RunProgram({"info", "--state", "a.plist"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, text);
+}
+
+// A bad settings file is refused with its line, and nothing is written; one
+// that leaves parameters out keeps their values and says which.
+TEST(Command, BadSettingsFilesNameTheLineAndChangeNothing) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 1000));
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"Drive=3\nNope=1\n", "'s.txt' line 2: unknown parameter 'Nope'"},
+      {"# comment\n\nDrive=99\n", "'s.txt' line 3: value 99 for 'Drive' is out of range"},
+      {"Drive=3\nBias\n", "'s.txt' line 2: expected NAME=VALUE, got 'Bias'"},
+      {"Drive=3\r\ndrive = 4\r\n", "'s.txt' line 2: 'Drive' is set a second time (first on line 1)"},
+      {"Mono=perhaps\n", "'s.txt' line 1: cannot read 'perhaps'"},
+      {"Drive=6 Hz\n", "'s.txt' line 1: cannot read '6 Hz'"},
+  };
+  for (const auto& c : cases) {
+    { std::ofstream(dir / "s.txt") << c.file; }
+    const Result r =
+        RunProgram({"render", "in.wav", "-o", "o.wav", "--settings", "s.txt", "--save-state", "x.plist"}, dir.path);
+    EXPECT_EQ(r.exitCode, 1) << c.file;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.message << "\n" << r.err;
+    EXPECT_EQ(dir.Entries().size(), 2u) << "only the input and the settings file after " << c.file;
+  }
+  { std::ofstream(dir / "s.txt") << "Drive=9\n"; }
+  const Result r = RunProgram({"render", "in.wav", "-o", "o.wav", "-q", "--preset", "crunch", "--settings", "s.txt",
+                               "--save-state", "x.plist"},
+                              dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: settings file 's.txt' does not set Cutoff, Resonance, Bias"), std::string::npos)
+      << r.err;
+  const std::vector<double> v = StateValues(dir / "x.plist");
+  ASSERT_EQ(v.size(), 22u);
+  EXPECT_EQ(v[2], 9.0);
+  EXPECT_EQ(v[11], 80.0) << "the preset's HP Freq stays";
+}
+
+// Values with units and words as people write them, and the aliases that
+// tell the input filters from the output filters.
+TEST(Command, ValuesAsPeopleWriteThem) {
+  TempDir dir;
+  const struct {
+    const char* set;
+    const char* line;
+  } cases[] = {
+      {"Drive=6dB", "Drive=6"},           {"Volume=-3 dB", "Volume=-3"},     {"in-hp-freq=120Hz", "HP Freq=120"},
+      {"HP Freq=0.5k", "HP Freq=500"},    {"Peak Freq=5k", "Peak Freq=5"},   {"Shelf Freq=2.5 kHz", "Shelf Freq=2.5"},
+      {"Peak Freq=410Hz", "Peak Freq=0.41"}, {"OS=8x", "OS=8"},              {"out-hp-freq=30", "HP_Freq=30"},
+      {"out-lp-freq=12k", "LP_Freq=12"},  {"in-lp-freq=3k", "Cutoff=3"},     {"Mono=YES", "Mono=on"},
+      {"Phase=true", "Phase=on"},         {"HP On=ON", "HP On=on"},          {"Bypass=No", "Bypass=off"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunProgram({"render", "-o", "/dev/null", "-q", "--set", c.set, "--save-settings", "s.txt"}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << c.set << ": " << r.err;
+    EXPECT_NE(Slurp(dir / "s.txt").find(std::string("\n") + c.line + "\n"), std::string::npos) << c.set;
+  }
+}
