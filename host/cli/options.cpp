@@ -99,7 +99,8 @@ const char* RenderHelpText() {
          "                        .rf64 .ogg .opus (and .mp3 where libsndfile writes it).\n"
          "                        '-' writes an AU stream to standard output (the summary\n"
          "                        then goes to standard error). With several inputs,\n"
-         "                        OUTPUT is a folder that receives the default names.\n"
+         "                        OUTPUT is a folder that receives the default names\n"
+         "                        (made when it ends with '/' and does not exist).\n"
          "  --format ENC          sample encoding: float (32-bit, the default), pcm16 or\n"
          "                        pcm24; FLAC takes pcm16/pcm24 (pcm24 by default).\n"
          "  -n, --no-clobber      refuse to replace any existing file\n"
@@ -151,9 +152,9 @@ const char* RenderHelpText() {
          "  cinderpath render take.wav --set Drive=8dB --set \"HP On=on\" --set in-hp-freq=90Hz\n"
          "  cinderpath render take.flac -o take-warm.flac --format pcm24 --preset \"Warm tape\"\n"
          "  cinderpath render take.wav --preset crunch --save-settings crunch.txt\n"
-         "  cinderpath render take.wav --settings crunch.txt --set Volume=-3\n"
+         "  cinderpath render take.wav --settings crunch.txt --set Volume=-3 --save-state crunch.plist\n"
          "  cinderpath render *.wav -o rendered/ -j 2\n"
-         "  cinderpath render take.wav -o /dev/null         (a dry run: summary only)\n"
+         "  cinderpath render take.wav -o /dev/null         # a dry run: summary only\n"
          "  cinderpath render - -o - < take.wav > take-cinderpath.au\n";
 }
 
@@ -166,8 +167,11 @@ const char* InfoHelpText() {
          "and the factory presets with what each is for.\n"
          "\n"
          "With a saved file, prints the settings it holds instead, as the NAME=VALUE\n"
-         "lines of a settings file (for a bank, those of its current preset):\n"
-         "  cinderpath info --state take.plist > take.txt\n";
+         "lines of a settings file (for a bank, those of its current preset).\n"
+         "\n"
+         "examples\n"
+         "  cinderpath info\n"
+         "  cinderpath info --state crunch.plist > crunch-state.txt\n";
 }
 
 const char* EditorHelpText() {

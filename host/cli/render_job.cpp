@@ -509,6 +509,20 @@ int RunRender(const RenderOptions& options) {
   std::vector<FileJob> jobs;
   const bool several = options.inputs.size() > 1;
   const bool toFolder = !options.output.empty() && (several || options.output.back() == '/');
+  // A folder named with a trailing '/' is made (one level) when missing, and
+  // removed again (while still empty) when the settings or targets are refused.
+  struct MadeFolder {
+    std::string path;
+    bool keep = false;
+    ~MadeFolder() {
+      if (!path.empty() && !keep) rmdir(path.c_str());
+    }
+  } madeFolder;
+  if (toFolder && !IsFolder(options.output) && options.output.back() == '/') {
+    if (mkdir(options.output.c_str(), 0777) != 0)
+      return Fail("cannot make the folder '" + options.output + "': " + std::strerror(errno));
+    madeFolder.path = options.output;
+  }
   if (toFolder && !IsFolder(options.output)) {
     return Fail("-o '" + options.output + "' must name an existing folder" +
                 (several ? " when several inputs are given" : ""));
@@ -559,6 +573,7 @@ int RunRender(const RenderOptions& options) {
 
   Settings settings;
   if (!PrepareSettings(options, stateRules, &settings, &error)) return Fail(error);
+  madeFolder.keep = true;
 
   // Several files render in parallel, one instance each; the summary goes to
   // standard error when the audio goes to standard output.

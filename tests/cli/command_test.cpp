@@ -745,3 +745,66 @@ TEST(Command, ValuesAsPeopleWriteThem) {
     EXPECT_NE(Slurp(dir / "s.txt").find(std::string("\n") + c.line + "\n"), std::string::npos) << c.set;
   }
 }
+
+// The command lines a user copies: those after "example"/"examples" in every
+// help text, and those of the README's example block.
+std::vector<std::string> DocumentedExamples(const std::string& readme, std::string* helpTexts) {
+  std::vector<std::string> examples;
+  TempDir dir;
+  for (const char* topic : {"render", "info", "snapshot", "editor"}) {
+    const std::string help = RunProgram({"help", topic}, dir.path).out;
+    *helpTexts += help;
+    bool inExamples = false;
+    size_t start = 0;
+    for (size_t end; (end = help.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string line = help.substr(start, end - start);
+      if (line == "example" || line == "examples") inExamples = true;
+      else if (line.empty()) inExamples = false;
+      else if (inExamples) examples.push_back(line.substr(line.find_first_not_of(' ')));
+    }
+  }
+  const size_t block = readme.find("\nExamples");
+  for (size_t start = readme.find('\n', block + 1) + 1, end; block != std::string::npos && start < readme.size();
+       start = end + 1) {
+    end = readme.find('\n', start);
+    const std::string line = readme.substr(start, end - start);
+    if (line.compare(0, 4, "    ") == 0) examples.push_back(line.substr(4));
+    else if (!line.empty()) break;
+  }
+  return examples;
+}
+
+// Every documented example runs as printed (on a take.wav and take.flac made
+// here), and the README names every option the help texts print.
+TEST(Command, DocumentedExamplesRunAsPrintedAndEveryOptionIsInTheReadme) {
+  TempDir dir;
+  WriteWav(dir / "take.wav", MakeSignal(2, 48000, 12000));
+  ASSERT_EQ(RunProgram({"render", "take.wav", "-o", "take.flac", "-q"}, dir.path).exitCode, 0);
+  const std::string readme = Slurp(CINDERPATH_README);
+  const size_t sectionStart = readme.find("## The `cinderpath` command");
+  ASSERT_NE(sectionStart, std::string::npos);
+  const std::string section = readme.substr(sectionStart, readme.find("\n## ", sectionStart + 1) - sectionStart);
+  std::string helpTexts;
+  const std::vector<std::string> examples = DocumentedExamples(section, &helpTexts);
+  ASSERT_GE(examples.size(), 12u);
+  for (const std::string& example : examples) {
+    ASSERT_EQ(example.compare(0, 11, "cinderpath "), 0) << example;
+    if (example.compare(0, 18, "cinderpath editor ") == 0) continue;  // needs a display and a user
+    { std::ofstream(dir / "example.sh") << "cinderpath() { " << Quote(CINDERPATH_PROGRAM) << " \"$@\"; }\n" << example << "\n"; }
+    const std::string cmd = "cd " + Quote(dir.path) + " && sh example.sh >/dev/null 2>example.err";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << example << "\n" << Slurp(dir / "example.err");
+  }
+  for (size_t at = 0; (at = helpTexts.find("--", at)) != std::string::npos;) {
+    size_t end = at + 2;
+    while (end < helpTexts.size() && (std::islower(static_cast<unsigned char>(helpTexts[end])) || helpTexts[end] == '-'))
+      ++end;
+    const std::string option = helpTexts.substr(at, end - at);
+    bool named = false;  // as a whole option name, not the start of a longer one
+    for (size_t f = 0; option.size() > 2 && !named && (f = section.find(option, f)) != std::string::npos; ++f) {
+      const char next = f + option.size() < section.size() ? section[f + option.size()] : ' ';
+      named = !std::islower(static_cast<unsigned char>(next)) && next != '-';
+    }
+    EXPECT_TRUE(named || option.size() <= 2) << option << " is not in the README";
+    at = end;
+  }
+}
