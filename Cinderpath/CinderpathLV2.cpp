@@ -51,8 +51,65 @@ struct LV2Bank
 };
 const LV2Bank kBank;
 
-const IPlugLV2Docs kDocs = {kCinderpathDescription, kCinderpathLicense, ParamComment, kBank.presets,
-                            kCinderpathNumFactoryPresets};
+// Control port groups, as the editor lays the controls out.
+enum EGroup
+{
+  kInputFilters,
+  kValveStage,
+  kOutput
+};
+const IPlugLV2ControlGroup kGroups[] = {
+    {"input_filters", "Input filters"}, {"valve", "Valve stage"}, {"output", "Output"}};
+
+const IPlugLV2ScalePoint kFactors[] = {{"1x", 1}, {"2x", 2}, {"4x", 4}, {"8x", 8}, {"16x", 16}};
+const IPlugLV2ScalePoint kBoostSwitch[] = {{"off", 0}, {"on (12 dB)", 12}};
+
+#define CINDERPATH_PORT(name, log, group) {name, log, group, nullptr, 0}
+#define CINDERPATH_PORT_POINTS(group, points) \
+  {nullptr, false, group, points, static_cast<int>(sizeof(points) / sizeof(points[0]))}
+// Indexed by EParams. Frequencies are set on logarithmic sliders; names say
+// which filters act on the input and which on the output (the parameters'
+// own names differ only by a space and an underscore).
+const IPlugLV2PortExtras kPortExtras[kNumParams] = {
+    CINDERPATH_PORT("Input LP Cutoff", true, kInputFilters),     // Cutoff
+    CINDERPATH_PORT("Input LP Resonance", false, kInputFilters),  // Resonance
+    CINDERPATH_PORT(nullptr, false, kValveStage),                 // Drive
+    CINDERPATH_PORT(nullptr, false, kValveStage),                 // Bias
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Volume
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Mono
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Bypass
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Phase
+    CINDERPATH_PORT_POINTS(kValveStage, kBoostSwitch),            // Boost
+    CINDERPATH_PORT("Input LP On", false, kInputFilters),         // LP On
+    CINDERPATH_PORT("Input HP On", false, kInputFilters),         // HP On
+    CINDERPATH_PORT("Input HP Freq", true, kInputFilters),        // HP Freq
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Peak On
+    CINDERPATH_PORT(nullptr, true, kInputFilters),                // Peak Freq
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Peak Gain
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Shelf On
+    CINDERPATH_PORT(nullptr, true, kInputFilters),                // Shelf Freq
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Shelf Gain
+    CINDERPATH_PORT("Output LP Freq", true, kOutput),             // LP_Freq
+    CINDERPATH_PORT_POINTS(kValveStage, kFactors),                // OS
+    CINDERPATH_PORT(nullptr, false, kValveStage),                 // Quality
+    CINDERPATH_PORT("Output HP Freq", true, kOutput),             // HP_Freq
+};
+#undef CINDERPATH_PORT
+#undef CINDERPATH_PORT_POINTS
+
+const IPlugLV2PortExtras* PortExtras(int idx)
+{
+  return idx >= 0 && idx < kNumParams ? &kPortExtras[idx] : nullptr;
+}
+
+const IPlugLV2Docs kDocs = {kCinderpathDescription,
+                            kCinderpathLicense,
+                            ParamComment,
+                            kBank.presets,
+                            kCinderpathNumFactoryPresets,
+                            PortExtras,
+                            kGroups,
+                            static_cast<int>(sizeof(kGroups) / sizeof(kGroups[0]))};
 
 // The clip indicator's state after a block (0 or 1). [render thread]
 float ReadClip(IPlugBase* pPlug)

@@ -10,9 +10,11 @@
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 #include <lv2/port-groups/port-groups.h>
+#include <lv2/port-props/port-props.h>
 #include <lv2/presets/presets.h>
 #include <lv2/ui/ui.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -76,6 +78,29 @@ protected:
 
 LilvWorld* Lv2Bundle::world = nullptr;
 
+// What each parameter's port adds to the table: a name that tells the input
+// filters from the output filters, logarithmic frequency sliders, the group,
+// and the labelled steps of the factor and the boost.
+const struct
+{
+  const char* name;  // null: the parameter's own
+  bool logarithmic;
+  const char* group;
+  std::string points;  // scale point values beside the display texts, space-separated
+} kPorts[kNumParams] = {
+    {"Input LP Cutoff", true, "input_filters", ""}, {"Input LP Resonance", false, "input_filters", ""},
+    {nullptr, false, "valve", ""},                  {nullptr, false, "valve", ""},
+    {nullptr, false, "output", ""},                 {nullptr, false, "output", ""},
+    {nullptr, false, "output", ""},                 {nullptr, false, "output", ""},
+    {nullptr, false, "valve", "0 12"},              {"Input LP On", false, "input_filters", ""},
+    {"Input HP On", false, "input_filters", ""},    {"Input HP Freq", true, "input_filters", ""},
+    {nullptr, false, "input_filters", ""},          {nullptr, true, "input_filters", ""},
+    {nullptr, false, "input_filters", ""},          {nullptr, false, "input_filters", ""},
+    {nullptr, true, "input_filters", ""},           {nullptr, false, "input_filters", ""},
+    {"Output LP Freq", true, "output", ""},         {nullptr, false, "valve", "1 2 4 8 16"},
+    {nullptr, false, "valve", ""},                  {"Output HP Freq", true, "output", ""},
+};
+
 TEST_F(Lv2Bundle, PortsFollowTheParameterTable)
 {
   Cinderpath plug{IPlugInstanceInfo()};
@@ -115,16 +140,39 @@ TEST_F(Lv2Bundle, PortsFollowTheParameterTable)
       const LilvPort* port = lilv_plugin_get_port_by_index(p, (uint32_t)i);
       EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(p, port)), symbols[i].c_str());
       LilvNode* name = lilv_port_get_name(p, port);
-      EXPECT_STREQ(lilv_node_as_string(name), param->GetNameForHost());
+      EXPECT_STREQ(lilv_node_as_string(name), kPorts[i].name ? kPorts[i].name : param->GetNameForHost());
       lilv_node_free(name);
+      EXPECT_EQ(PortIs(p, port, LV2_PORT_PROPS__logarithmic), kPorts[i].logarithmic) << i;
+      LilvNode* groupPredicate = lilv_new_uri(world, LV2_PORT_GROUPS__group);
+      LilvNodes* group = lilv_port_get_value(p, port, groupPredicate);
+      EXPECT_EQ(group ? std::string(lilv_node_as_uri(lilv_nodes_get_first(group))) : "",
+                std::string(uri) + "#" + kPorts[i].group) << i;
+      lilv_nodes_free(group);
+      lilv_node_free(groupPredicate);
       EXPECT_EQ(mins[i], (float)param->GetMin()) << i;
       EXPECT_EQ(maxs[i], (float)param->GetMax()) << i;
       EXPECT_EQ(defs[i], (float)param->GetDefault()) << i;
       EXPECT_EQ(PortIs(p, port, LV2_CORE__toggled), param->Type() == IParam::kTypeBool) << i;
       EXPECT_EQ(PortIs(p, port, LV2_CORE__integer), param->Type() == IParam::kTypeInt) << i;
-      // Switches list their display texts as scale points.
+      // Switches list their display texts as scale points; the factor and the
+      // boost their useful steps.
       LilvScalePoints* points = lilv_port_get_scale_points(p, port);
-      EXPECT_EQ(points ? (int)lilv_scale_points_size(points) : 0, param->GetNDisplayTexts()) << i;
+      std::string values;
+      LILV_FOREACH(scale_points, it, points)
+      {
+        values += values.empty() ? "" : " ";
+        values += std::to_string((int)lilv_node_as_float(lilv_scale_point_get_value(lilv_scale_points_get(points, it))));
+      }
+      EXPECT_EQ(points ? (int)lilv_scale_points_size(points) : 0,
+                param->GetNDisplayTexts() + (int)std::count(kPorts[i].points.begin(), kPorts[i].points.end(), ' ') +
+                    !kPorts[i].points.empty())
+          << i << ": " << values;
+      for (size_t at = 0, end; !kPorts[i].points.empty() && at <= kPorts[i].points.size(); at = end + 1)
+      {
+        end = std::min(kPorts[i].points.find(' ', at), kPorts[i].points.size());
+        const std::string value = kPorts[i].points.substr(at, end - at);
+        EXPECT_NE((" " + values + " ").find(" " + value + " "), std::string::npos) << i << ": " << value;
+      }
       lilv_scale_points_free(points);
     }
   }
