@@ -48,7 +48,7 @@ constexpr Container kContainers[] = {
     {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS, "Ogg Vorbis"},
     {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS, "Ogg Vorbis"},
     {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS, "Ogg Opus"},
-#ifdef SF_FORMAT_MPEG
+#if CINDERPATH_SNDFILE_HAS_MPEG  // SF_FORMAT_MPEG is an enum constant, found at configure time
     {"mp3", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III, "MP3"},
 #endif
 };
