@@ -423,6 +423,13 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
     warnings += "cinderpath: warning: the effect produced " + std::to_string(nonFiniteOut) +
                 " non-finite sample(s) for '" + job.output + "'" +
                 (bits ? " (written as 0 or full scale)" : "") + "\n";
+  long floatOvers = 0;
+  double floatPeak = 0.0;
+  for (const ChannelStats& st : outStats) floatOvers += st.overs, floatPeak = std::max(floatPeak, st.peak);
+  if (bits == 0 && floatOvers > 0)
+    warnings += "cinderpath: warning: " + std::to_string(floatOvers) + " sample(s) above full scale in '" + job.output +
+                "' (peak " + Trim(ChannelStats::Db(floatPeak)) +
+                " dBFS); kept in the float file, they clip when played or converted to integers (lower \"Volume\")\n";
   if (clipped > 0)
     warnings += "cinderpath: warning: " + std::to_string(clipped) + " sample(s) clipped at full scale in the " +
                 std::to_string(bits) + "-bit '" + job.output + "' (lower \"Volume\" or write float)\n";
@@ -551,8 +558,10 @@ int RunRender(const RenderOptions& options) {
   for (const FileJob& job : jobs) {
     std::string resolved;
     if (!CheckOutputTarget(job.output, rules, &resolved, &error)) return Fail(error);
-    if (resolved != "-" && std::find(targets.begin(), targets.end(), resolved) != targets.end())
-      return Fail("two inputs would both be written to '" + job.output + "'; use -o with a folder or rename one");
+    const auto same = std::find(targets.begin(), targets.end(), resolved);
+    if (resolved != "-" && same != targets.end())
+      return Fail("inputs '" + jobs[static_cast<size_t>(same - targets.begin())].label + "' and '" + job.label +
+                  "' would both be written to '" + job.output + "'; use -o with a folder or rename one");
     targets.push_back(resolved);
   }
   const struct {

@@ -827,3 +827,34 @@ TEST(Command, WritesMp3WhereTheLibraryCan) {
   EXPECT_EQ(info.channels, 2);
   sf_close(f);
 }
+
+// The summary reads silence as -inf, warns about float samples above full
+// scale, and names the inputs whose outputs would collide.
+TEST(Command, SummaryReadsSilenceAsInfAndNamesOversAndCollisions) {
+  TempDir dir;
+  Audio silence = MakeSignal(2, 48000, 4800);
+  std::fill(silence.samples.begin(), silence.samples.end(), 0.0f);
+  WriteWav(dir / "silence.wav", silence);
+  Result r = RunProgram({"render", "silence.wav", "-o", "s.wav"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const size_t row = r.out.find("\n      1 ");
+  ASSERT_NE(row, std::string::npos) << r.out;
+  const std::string line = r.out.substr(row + 1, r.out.find('\n', row + 1) - row - 1);
+  EXPECT_EQ(line.find("-4"), std::string::npos) << line;
+  EXPECT_NE(line.find("-inf"), std::string::npos) << line;
+
+  WriteWav(dir / "loud.wav", MakeSignal(2, 48000, 4800));
+  r = RunProgram({"render", "loud.wav", "-o", "l.wav", "--set", "Volume=18", "--set", "Drive=6"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("sample(s) above full scale in 'l.wav' (peak "), std::string::npos) << r.err;
+
+  ASSERT_EQ(mkdir((dir / "a").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((dir / "b").c_str(), 0755), 0);
+  WriteWav(dir / "a/take.wav", silence);
+  WriteWav(dir / "b/take.wav", silence);
+  r = RunProgram({"render", "a/take.wav", "b/take.wav", "-o", "out/"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("inputs 'a/take.wav' and 'b/take.wav' would both be written to 'out/take-cinderpath.wav'"),
+            std::string::npos)
+      << r.err;
+}
