@@ -79,6 +79,29 @@ const char* EncodingName(int sub) {
   }
 }
 
+// Zeroes the time stamp of a RIFF-style file's PEAK chunk (RF64 writes one
+// whatever it is told), so that the same render gives the same bytes. Leaves
+// anything else alone: other containers, streams, files without the chunk.
+void ClearPeakTime(int fd) {
+  unsigned char header[512];
+  const ssize_t n = pread(fd, header, sizeof(header), 0);
+  if (n < 12 || (std::memcmp(header, "RIFF", 4) != 0 && std::memcmp(header, "RF64", 4) != 0) ||
+      std::memcmp(header + 8, "WAVE", 4) != 0)
+    return;
+  for (ssize_t at = 12; at + 8 <= n;) {
+    const uint32_t size = header[at + 4] | header[at + 5] << 8 | header[at + 6] << 16 | uint32_t(header[at + 7]) << 24;
+    if (std::memcmp(header + at, "data", 4) == 0) return;
+    if (std::memcmp(header + at, "PEAK", 4) == 0) {
+      // id, size, version, then the time stamp (seconds since 1970)
+      // (A failed write leaves the stamp: the file is still correct.)
+      const unsigned char zero[4] = {0, 0, 0, 0};
+      if (size >= 8) static_cast<void>(pwrite(fd, zero, sizeof(zero), at + 12) == sizeof(zero));
+      return;
+    }
+    at += 8 + static_cast<ssize_t>(size) + (size & 1);
+  }
+}
+
 }  // namespace
 
 float QuantizeSample(float v, int bits, bool* clipped) {
@@ -281,6 +304,9 @@ bool PendingAudioFile::Open(const std::string& targetPath, int numChannels, doub
   mIntegerBits = sub == SF_FORMAT_PCM_16 ? 16 : sub == SF_FORMAT_PCM_24 ? 24 : 0;
   // Float output stays unclipped and unscaled: the effect may exceed full scale.
   sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
+  // No PEAK chunk: it carries the time of writing, and the same render must
+  // give the same bytes. (The summary reports the peaks.)
+  sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   mFile = file;
   mChannels = numChannels;
   mSamplesSinceFlush = 0;
@@ -344,6 +370,7 @@ bool PendingAudioFile::Commit(std::string* error) {
     Abort();
     return false;
   }
+  ClearPeakTime(mOutput.Fd());
   return mOutput.Commit(error);
 }
 

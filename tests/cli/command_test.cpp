@@ -858,3 +858,22 @@ TEST(Command, SummaryReadsSilenceAsInfAndNamesOversAndCollisions) {
             std::string::npos)
       << r.err;
 }
+
+// The same input and settings give the same bytes, whatever the time.
+TEST(Command, RendersAreByteForByteReproducible) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 4800));
+  const char* const extensions[] = {"wav", "aiff", "caf", "flac", "w64", "rf64"};
+  for (const char* run : {"a.", "b."}) {
+    for (const char* extension : extensions)
+      ASSERT_EQ(RunProgram({"render", "in.wav", "-o", run + std::string(extension), "-q", "--preset", "crunch"},
+                           dir.path)
+                    .exitCode,
+                0)
+          << extension;
+    sleep(1);  // a time stamp, if any, would differ
+  }
+  for (const char* extension : extensions)
+    EXPECT_TRUE(Slurp(dir / (std::string("a.") + extension)) == Slurp(dir / (std::string("b.") + extension)))
+        << extension;
+}
