@@ -143,6 +143,12 @@ bool AudioInput::Open(const std::string& path, std::string* error) {
   mRateHz = info.samplerate;
   // A pipe's length is unknown: libsndfile reports the largest count it can.
   mHeaderFrames = info.frames >= SF_COUNT_MAX / 2 ? -1 : static_cast<long>(info.frames);
+  switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_16: mEncoding = SampleFormat::kPcm16; break;
+    case SF_FORMAT_PCM_24: mEncoding = SampleFormat::kPcm24; break;
+    case SF_FORMAT_FLOAT: mEncoding = SampleFormat::kFloat32; break;
+    default: mEncoding = SampleFormat::kDefault; break;
+  }
   return true;
 }
 
@@ -211,10 +217,14 @@ std::string DefaultOutputPath(const std::string& inputPath) {
     stem = inputPath.substr(0, dot);
     ext = inputPath.substr(dot);
   }
-  std::string lower = ext;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lower != ".wav") ext = ".wav";
-  return stem + "-cinderpath" + ext;
+  // Lossless containers this library writes keep their extension; lossy ones
+  // (Ogg, Opus, MP3) and unknown ones give a WAV file, so that the processed
+  // sound is not encoded with loss a second time.
+  const std::string lower = LowerExtension(inputPath);
+  bool keep = false;
+  for (const Container& c : kContainers)
+    if (lower == c.extension && c.codec == 0) keep = Writable(c.major | SF_FORMAT_PCM_24);
+  return stem + "-cinderpath" + (keep ? ext : std::string(".wav"));
 }
 
 // ---- output ----

@@ -178,6 +178,7 @@ struct FileJob {
   std::string input;   // "" for the demo
   std::string output;
   std::string label;   // how messages name the input
+  bool derived = false;  // the output's name comes from the input's: its encoding follows the input's too
 };
 
 // What a finished (or failed) job reports.
@@ -392,7 +393,8 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
   const long latencyFrames = std::max(0L, std::lround(latencySeconds * rate));
 
   PendingAudioFile output;
-  if (!output.Open(job.output, channels, rate, options.format, rules, &error)) return fail(error);
+  const SampleFormat format = options.format == SampleFormat::kDefault && job.derived ? input.Encoding() : options.format;
+  if (!output.Open(job.output, channels, rate, format, rules, &error)) return fail(error);
   const int bits = output.IntegerBits();
 
   const long headerFrames = input.HeaderFrames();
@@ -542,7 +544,7 @@ int RunRender(const RenderOptions& options) {
     const std::string out = toFolder ? OutputInFolder(in == "-" ? "stdin" : in, options.output)
                             : !options.output.empty() ? options.output
                                                       : DefaultOutputPath(in == "-" ? "stdin" : in);
-    jobs.push_back({in, out, in == "-" ? "(standard input)" : in});
+    jobs.push_back({in, out, in == "-" ? "(standard input)" : in, toFolder || options.output.empty()});
   }
 
   // Refuse unsafe targets before any work.

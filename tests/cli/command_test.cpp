@@ -877,3 +877,33 @@ TEST(Command, RendersAreByteForByteReproducible) {
     EXPECT_TRUE(Slurp(dir / (std::string("a.") + extension)) == Slurp(dir / (std::string("b.") + extension)))
         << extension;
 }
+
+// Without -o the output keeps the input's container and sample encoding;
+// lossy inputs give a float WAV file.
+TEST(Command, DefaultOutputFollowsTheInputsFormat) {
+  TempDir dir;
+  WriteWav(dir / "float.wav", MakeSignal(2, 48000, 4800));
+  const struct {
+    const char* input;
+    const char* format;  // --format for making the input
+    const char* output;
+    int expected;  // SF_INFO format of the output
+  } cases[] = {
+      {"take.flac", "pcm16", "take-cinderpath.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+      {"take.wav", "pcm24", "take-cinderpath.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+      {"take.aiff", "pcm16", "take-cinderpath.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+      {"take.ogg", nullptr, "take-cinderpath.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> make = {"render", "float.wav", "-o", c.input, "-q", "--set", "Bypass=on"};
+    if (c.format) make.insert(make.end(), {"--format", c.format});
+    ASSERT_EQ(RunProgram(make, dir.path).exitCode, 0) << c.input;
+    const Result r = RunProgram({"render", c.input, "-q"}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << c.input << ": " << r.err;
+    SF_INFO info{};
+    SNDFILE* f = sf_open((dir / c.output).c_str(), SFM_READ, &info);
+    ASSERT_NE(f, nullptr) << c.output;
+    sf_close(f);
+    EXPECT_EQ(info.format & (SF_FORMAT_TYPEMASK | SF_FORMAT_SUBMASK), c.expected) << c.output;
+  }
+}

@@ -50,6 +50,9 @@ TEST(RenderOptions, RefusesBadOptionsWithAMessage) {
 TEST(RenderOptions, DefaultOutputNameKeepsTheFolderAndAddsTheSuffix) {
   EXPECT_EQ(DefaultOutputPath("song.wav"), "song-cinderpath.wav");
   EXPECT_EQ(DefaultOutputPath("dir.x/take"), "dir.x/take-cinderpath.wav");
-  EXPECT_EQ(DefaultOutputPath("a/b/guitar.flac"), "a/b/guitar-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath("a/b/guitar.flac"), "a/b/guitar-cinderpath.flac");
+  EXPECT_EQ(DefaultOutputPath("take.AIFF"), "take-cinderpath.AIFF");
+  EXPECT_EQ(DefaultOutputPath("take.ogg"), "take-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath("take.mp3"), "take-cinderpath.wav");
   EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden-cinderpath.wav");
 }
