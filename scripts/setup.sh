@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev libxext-dev libxfixes-dev
-  libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils
+  libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils parallel
   lv2-dev liblilv-dev lilv-utils sordi
   clang libclang-rt-14-dev
 )

@@ -907,3 +907,31 @@ TEST(Command, DefaultOutputFollowsTheInputsFormat) {
     EXPECT_EQ(info.format & (SF_FORMAT_TYPEMASK | SF_FORMAT_SUBMASK), c.expected) << c.output;
   }
 }
+
+// The README's GNU parallel example, run as printed on this machine alone:
+// every file rendered, each output beside its input; the machines' version
+// differs only in its list of machines.
+TEST(Command, ParallelExampleRendersALibraryLocally) {
+  if (std::system("command -v parallel >/dev/null 2>&1") != 0) GTEST_SKIP() << "GNU parallel is not installed";
+  const std::string readme = Slurp(CINDERPATH_README);
+  std::vector<std::string> lines;
+  for (size_t at = 0; (at = readme.find("\n    parallel ", at)) != std::string::npos; ++at)
+    lines.push_back(readme.substr(at + 5, readme.find('\n', at + 1) - at - 5));
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string local = lines[1];
+  ASSERT_NE(local.find("--sshlogin 2/: "), std::string::npos) << local;
+  EXPECT_EQ(lines[0].substr(lines[0].find(" --transferfile")), local.substr(local.find(" --transferfile")));
+
+  TempDir dir;
+  ASSERT_EQ(mkdir((dir / "takes").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((dir / "bin").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(CINDERPATH_PROGRAM, (dir / "bin/cinderpath").c_str()), 0);
+  for (const char* name : {"a", "b", "c"}) WriteWav(dir / "takes/" + name + ".wav", MakeSignal(2, 48000, 4800));
+  const std::string cmd = "cd " + Quote(dir.path) + " && PATH=" + Quote(dir / "bin") + ":\"$PATH\" " + local +
+                          " </dev/null >/dev/null 2>" + Quote(dir / "err");
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << Slurp(dir / "err");
+  for (const char* name : {"a", "b", "c"}) {
+    const Audio in = ReadWav(dir / "takes/" + name + ".wav");
+    EXPECT_EQ(ReadWav(dir / "takes/" + name + "-cinderpath.wav").Frames(), in.Frames()) << name;
+  }
+}
