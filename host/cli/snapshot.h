@@ -21,6 +21,7 @@ struct SnapshotOptions {
   std::string stateIn;                           // --state FILE
   std::string preset;                            // --preset NAME or N; empty: none
   bool clip = false;                             // --clip: the clip light lit
+  bool noClobber = false;                        // -n: refuse an existing file
   bool help = false;
   std::string component;                         // --component PATH (bundle location)
 };

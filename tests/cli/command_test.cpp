@@ -935,3 +935,27 @@ TEST(Command, ParallelExampleRendersALibraryLocally) {
     EXPECT_EQ(ReadWav(dir / "takes/" + name + "-cinderpath.wav").Frames(), in.Frames()) << name;
   }
 }
+
+// A snapshot follows the render's safe-output rules: it never replaces a file
+// that is not a PNG image, -n refuses any existing file, and it names the file
+// it wrote.
+TEST(Command, SnapshotReplacesOnlyPictures) {
+  TempDir dir;
+  WriteWav(dir / "take.wav", MakeSignal(2, 48000, 100));
+  const std::string audio = Slurp(dir / "take.wav");
+  Result r = RunProgram({"snapshot", "-o", "take.wav"}, dir.path);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("'take.wav' exists and is not a PNG image"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(dir / "take.wav"), audio);
+
+  r = RunProgram({"snapshot", "-o", "panel.png"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("panel.png: the editor, 780 x 200 pixels"), std::string::npos) << r.out;
+  r = RunProgram({"snapshot", "-o", "panel.png", "--preset", "fuzz"}, dir.path);
+  EXPECT_EQ(r.exitCode, 0) << "a picture replaces a picture: " << r.err;
+  const std::string picture = Slurp(dir / "panel.png");
+  r = RunProgram({"snapshot", "-o", "panel.png", "-n", "--preset", "crunch"}, dir.path);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_EQ(Slurp(dir / "panel.png"), picture);
+}
