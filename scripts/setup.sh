@@ -11,7 +11,7 @@ packages=(
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev libxext-dev libxfixes-dev
   libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils parallel
-  lv2-dev liblilv-dev lilv-utils sordi
+  lv2-dev liblilv-dev lilv-utils sordi lintian
   clang libclang-rt-14-dev
 )
 source "$(dirname "$0")/packages.sh"

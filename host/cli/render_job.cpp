@@ -500,7 +500,10 @@ std::string DefaultComponentPath() {
     exe[n] = '\0';
     std::string dir(exe);
     dir = dir.substr(0, dir.find_last_of('/'));
-    return dir + "/" CINDERPATH_COMPONENT_RELATIVE;
+    // In the build tree, or installed: bin/cinderpath and lib/cinderpath/.
+    const std::string built = dir + "/" CINDERPATH_COMPONENT_RELATIVE;
+    const std::string installed = dir + "/../lib/cinderpath/Cinderpath.component";
+    return IsFolder(built) || !IsFolder(installed) ? built : installed;
   }
   return "Cinderpath.component";
 }
