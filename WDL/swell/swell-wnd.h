@@ -106,9 +106,6 @@ SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb);
 // instance name, as written as the class, so window managers and task bars
 // name it). [UI thread]
 bool SWELL_AddViewToParent(SWELL_View view, SWELL_WindowId parent, const char* title);
-// Gives a top-level view's window an icon: w x h pixels, 0xAARRGGBB, rows
-// top down. [UI thread]
-bool SWELL_SetViewIcon(SWELL_View view, int w, int h, const unsigned* argb);
 // Puts a window of another client (a view a plug-in handed over) into the
 // view at its top-left corner and shows it; false when the window system
 // refuses (no such window). [UI thread]

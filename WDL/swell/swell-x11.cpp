@@ -3,7 +3,6 @@
 // MIT-SHM, converting to the visual's layout. Events reach the view's
 // callbacks from the UI run loop's pump, on the thread that pumps it.
 #include <X11/Xlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
@@ -488,22 +487,6 @@ bool SWELL_AddViewToParent(SWELL_View v, SWELL_WindowId parent, const char* titl
     v->topLevel = true;
   }
   XMapWindow(s_display, v->win);
-  XSync(s_display, False);
-  return s_errors == errorsBefore;
-}
-
-bool SWELL_SetViewIcon(SWELL_View v, int w, int h, const unsigned* argb)
-{
-  if (!v || !s_display || v->destroyed || !v->topLevel || w <= 0 || h <= 0 || !argb) return false;
-  // _NET_WM_ICON: width, height, then the pixels, each a long on the client side.
-  std::vector<long> data;
-  data.reserve(2 + static_cast<size_t>(w) * static_cast<size_t>(h));
-  data.push_back(w);
-  data.push_back(h);
-  for (int i = 0; i < w * h; ++i) data.push_back(static_cast<long>(argb[i]));
-  const int errorsBefore = s_errors;
-  XChangeProperty(s_display, v->win, XInternAtom(s_display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
   XSync(s_display, False);
   return s_errors == errorsBefore;
 }

@@ -3,8 +3,6 @@
 #include <AudioUnit/AUCocoaUIView.h>
 #include <CoreFoundation/CoreFoundation.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdint>
 
@@ -64,22 +62,6 @@ std::string PresentPresetName(AudioUnit unit) {
   return name;
 }
 
-// The window's icon: a valve's glow, an orange disc fading to its rim.
-void SetGlowIcon(SWELL_View frame) {
-  constexpr int kSize = 32;
-  unsigned pixels[kSize * kSize];
-  for (int y = 0; y < kSize; ++y)
-    for (int x = 0; x < kSize; ++x) {
-      const double dx = (x + 0.5 - kSize / 2.0) / (kSize / 2.0), dy = (y + 0.5 - kSize / 2.0) / (kSize / 2.0);
-      const double r = std::sqrt(dx * dx + dy * dy);
-      const double glow = r >= 1.0 ? 0.0 : 1.0 - r * r;
-      const unsigned a = static_cast<unsigned>(255.0 * std::min(1.0, glow * 1.6));
-      const unsigned g = static_cast<unsigned>(60.0 + 150.0 * glow);
-      pixels[y * kSize + x] = a << 24 | 255u << 16 | g << 8 | static_cast<unsigned>(40.0 * glow);
-    }
-  SWELL_SetViewIcon(frame, kSize, kSize, pixels);
-}
-
 int Fail(const std::string& message) {
   std::fprintf(stderr, "cinderpath: %s\n", message.c_str());
   return 1;
@@ -100,7 +82,6 @@ bool EditorWindow::Open(AudioUnit unit, const std::string& title, std::string* e
     Close();
     return false;
   }
-  SetGlowIcon(mFrame);
   return true;
 }
 
