@@ -1,5 +1,6 @@
 #include "Cinderpath.h"
 
+#include "CinderpathPresets.h"
 #include "DenormalGuard.h"
 #include "EffectChain.h"
 #include "ValveStageQuad.h"
@@ -120,10 +121,25 @@ Cinderpath::Cinderpath(const IPlugInstanceInfo& instanceInfo)
   BuildEditor(instanceInfo.mBundleIdentifier.Get());
 #endif
 
-  MakeDefaultPreset("-", kNumPresets);
+  MakeFactoryPresets();
 }
 
 Cinderpath::~Cinderpath() = default;
+
+void Cinderpath::MakeFactoryPresets()
+{
+  static_assert(kCinderpathNumFactoryPresets == kNumPresets && kCinderpathNumPresetValues == kNumParams,
+                "the factory bank fills every slot with a value for every parameter");
+  for (const CinderpathFactoryPreset& preset : kCinderpathFactoryPresets)
+  {
+    // A slot's chunk is the state block: one double per parameter.
+    ByteChunk chunk;
+    for (double v : preset.values) chunk.Put(&v);
+    MakePresetFromChunk(preset.name, &chunk);
+  }
+  // Slots the bank leaves empty would take the live (default) settings.
+  MakeDefaultPreset("-", kNumPresets);
+}
 
 void Cinderpath::InitParams()
 {

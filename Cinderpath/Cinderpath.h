@@ -161,6 +161,8 @@ private:
   void ShowClip(int clip);
   // Initialises the 22 parameters of the table.
   void InitParams();
+  // Fills the preset slots from the factory bank. [main thread, construction]
+  void MakeFactoryPresets();
   // Builds the 780 x 200 editor, keeps the indices and text controls the
   // plug-in updates, and attaches it. bundleID names the bundle holding the
   // images. [main thread, from the constructor]

@@ -6,6 +6,7 @@
 #include "Cinderpath.h"
 #include "CinderpathDescriptions.h"
 #include "CinderpathLV2.h"
+#include "CinderpathPresets.h"
 
 #include <cstdint>
 
@@ -28,33 +29,87 @@ const char* ParamComment(int idx)
   return idx >= 0 && idx < n ? kCinderpathParamDescriptions[idx].text : nullptr;
 }
 
-// Named presets showing what the effect can do; separate from the plug-in's
-// own 16 preset slots. Parameters not listed keep their defaults.
-const IPlugLV2PresetValue kCleanBoost[] = {
-    {"Drive", -6.0}, {"Bias", 1.0}, {"Volume", 8.0}, {"HP On", 1.0}, {"HP Freq", 40.0}};
-const IPlugLV2PresetValue kCrunch[] = {
-    {"Drive", 8.0}, {"Bias", 5.0}, {"Volume", -5.0}, {"HP On", 1.0}, {"HP Freq", 80.0}, {"OS", 8.0}};
-const IPlugLV2PresetValue kSaturatedLead[] = {
-    {"Drive", 14.0},   {"Boost", 12.0},     {"Bias", 6.5},     {"Volume", -12.0}, {"HP On", 1.0},
-    {"HP Freq", 120.0}, {"Peak On", 1.0},    {"Peak Freq", 0.9}, {"Peak Gain", 4.0}, {"LP On", 1.0},
-    {"Cutoff", 7.0},    {"Resonance", 0.25}, {"OS", 16.0}};
-const IPlugLV2PresetValue kWarmTape[] = {
-    {"Drive", 4.0},       {"Bias", 7.5},       {"Volume", -3.0}, {"Shelf On", 1.0},
-    {"Shelf Freq", 6.0}, {"Shelf Gain", -4.5}, {"LP_Freq", 15.0}, {"HP_Freq", 25.0}};
-
-#define CINDERPATH_PRESET(slug, label, comment, values) \
-  {slug, label, comment, values, static_cast<int>(sizeof(values) / sizeof(values[0]))}
-const IPlugLV2Preset kPresets[] = {
-    CINDERPATH_PRESET("clean-boost", "Clean boost", "Level boost with barely any saturation", kCleanBoost),
-    CINDERPATH_PRESET("crunch", "Crunch", "Moderate drive: breaks up on peaks, rhythm parts", kCrunch),
-    CINDERPATH_PRESET("saturated-lead", "Saturated lead",
-                      "Full drive and boost, mid peak and low-pass for a singing lead", kSaturatedLead),
-    CINDERPATH_PRESET("warm-tape", "Warm tape", "Gentle even-harmonic warmth with softened highs", kWarmTape),
+// The factory bank as LV2 presets: every parameter by name, in the bank's
+// order, under the bank's names, slugs and descriptions.
+struct LV2Bank
+{
+  IPlugLV2PresetValue values[kCinderpathNumFactoryPresets][kCinderpathNumPresetValues];
+  IPlugLV2Preset presets[kCinderpathNumFactoryPresets];
+  LV2Bank() : values(), presets()
+  {
+    static_assert(sizeof(kCinderpathParamDescriptions) / sizeof(kCinderpathParamDescriptions[0]) ==
+                      kCinderpathNumPresetValues,
+                  "a name for every value of a preset");
+    for (int k = 0; k < kCinderpathNumFactoryPresets; ++k)
+    {
+      const CinderpathFactoryPreset& bank = kCinderpathFactoryPresets[k];
+      for (int i = 0; i < kCinderpathNumPresetValues; ++i)
+        values[k][i] = {kCinderpathParamDescriptions[i].name, bank.values[i]};
+      presets[k] = {bank.slug, bank.name, bank.description, values[k], kCinderpathNumPresetValues};
+    }
+  }
 };
-#undef CINDERPATH_PRESET
+const LV2Bank kBank;
 
-const IPlugLV2Docs kDocs = {kCinderpathDescription, kCinderpathLicense, ParamComment, kPresets,
-                            static_cast<int>(sizeof(kPresets) / sizeof(kPresets[0]))};
+// Control port groups, as the editor lays the controls out.
+enum EGroup
+{
+  kInputFilters,
+  kValveStage,
+  kOutput
+};
+const IPlugLV2ControlGroup kGroups[] = {
+    {"input_filters", "Input filters"}, {"valve", "Valve stage"}, {"output", "Output"}};
+
+const IPlugLV2ScalePoint kFactors[] = {{"1x", 1}, {"2x", 2}, {"4x", 4}, {"8x", 8}, {"16x", 16}};
+const IPlugLV2ScalePoint kBoostSwitch[] = {{"off", 0}, {"on (12 dB)", 12}};
+
+#define CINDERPATH_PORT(name, log, group) {name, log, group, nullptr, 0}
+#define CINDERPATH_PORT_POINTS(group, points) \
+  {nullptr, false, group, points, static_cast<int>(sizeof(points) / sizeof(points[0]))}
+// Indexed by EParams. Frequencies are set on logarithmic sliders; names say
+// which filters act on the input and which on the output (the parameters'
+// own names differ only by a space and an underscore).
+const IPlugLV2PortExtras kPortExtras[kNumParams] = {
+    CINDERPATH_PORT("Input LP Cutoff", true, kInputFilters),     // Cutoff
+    CINDERPATH_PORT("Input LP Resonance", false, kInputFilters),  // Resonance
+    CINDERPATH_PORT(nullptr, false, kValveStage),                 // Drive
+    CINDERPATH_PORT(nullptr, false, kValveStage),                 // Bias
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Volume
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Mono
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Bypass
+    CINDERPATH_PORT(nullptr, false, kOutput),                     // Phase
+    CINDERPATH_PORT_POINTS(kValveStage, kBoostSwitch),            // Boost
+    CINDERPATH_PORT("Input LP On", false, kInputFilters),         // LP On
+    CINDERPATH_PORT("Input HP On", false, kInputFilters),         // HP On
+    CINDERPATH_PORT("Input HP Freq", true, kInputFilters),        // HP Freq
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Peak On
+    CINDERPATH_PORT(nullptr, true, kInputFilters),                // Peak Freq
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Peak Gain
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Shelf On
+    CINDERPATH_PORT(nullptr, true, kInputFilters),                // Shelf Freq
+    CINDERPATH_PORT(nullptr, false, kInputFilters),               // Shelf Gain
+    CINDERPATH_PORT("Output LP Freq", true, kOutput),             // LP_Freq
+    CINDERPATH_PORT_POINTS(kValveStage, kFactors),                // OS
+    CINDERPATH_PORT(nullptr, false, kValveStage),                 // Quality
+    CINDERPATH_PORT("Output HP Freq", true, kOutput),             // HP_Freq
+};
+#undef CINDERPATH_PORT
+#undef CINDERPATH_PORT_POINTS
+
+const IPlugLV2PortExtras* PortExtras(int idx)
+{
+  return idx >= 0 && idx < kNumParams ? &kPortExtras[idx] : nullptr;
+}
+
+const IPlugLV2Docs kDocs = {kCinderpathDescription,
+                            kCinderpathLicense,
+                            ParamComment,
+                            kBank.presets,
+                            kCinderpathNumFactoryPresets,
+                            PortExtras,
+                            kGroups,
+                            static_cast<int>(sizeof(kGroups) / sizeof(kGroups[0]))};
 
 // The clip indicator's state after a block (0 or 1). [render thread]
 float ReadClip(IPlugBase* pPlug)

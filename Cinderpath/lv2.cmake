@@ -26,7 +26,7 @@ set(CINDERPATH_LV2_DIR ${CMAKE_BINARY_DIR}/Cinderpath.lv2 CACHE INTERNAL "The bu
 add_library(cinderpath_lv2_plug STATIC ${CMAKE_CURRENT_LIST_DIR}/Cinderpath.cpp)
 target_include_directories(cinderpath_lv2_plug PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(cinderpath_lv2_plug PUBLIC CINDERPATH_LV2)
-target_link_libraries(cinderpath_lv2_plug PUBLIC cinderpath_dsp iplug_lv2 igraphics)
+target_link_libraries(cinderpath_lv2_plug PUBLIC cinderpath_dsp cinderpath_presets iplug_lv2 igraphics)
 
 # Descriptors and factory, shared by the module and the Turtle generator.
 add_library(cinderpath_lv2_entry OBJECT ${CMAKE_CURRENT_LIST_DIR}/CinderpathLV2.cpp)
@@ -78,7 +78,7 @@ add_library(cinderpath_lv2ui_plug STATIC ${CMAKE_CURRENT_LIST_DIR}/Cinderpath.cp
   ${CMAKE_CURRENT_LIST_DIR}/CinderpathEditor.cpp)
 target_include_directories(cinderpath_lv2ui_plug PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(cinderpath_lv2ui_plug PUBLIC CINDERPATH_LV2_UI)
-target_link_libraries(cinderpath_lv2ui_plug PUBLIC cinderpath_dsp iplug_lv2ui)
+target_link_libraries(cinderpath_lv2ui_plug PUBLIC cinderpath_dsp cinderpath_presets iplug_lv2ui)
 
 # The platform stand-ins the X11 editor calls (bundle lookups) are compiled
 # into the UI module, so that the bundle needs no library beside it; their

@@ -12,8 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libx11-dev libxext-dev libxfixes-dev
-  libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils
-  lv2-dev liblilv-dev lilv-utils sordi libsuil-dev
+  libxtst-dev xvfb xauth zenity xdg-utils xdotool x11-utils parallel
+  lv2-dev liblilv-dev lilv-utils sordi libsuil-dev lintian
   clang libclang-rt-14-dev
   python3-numpy python3-matplotlib libxml2-utils
 )

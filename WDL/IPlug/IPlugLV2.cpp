@@ -462,6 +462,10 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
       fputs(" .\n\n", f);
     }
   }
+  // Groups of control ports.
+  for (int g = 0; docs && g < docs->mNGroups; ++g)
+    fprintf(f, "<%s#%s>\n    a pg:Group ;\n    lv2:symbol \"%s\" ;\n    rdfs:label %s .\n\n", uri,
+            docs->mGroups[g].mSymbol, docs->mGroups[g].mSymbol, TurtleString(docs->mGroups[g].mLabel).c_str());
   fprintf(f, "<%s>\n    a lv2:Plugin , %s , doap:Project ;\n", uri, desc.mPluginClass ? desc.mPluginClass : "lv2:Plugin");
   fprintf(f, "    doap:name %s ;\n", TurtleString(desc.mName).c_str());
   if (docs && docs->mComment) fprintf(f, "    rdfs:comment %s ;\n", TurtleString(docs->mComment).c_str());
@@ -487,8 +491,9 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
     double def = p->GetDefault();
     def = def < lo ? lo : (def > hi ? hi : def);
     fprintf(f, "%s[\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index %d ;\n", i ? " , " : " ", i);
+    const IPlugLV2PortExtras* extras = docs && docs->mPortExtras ? docs->mPortExtras(i) : nullptr;
     fprintf(f, "        lv2:symbol \"%s\" ;\n        lv2:name %s ;\n", symbols[(size_t)i].c_str(),
-            TurtleString(p->GetNameForHost()).c_str());
+            TurtleString(extras && extras->mName ? extras->mName : p->GetNameForHost()).c_str());
     fprintf(f, "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s ;\n",
             TurtleNumber(def).c_str(), TurtleNumber(lo).c_str(), TurtleNumber(hi).c_str());
     if (const char* comment = docs && docs->mParamComment ? docs->mParamComment(i) : nullptr)
@@ -503,6 +508,8 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
     else if (type == IParam::kTypeEnum)
       props = "lv2:integer , lv2:enumeration";
     if (!p->GetCanAutomate()) props += props.empty() ? "pprops:notAutomatic" : " , pprops:notAutomatic";
+    if (extras && extras->mLogarithmic && lo > 0.0)
+      props += props.empty() ? "pprops:logarithmic" : " , pprops:logarithmic";
     if (!props.empty()) fprintf(f, "        lv2:portProperty %s ;\n", props.c_str());
 
     const int nTexts = p->GetNDisplayTexts();
@@ -514,6 +521,15 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
       fprintf(f, "        lv2:scalePoint [ rdfs:label %s ; rdf:value %s ] ;\n", TurtleString(text).c_str(),
               TurtleNumber((double)value).c_str());
     }
+    for (int t = 0; extras && t < extras->mNScalePoints; ++t)
+    {
+      const IPlugLV2ScalePoint& point = extras->mScalePoints[t];
+      if (point.mValue < lo || point.mValue > hi) continue;
+      fprintf(f, "        lv2:scalePoint [ rdfs:label %s ; rdf:value %s ] ;\n", TurtleString(point.mLabel).c_str(),
+              TurtleNumber(point.mValue).c_str());
+    }
+    if (extras && extras->mGroup >= 0 && extras->mGroup < docs->mNGroups)
+      fprintf(f, "        pg:group <%s#%s> ;\n", uri, docs->mGroups[extras->mGroup].mSymbol);
 
     // A label without an LV2 unit becomes a unit of its own, so hosts still
     // show it beside the value.

@@ -63,6 +63,32 @@ struct IPlugLV2Preset
   int mNValues;
 };
 
+// A labelled value on a control port's scale (hosts' generic sliders and
+// menus show it).
+struct IPlugLV2ScalePoint
+{
+  const char* mLabel;
+  double mValue;
+};
+
+// A group of control ports hosts' generic views show together.
+struct IPlugLV2ControlGroup
+{
+  const char* mSymbol;  // URI fragment and symbol, e.g. "valve"
+  const char* mLabel;   // the heading hosts show, e.g. "Valve stage"
+};
+
+// What one parameter's port carries beyond the parameter table. Port names
+// may differ from the parameters' (symbols never do: sessions refer to them).
+struct IPlugLV2PortExtras
+{
+  const char* mName;       // the port's name, or null for the parameter's name
+  bool mLogarithmic;       // the value is best set on a logarithmic scale (minimum > 0)
+  int mGroup;              // index into IPlugLV2Docs::mGroups, or -1
+  const IPlugLV2ScalePoint* mScalePoints;  // beside the parameter's display texts; null for none
+  int mNScalePoints;
+};
+
 // Texts and presets the bundle's description carries beside the ports.
 struct IPlugLV2Docs
 {
@@ -71,6 +97,10 @@ struct IPlugLV2Docs
   const char* (*mParamComment)(int idx);  // one line per parameter, or null
   const IPlugLV2Preset* mPresets;
   int mNPresets;
+  // Port extras of parameter idx, or null (and null for none at all).
+  const IPlugLV2PortExtras* (*mPortExtras)(int idx);
+  const IPlugLV2ControlGroup* mGroups;
+  int mNGroups;
 };
 
 // A control output port a plug-in publishes for its UI (an indicator or a

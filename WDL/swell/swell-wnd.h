@@ -101,8 +101,11 @@ struct SWELL_ViewCallbacks
 // Makes a w x h view, not yet shown; null when no window system is
 // reachable. cb is copied. [UI thread]
 SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb);
-// Puts the view into parent (0: a top-level window titled title) and shows
-// it; false, with nothing shown, when parent is no window. [UI thread]
+// Puts the view into parent (0: a top-level window titled title, in UTF-8
+// too, whose window class is the title's first word: lower case as the
+// instance name, as written as the class, so window managers and task bars
+// name it) and shows it; false, with nothing shown, when parent is no
+// window. [UI thread]
 bool SWELL_AddViewToParent(SWELL_View view, SWELL_WindowId parent, const char* title);
 // Puts a window of another client (a view a plug-in handed over) into the
 // view at its top-left corner and shows it; false when the window system

@@ -10,9 +10,11 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "swell-internal.h"
@@ -521,7 +523,21 @@ bool SWELL_AddViewToParent(SWELL_View v, SWELL_WindowId parent, const char* titl
   }
   else
   {
-    XStoreName(s_display, v->win, title ? title : "");
+    const std::string name = title ? title : "";
+    XStoreName(s_display, v->win, name.c_str());
+    XChangeProperty(s_display, v->win, XInternAtom(s_display, "_NET_WM_NAME", False),
+                    XInternAtom(s_display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(name.data()), static_cast<int>(name.size()));
+    std::string windowClass = name.substr(0, name.find(' ')), instance = windowClass;
+    for (char& c : instance) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    XClassHint* classHint = XAllocClassHint();
+    if (classHint)
+    {
+      classHint->res_name = &instance[0];
+      classHint->res_class = &windowClass[0];
+      XSetClassHint(s_display, v->win, classHint);
+      XFree(classHint);
+    }
     XSetWMProtocols(s_display, v->win, &s_wmDelete, 1);
     XSizeHints* hints = XAllocSizeHints();
     if (hints)

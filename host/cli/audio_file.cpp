@@ -48,7 +48,7 @@ constexpr Container kContainers[] = {
     {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS, "Ogg Vorbis"},
     {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS, "Ogg Vorbis"},
     {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS, "Ogg Opus"},
-#ifdef SF_FORMAT_MPEG
+#if CINDERPATH_SNDFILE_HAS_MPEG  // SF_FORMAT_MPEG is an enum constant, found at configure time
     {"mp3", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III, "MP3"},
 #endif
 };
@@ -76,6 +76,29 @@ const char* EncodingName(int sub) {
     case SF_FORMAT_PCM_24: return "24-bit integer";
     case SF_FORMAT_FLOAT: return "32-bit float";
     default: return "compressed";
+  }
+}
+
+// Zeroes the time stamp of a RIFF-style file's PEAK chunk (RF64 writes one
+// whatever it is told), so that the same render gives the same bytes. Leaves
+// anything else alone: other containers, streams, files without the chunk.
+void ClearPeakTime(int fd) {
+  unsigned char header[512];
+  const ssize_t n = pread(fd, header, sizeof(header), 0);
+  if (n < 12 || (std::memcmp(header, "RIFF", 4) != 0 && std::memcmp(header, "RF64", 4) != 0) ||
+      std::memcmp(header + 8, "WAVE", 4) != 0)
+    return;
+  for (ssize_t at = 12; at + 8 <= n;) {
+    const uint32_t size = header[at + 4] | header[at + 5] << 8 | header[at + 6] << 16 | uint32_t(header[at + 7]) << 24;
+    if (std::memcmp(header + at, "data", 4) == 0) return;
+    if (std::memcmp(header + at, "PEAK", 4) == 0) {
+      // id, size, version, then the time stamp (seconds since 1970)
+      // (A failed write leaves the stamp: the file is still correct.)
+      const unsigned char zero[4] = {0, 0, 0, 0};
+      if (size >= 8) static_cast<void>(pwrite(fd, zero, sizeof(zero), at + 12) == sizeof(zero));
+      return;
+    }
+    at += 8 + static_cast<ssize_t>(size) + (size & 1);
   }
 }
 
@@ -120,6 +143,12 @@ bool AudioInput::Open(const std::string& path, std::string* error) {
   mRateHz = info.samplerate;
   // A pipe's length is unknown: libsndfile reports the largest count it can.
   mHeaderFrames = info.frames >= SF_COUNT_MAX / 2 ? -1 : static_cast<long>(info.frames);
+  switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_16: mEncoding = SampleFormat::kPcm16; break;
+    case SF_FORMAT_PCM_24: mEncoding = SampleFormat::kPcm24; break;
+    case SF_FORMAT_FLOAT: mEncoding = SampleFormat::kFloat32; break;
+    default: mEncoding = SampleFormat::kDefault; break;
+  }
   return true;
 }
 
@@ -188,10 +217,14 @@ std::string DefaultOutputPath(const std::string& inputPath) {
     stem = inputPath.substr(0, dot);
     ext = inputPath.substr(dot);
   }
-  std::string lower = ext;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lower != ".wav") ext = ".wav";
-  return stem + "-cinderpath" + ext;
+  // Lossless containers this library writes keep their extension; lossy ones
+  // (Ogg, Opus, MP3) and unknown ones give a WAV file, so that the processed
+  // sound is not encoded with loss a second time.
+  const std::string lower = LowerExtension(inputPath);
+  bool keep = false;
+  for (const Container& c : kContainers)
+    if (lower == c.extension && c.codec == 0) keep = Writable(c.major | SF_FORMAT_PCM_24);
+  return stem + "-cinderpath" + (keep ? ext : std::string(".wav"));
 }
 
 // ---- output ----
@@ -281,6 +314,9 @@ bool PendingAudioFile::Open(const std::string& targetPath, int numChannels, doub
   mIntegerBits = sub == SF_FORMAT_PCM_16 ? 16 : sub == SF_FORMAT_PCM_24 ? 24 : 0;
   // Float output stays unclipped and unscaled: the effect may exceed full scale.
   sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
+  // No PEAK chunk: it carries the time of writing, and the same render must
+  // give the same bytes. (The summary reports the peaks.)
+  sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   mFile = file;
   mChannels = numChannels;
   mSamplesSinceFlush = 0;
@@ -344,6 +380,7 @@ bool PendingAudioFile::Commit(std::string* error) {
     Abort();
     return false;
   }
+  ClearPeakTime(mOutput.Fd());
   return mOutput.Commit(error);
 }
 

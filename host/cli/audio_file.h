@@ -40,6 +40,10 @@ class AudioInput {
   // error ends the input where it stopped; EndReason() then says why.
   long Read(float* out, long frames, std::string* error);
   const std::string& EndReason() const { return mEndReason; }
+  // The file's sample encoding where an output can take it (16- or 24-bit
+  // integers, 32-bit float); kDefault for others, for memory and for lossy
+  // codecs.
+  SampleFormat Encoding() const { return mEncoding; }
 
  private:
   void* mFile = nullptr;  // SNDFILE*
@@ -49,6 +53,7 @@ class AudioInput {
   int mChannels = 0;
   double mRateHz = 0.0;
   long mHeaderFrames = -1;
+  SampleFormat mEncoding = SampleFormat::kDefault;
   bool mEnded = false;
   std::string mEndReason;  // decoder's message when decoding stopped early
 };
@@ -57,9 +62,10 @@ class AudioInput {
 // Returns false with a one-line message in *error. [any thread]
 bool ReadAudioFile(const std::string& path, AudioData* out, std::string* error);
 
-// Default output name: the input's name with "-cinderpath" before the extension.
-// A ".wav" input keeps its extension; any other input gets ".wav", because the
-// default output is a WAV file. [any thread]
+// Default output name: the input's name with "-cinderpath" before the
+// extension. Inputs in a lossless container this library writes (WAV, AIFF,
+// AU, CAF, FLAC, W64, RF64) keep their extension; lossy (Ogg, Opus, MP3) and
+// other inputs get ".wav". [any thread]
 std::string DefaultOutputPath(const std::string& inputPath);
 
 // Chooses the libsndfile format (container | encoding) for an output path from

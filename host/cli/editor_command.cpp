@@ -50,6 +50,18 @@ bool OnFrameEvent(void* ctx, const SWELL_Event* e) {
   return false;
 }
 
+// The name of the unit's present preset, or "" when it gives none.
+std::string PresentPresetName(AudioUnit unit) {
+  AUPreset preset = {0, nullptr};
+  UInt32 size = sizeof(preset);
+  if (AudioUnitGetProperty(unit, kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &preset, &size) != noErr ||
+      !preset.presetName)
+    return std::string();
+  const std::string name = CFStringToUtf8(preset.presetName);
+  CFRelease(preset.presetName);
+  return name;
+}
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "cinderpath: %s\n", message.c_str());
   return 1;
@@ -90,8 +102,13 @@ int RunEditor(const EditorOptions& options) {
   std::string error;
   OutputRules stateRules;
   stateRules.what = "state file";
-  if (!options.stateIn.empty()) stateRules.protectedPaths.push_back(options.stateIn);
+  for (const std::string* in : {&options.stateIn, &options.settingsIn})
+    if (!in->empty()) stateRules.protectedPaths.push_back(*in);
+  OutputRules settingsRules = stateRules;
+  settingsRules.what = "settings file";
   if (!options.stateOut.empty() && !CheckOutputTarget(options.stateOut, stateRules, nullptr, &error))
+    return Fail(error);
+  if (!options.settingsOut.empty() && !CheckOutputTarget(options.settingsOut, settingsRules, nullptr, &error))
     return Fail(error);
 
   PluginSession session;
@@ -99,16 +116,28 @@ int RunEditor(const EditorOptions& options) {
   if (!session.Open(path, &error)) return Fail(error);
   RenderOptions settings;
   settings.sets = options.sets;
+  settings.preset = options.preset;
   settings.stateIn = options.stateIn;
+  settings.settingsIn = options.settingsIn;
   if (!ApplySettingsOptions(session, settings, &error)) return Fail(error);
 
+  // The title names the present preset, where a host shows it.
+  std::string title = session.ComponentName();
+  const std::string preset = PresentPresetName(session.Unit());
+  if (!preset.empty()) title += " - " + preset;
   EditorWindow window;
-  if (!window.Open(session.Unit(), session.ComponentName(), &error)) return Fail(error);
+  if (!window.Open(session.Unit(), title, &error)) return Fail(error);
   while (window.IsOpen()) SWELL_RunLoopPump(kPumpWaitSeconds);
   window.Close();
 
-  if (!options.stateOut.empty() && !SaveStateFile(session, options.stateOut, stateRules, &error))
-    return Fail(error);
+  if (!options.stateOut.empty()) {
+    if (!SaveStateFile(session, options.stateOut, stateRules, &error)) return Fail(error);
+    std::printf("state saved to %s\n", options.stateOut.c_str());
+  }
+  if (!options.settingsOut.empty()) {
+    if (!SaveSettingsFile(session, options.settingsOut, stateRules, &error)) return Fail(error);
+    std::printf("settings saved to %s\n", options.settingsOut.c_str());
+  }
   return 0;
 }
 

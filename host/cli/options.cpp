@@ -57,15 +57,16 @@ bool TakeSet(const std::vector<std::string>& args, size_t* i, std::vector<std::p
   return true;
 }
 
-bool TakePreset(const std::vector<std::string>& args, size_t* i, int* preset, std::string* error) {
+bool TakePreset(const std::vector<std::string>& args, size_t* i, std::string* preset, std::string* error) {
   std::string value;
   long n = 0;
   if (!TakeValue(args, i, "--preset", &value, error)) return false;
-  if (!ParseInt(value, 0, INT_MAX, &n)) {
-    *error = "--preset needs a preset number (0 or more), got '" + value + "'";
+  const bool numeric = !value.empty() && value.find_first_not_of("+-0123456789") == std::string::npos;
+  if (value.find_first_not_of(" \t") == std::string::npos || (numeric && !ParseInt(value, 0, INT_MAX, &n))) {
+    *error = "--preset needs a preset name or number (0 or more), got '" + value + "'";
     return false;
   }
-  *preset = static_cast<int>(n);
+  *preset = value;
   return true;
 }
 
@@ -73,9 +74,9 @@ const char* UsageText() {
   return "usage:\n"
          "  cinderpath render [INPUT...] [-o OUTPUT] [options]   render files through the effect\n"
          "  cinderpath info [--component PATH]                   list parameters, presets, latency\n"
+         "  cinderpath info --state|--program|--bank FILE        what a saved file holds\n"
          "  cinderpath snapshot [-o FILE.png] [options]          draw the editor into a PNG\n"
-         "  cinderpath editor [--set NAME=VALUE]... [--state FILE] [--save-state FILE]\n"
-         "                                                       the editor in a window (needs X)\n"
+         "  cinderpath editor [settings options]                 the editor in a window (needs X)\n"
          "  cinderpath help [render|info|snapshot|editor]        this text, or a command's own\n"
          "  cinderpath --version                                 the program's version\n"
          "\n"
@@ -93,14 +94,18 @@ const char* RenderHelpText() {
          "\n"
          "output\n"
          "  -o, --output FILE     where to write (default: INPUT's name with -cinderpath\n"
-         "                        before the extension, as a WAV file). The extension\n"
+         "                        before the extension, in INPUT's format and sample\n"
+         "                        encoding; lossy inputs (.ogg .opus .mp3) give a 32-bit\n"
+         "                        float WAV file). The extension\n"
          "                        chooses the format: .wav .aif .aiff .au .caf .flac .w64\n"
          "                        .rf64 .ogg .opus (and .mp3 where libsndfile writes it).\n"
          "                        '-' writes an AU stream to standard output (the summary\n"
          "                        then goes to standard error). With several inputs,\n"
-         "                        OUTPUT is a folder that receives the default names.\n"
-         "  --format ENC          sample encoding: float (32-bit, the default), pcm16 or\n"
-         "                        pcm24; FLAC takes pcm16/pcm24 (pcm24 by default).\n"
+         "                        OUTPUT is a folder that receives the default names\n"
+         "                        (made when it ends with '/' and does not exist).\n"
+         "  --format ENC          sample encoding: float (32-bit), pcm16 or pcm24; by\n"
+         "                        default the input's for the default output name,\n"
+         "                        otherwise float (FLAC: pcm24)\n"
          "  -n, --no-clobber      refuse to replace any existing file\n"
          "                        An existing file is otherwise replaced only when the\n"
          "                        new one is complete, and keeps its permissions. The\n"
@@ -109,18 +114,30 @@ const char* RenderHelpText() {
          "\n"
          "settings\n"
          "  --set NAME=VALUE      set a parameter by name or index; VALUE in the\n"
-         "                        parameter's unit or one of its texts (on, off). Names\n"
-         "                        match without regard to case, spaces, '-' and '_'\n"
-         "                        when that is unambiguous. 'cinderpath info' lists them.\n"
-         "  --preset N            select factory preset N (0 .. 15)\n"
+         "                        parameter's unit, with or without it (6dB, -3 dB,\n"
+         "                        120Hz, 1.2k for Hz, 5k or 5 kHz for kHz, 8x for OS),\n"
+         "                        or a word (on/off, yes/no, true/false, any case).\n"
+         "                        Names match without regard to case, spaces, '-' and\n"
+         "                        '_' when that is unambiguous; in-hp-freq, out-hp-freq,\n"
+         "                        in-lp-freq and out-lp-freq tell the input filters\n"
+         "                        from the output filters. 'cinderpath info' lists them.\n"
+         "  --preset NAME|N       select a factory preset by name (case and spaces\n"
+         "                        loose, a unique beginning will do) or number 0 .. 15;\n"
+         "                        'cinderpath info' lists them\n"
+         "  --settings FILE       read NAME=VALUE lines, one parameter a line, as --set\n"
+         "                        reads them ('#' starts a comment); parameters the\n"
+         "                        file leaves out keep their values\n"
+         "  --save-settings FILE  save every parameter as NAME=VALUE lines, after all\n"
+         "                        settings (readable and editable; --settings reads it)\n"
          "  --state FILE          restore a state saved with --save-state\n"
          "  --save-state FILE     save the state after all settings (written as safely\n"
          "                        as the audio output)\n"
          "  --bank FILE.fxb       load a bank file (every preset, then its current one)\n"
          "  --program FILE.fxp    load a program file into the current preset\n"
-         "                        (both before --preset and --set)\n"
          "  --save-program FILE.fxp, --save-bank FILE.fxb\n"
          "                        save the program or bank after all settings\n"
+         "                        Settings apply in this order: --state, --bank,\n"
+         "                        --program, --preset, --settings, then each --set.\n"
          "  --offline             render as a host's offline bounce (\"Quality\" applies)\n"
          "\n"
          "running\n"
@@ -135,30 +152,42 @@ const char* RenderHelpText() {
          "clipped and non-finite samples.\n"
          "\n"
          "examples\n"
-         "  cinderpath render take.wav --set Drive=8 --set \"HP On=on\" --set hp-freq=90\n"
-         "  cinderpath render take.flac -o take-warm.flac --format pcm24 --preset 3\n"
+         "  cinderpath render take.wav --set Drive=8dB --set \"HP On=on\" --set in-hp-freq=90Hz\n"
+         "  cinderpath render take.flac -o take-warm.flac --format pcm24 --preset \"Warm tape\"\n"
+         "  cinderpath render take.wav --preset crunch --save-settings crunch.txt\n"
+         "  cinderpath render take.wav --settings crunch.txt --set Volume=-3 --save-state crunch.plist\n"
          "  cinderpath render *.wav -o rendered/ -j 2\n"
-         "  cinderpath render take.wav -o /dev/null         (a dry run: summary only)\n"
+         "  cinderpath render take.wav -o /dev/null         # a dry run: summary only\n"
          "  cinderpath render - -o - < take.wav > take-cinderpath.au\n";
 }
 
 const char* InfoHelpText() {
   return "usage: cinderpath info [--component PATH]\n"
+         "       cinderpath info --state FILE | --program FILE.fxp | --bank FILE.fxb\n"
          "\n"
          "Lists what a host sees of the effect: identity, channel configurations,\n"
          "latency, every parameter (index, name, unit, range, default, what it does)\n"
-         "and the factory presets.\n";
+         "and the factory presets with what each is for.\n"
+         "\n"
+         "With a saved file, prints the settings it holds instead, as the NAME=VALUE\n"
+         "lines of a settings file (for a bank, those of its current preset).\n"
+         "\n"
+         "examples\n"
+         "  cinderpath info\n"
+         "  cinderpath info --state crunch.plist > crunch-state.txt\n";
 }
 
 const char* EditorHelpText() {
-  return "usage: cinderpath editor [--set NAME=VALUE]... [--state FILE] [--save-state FILE]\n"
-         "                         [--component PATH]\n"
+  return "usage: cinderpath editor [--set NAME=VALUE]... [--preset NAME|N] [--state FILE]\n"
+         "                         [--settings FILE] [--save-state FILE]\n"
+         "                         [--save-settings FILE] [--component PATH]\n"
          "\n"
          "Shows the effect's editor in a window, asked for as an Audio Unit host asks\n"
          "for it, so settings can be tried by hand. The settings options are applied\n"
-         "first, as render applies them. When the window is closed, --save-state writes\n"
-         "the settings it ended with (a state file render and editor read with --state).\n"
-         "Needs an X display (DISPLAY).\n";
+         "first, as render applies them; the window's title names the present preset.\n"
+         "When the window is closed, --save-state and --save-settings write the\n"
+         "settings it ended with (files render and editor read with --state and\n"
+         "--settings). Needs an X display (DISPLAY).\n";
 }
 
 const char* VersionText() { return "cinderpath " CINDERPATH_VERSION_TEXT "\n"; }
@@ -178,6 +207,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
       if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
     } else if (Matches(arg, "--save-state")) {
       if (!TakeValue(args, &i, "--save-state", &options->stateOut, error)) return false;
+    } else if (Matches(arg, "--settings")) {
+      if (!TakeValue(args, &i, "--settings", &options->settingsIn, error)) return false;
+    } else if (Matches(arg, "--save-settings")) {
+      if (!TakeValue(args, &i, "--save-settings", &options->settingsOut, error)) return false;
     } else if (Matches(arg, "--program")) {
       if (!TakeValue(args, &i, "--program", &options->programIn, error)) return false;
     } else if (Matches(arg, "--bank")) {
@@ -239,10 +272,16 @@ bool ParseEditorOptions(const std::vector<std::string>& args, EditorOptions* opt
       options->help = true;
     } else if (Matches(arg, "--set")) {
       if (!TakeSet(args, &i, &options->sets, error)) return false;
+    } else if (Matches(arg, "--preset")) {
+      if (!TakePreset(args, &i, &options->preset, error)) return false;
     } else if (Matches(arg, "--state")) {
       if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
     } else if (Matches(arg, "--save-state")) {
       if (!TakeValue(args, &i, "--save-state", &options->stateOut, error)) return false;
+    } else if (Matches(arg, "--settings")) {
+      if (!TakeValue(args, &i, "--settings", &options->settingsIn, error)) return false;
+    } else if (Matches(arg, "--save-settings")) {
+      if (!TakeValue(args, &i, "--save-settings", &options->settingsOut, error)) return false;
     } else if (Matches(arg, "--component")) {
       if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
     } else {
@@ -259,10 +298,20 @@ bool ParseInfoOptions(const std::vector<std::string>& args, InfoOptions* options
       options->help = true;
     } else if (Matches(args[i], "--component")) {
       if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
+    } else if (Matches(args[i], "--state")) {
+      if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
+    } else if (Matches(args[i], "--program")) {
+      if (!TakeValue(args, &i, "--program", &options->programIn, error)) return false;
+    } else if (Matches(args[i], "--bank")) {
+      if (!TakeValue(args, &i, "--bank", &options->bankIn, error)) return false;
     } else {
       *error = "info takes no argument '" + args[i] + "'";
       return false;
     }
+  }
+  if (!options->stateIn.empty() + !options->programIn.empty() + !options->bankIn.empty() > 1) {
+    *error = "info describes one file at a time: give one of --state, --program and --bank";
+    return false;
   }
   return true;
 }

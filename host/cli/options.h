@@ -13,7 +13,9 @@ struct RenderOptions {
   std::vector<std::string> inputs;   // empty: the built-in demo; "-": standard input
   std::string output;                // empty: derived from the input; a folder with several inputs
   std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order
-  int preset = -1;                   // --preset N; -1: none
+  std::string preset;                // --preset NAME or N; empty: none
+  std::string settingsIn;            // --settings FILE (NAME=VALUE lines)
+  std::string settingsOut;           // --save-settings FILE
   std::string stateIn;               // --state FILE
   std::string stateOut;              // --save-state FILE
   std::string programIn;             // --program FILE.fxp
@@ -32,6 +34,9 @@ struct RenderOptions {
 
 struct EditorOptions {
   std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order
+  std::string preset;                                     // --preset NAME or N
+  std::string settingsIn;                                 // --settings FILE
+  std::string settingsOut;                                // --save-settings FILE
   std::string stateIn;                                    // --state FILE
   std::string stateOut;                                   // --save-state FILE
   std::string component;                                  // --component PATH
@@ -40,6 +45,8 @@ struct EditorOptions {
 
 struct InfoOptions {
   std::string component;
+  // A saved file to describe instead of the plug-in (at most one).
+  std::string stateIn, programIn, bankIn;
   bool help = false;
 };
 
@@ -57,10 +64,11 @@ bool TakeValue(const std::vector<std::string>& args, size_t* i, const std::strin
                std::string* error);
 bool Matches(const std::string& arg, const std::string& name);
 // The value of --set (NAME=VALUE, appended to sets) and of --preset (a
-// number, 0 or more). False with a message.
+// name, or a number 0 or more; names are resolved against the plug-in's
+// presets later). False with a message.
 bool TakeSet(const std::vector<std::string>& args, size_t* i, std::vector<std::pair<std::string, std::string>>* sets,
              std::string* error);
-bool TakePreset(const std::vector<std::string>& args, size_t* i, int* preset, std::string* error);
+bool TakePreset(const std::vector<std::string>& args, size_t* i, std::string* preset, std::string* error);
 
 // Help texts: the overview ("cinderpath help") and each command's own.
 const char* UsageText();

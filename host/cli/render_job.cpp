@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "CinderpathDescriptions.h"
+#include "CinderpathPresets.h"
 #include "audio_file.h"
 #include "demo_signal.h"
 #include "plist.h"
@@ -24,6 +25,7 @@
 #include "render_stream.h"
 #include "safe_output.h"
 #include "setting_files.h"
+#include "settings_text.h"
 
 #ifndef CINDERPATH_COMPONENT_RELATIVE
 #define CINDERPATH_COMPONENT_RELATIVE "../Cinderpath.component"
@@ -54,12 +56,6 @@ std::string Trim(const std::string& s) {
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-std::string FormatNumber(double v) {
-  char text[64];
-  std::snprintf(text, sizeof(text), "%g", v);
-  return text;
-}
-
 std::string BaseName(const std::string& path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -70,78 +66,6 @@ std::string UnitText(const ParamDesc& p) {
   if (p.unit == kAudioUnitParameterUnit_Boolean) return "bool";
   if (p.unit == kAudioUnitParameterUnit_Indexed) return "index";
   return p.unitName;
-}
-
-// A name folded for loose matching: lower case, without spaces, '-' and '_'.
-std::string LooseName(const std::string& name) {
-  std::string folded;
-  for (char c : name)
-    if (c != ' ' && c != '_' && c != '-') folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
-
-// Finds the parameter a --set names: its exact name as the host sees it, its
-// index, or a loose match (case, spaces, '-' and '_' ignored) when only one
-// parameter matches loosely. False with a message otherwise.
-bool FindParam(const std::vector<ParamDesc>& params, const std::string& key, const ParamDesc** found,
-               std::string* error) {
-  for (const ParamDesc& p : params)
-    if (p.name == key) return *found = &p, true;
-  char* end = nullptr;
-  const long index = std::strtol(key.c_str(), &end, 10);
-  if (!key.empty() && *end == '\0') {
-    for (const ParamDesc& p : params)
-      if (static_cast<long>(p.id) == index) return *found = &p, true;
-  }
-  std::vector<const ParamDesc*> loose;
-  const std::string folded = LooseName(key);
-  for (const ParamDesc& p : params)
-    if (!folded.empty() && LooseName(p.name) == folded) loose.push_back(&p);
-  if (loose.size() == 1) return *found = loose[0], true;
-  if (loose.size() > 1) {
-    *error = "parameter name '" + key + "' is ambiguous: it could be";
-    for (size_t i = 0; i < loose.size(); ++i)
-      *error += std::string(i ? " or" : "") + " '" + loose[i]->name + "' (index " + std::to_string(loose[i]->id) + ")";
-    *error += "; give the exact name or the index";
-    return false;
-  }
-  *error = "unknown parameter '" + key + "' (see 'cinderpath info' for the names)";
-  return false;
-}
-
-// Turns the text of a --set into a value in the parameter's units: a number,
-// or one of the parameter's display texts.
-bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string& rawText, float* value,
-                  std::string* error) {
-  const std::string text = Trim(rawText);
-  const std::string range = "[" + FormatNumber(p.minValue) + " .. " + FormatNumber(p.maxValue) + "]";
-  char* end = nullptr;
-  const double number = std::strtod(text.c_str(), &end);
-  if (!text.empty() && end && *end == '\0') {
-    if (!std::isfinite(number) || number < p.minValue || number > p.maxValue) {
-      const std::string unit = UnitText(p);
-      *error = "value " + text + " for '" + p.name + "' is out of range " + range + ": " + p.name + " must be " +
-               FormatNumber(p.minValue) + " .. " + FormatNumber(p.maxValue) +
-               (unit.empty() || unit == "bool" || unit == "index" ? "" : " " + unit);
-      return false;
-    }
-    *value = static_cast<float>(number);
-    return true;
-  }
-  // Display texts are mapped by the plug-in itself, which knows the value each
-  // text stands for. Parameters without texts would read any text as a number.
-  float fromText = 0.0f;
-  if (!p.valueStrings.empty() && session.ValueFromText(p.id, text, &fromText)) {
-    *value = fromText;
-    return true;
-  }
-  std::string accepted = "a number in " + range;
-  if (!p.valueStrings.empty()) {
-    accepted += " or one of:";
-    for (const std::string& s : p.valueStrings) accepted += " " + s;
-  }
-  *error = "cannot read '" + rawText + "' as a value for '" + p.name + "' (expected " + accepted + ")";
-  return false;
 }
 
 // Reads a settings file whole: regular files within the loaders' cap only.
@@ -248,6 +172,7 @@ struct FileJob {
   std::string input;   // "" for the demo
   std::string output;
   std::string label;   // how messages name the input
+  bool derived = false;  // the output's name comes from the input's: its encoding follows the input's too
 };
 
 // What a finished (or failed) job reports.
@@ -260,11 +185,19 @@ struct FileResult {
 struct Settings {
   CFPropertyListRef state = nullptr;  // --state, owned
   std::string bank, program;          // bytes of the --bank and --program files
+  SInt32 preset = -1;                 // the factory preset --preset names; -1: none
+  // The --settings file's values, then each --set, in the order applied.
   std::vector<std::pair<AudioUnitParameterID, float>> values;
   ~Settings() {
     if (state) CFRelease(state);
   }
 };
+
+OutputRules SettingsFileRules(const OutputRules& stateRules) {
+  OutputRules rules = stateRules;
+  rules.what = "settings file";
+  return rules;
+}
 
 bool OpenSession(const std::string& componentOption, PluginSession* session, std::string* error) {
   const std::string path = componentOption.empty() ? DefaultComponentPath() : componentOption;
@@ -279,8 +212,8 @@ OutputRules PluginFileRules(const OutputRules& stateRules, bool bank) {
   return rules;
 }
 
-// Applies --state, --bank, --program, --preset and the resolved --set values
-// to an open session.
+// Applies --state, --bank, --program, --preset, then the resolved --settings
+// and --set values to an open session.
 bool ApplySettings(PluginSession& session, const RenderOptions& options, const Settings& settings,
                    std::string* error) {
   if (settings.state) {
@@ -300,26 +233,51 @@ bool ApplySettings(PluginSession& session, const RenderOptions& options, const S
       return false;
     }
   }
-  if (options.preset >= 0) {
-    std::vector<PresetDesc> presets;
-    if (!session.ReadFactoryPresets(&presets, error)) return false;
-    const bool known = std::any_of(presets.begin(), presets.end(),
-                                   [&](const PresetDesc& p) { return p.number == options.preset; });
-    if (!known) {
-      *error = "factory preset " + std::to_string(options.preset) + " does not exist: " +
-               (presets.empty() ? std::string("this plug-in has none")
-                                : "preset must be 0 .. " + std::to_string(presets.size() - 1));
-      return false;
-    }
-    if (!session.SelectPreset(options.preset, error)) return false;
-  }
+  if (settings.preset >= 0 && !session.SelectPreset(settings.preset, error)) return false;
   for (const auto& v : settings.values)
     if (!session.SetParameter(v.first, v.second, error)) return false;
   return true;
 }
 
-// Reads the files the settings options name (--state, --bank, --program)
-// and resolves each --set against the session's parameters.
+// Reads a settings file's NAME=VALUE lines and resolves each against the
+// parameters, appending the values to values. Every line is checked before
+// any value is kept: a bad line is an error naming it. Parameters the file
+// does not set keep their values, with a warning naming them.
+bool LoadSettingsFile(const std::vector<ParamDesc>& params, PluginSession& session, const std::string& path,
+                      std::vector<std::pair<AudioUnitParameterID, float>>* values, std::string* error) {
+  std::string text;
+  std::vector<SettingsLine> lines;
+  if (!ReadTextFile(path, &text, error, "settings file")) return false;
+  const std::string where = "settings file '" + path + "' ";
+  if (!ParseSettingsText(text, &lines, error)) return *error = where + *error, false;
+  std::vector<int> lineOf(params.size(), 0);
+  std::vector<std::pair<AudioUnitParameterID, float>> read;
+  for (const SettingsLine& line : lines) {
+    const ParamDesc* p = nullptr;
+    float value = 0.0f;
+    const std::string at = where + "line " + std::to_string(line.line) + ": ";
+    if (!FindParam(params, line.name, &p, error) || !ResolveValue(session, *p, line.value, &value, error))
+      return *error = at + *error, false;
+    int& first = lineOf[static_cast<size_t>(p - params.data())];
+    if (first != 0) {
+      *error = at + "'" + p->name + "' is set a second time (first on line " + std::to_string(first) + ")";
+      return false;
+    }
+    first = line.line;
+    read.emplace_back(p->id, value);
+  }
+  std::string missing;
+  for (size_t i = 0; i < params.size(); ++i)
+    if (lineOf[i] == 0) missing += (missing.empty() ? "" : ", ") + params[i].name;
+  if (!missing.empty())
+    std::fprintf(stderr, "cinderpath: warning: %sdoes not set %s; kept as they were\n", where.c_str(), missing.c_str());
+  values->insert(values->end(), read.begin(), read.end());
+  return true;
+}
+
+// Reads the files the settings options name (--state, --bank, --program,
+// --settings), finds the --preset and resolves each --set against the
+// session's parameters.
 bool LoadSettings(PluginSession& session, const RenderOptions& options, Settings* settings, std::string* error) {
   if (!options.stateIn.empty()) {
     std::string xml;
@@ -334,23 +292,29 @@ bool LoadSettings(PluginSession& session, const RenderOptions& options, Settings
   if (!options.bankIn.empty() && !ReadTextFile(options.bankIn, &settings->bank, error, "bank file")) return false;
   if (!options.programIn.empty() && !ReadTextFile(options.programIn, &settings->program, error, "program file"))
     return false;
-  if (!options.sets.empty()) {
-    std::vector<ParamDesc> params;
-    if (!session.ReadParameters(&params, error)) return false;
-    for (const auto& set : options.sets) {
-      const ParamDesc* p = nullptr;
-      if (!FindParam(params, set.first, &p, error)) return false;
-      float value = 0.0f;
-      if (!ResolveValue(session, *p, set.second, &value, error)) return false;
-      settings->values.emplace_back(p->id, value);
-    }
+  if (!options.preset.empty()) {
+    std::vector<PresetDesc> presets;
+    if (!session.ReadFactoryPresets(&presets, error) || !FindPreset(presets, options.preset, &settings->preset, error))
+      return false;
+  }
+  if (options.sets.empty() && options.settingsIn.empty()) return true;
+  std::vector<ParamDesc> params;
+  if (!session.ReadParameters(&params, error)) return false;
+  if (!options.settingsIn.empty() && !LoadSettingsFile(params, session, options.settingsIn, &settings->values, error))
+    return false;
+  for (const auto& set : options.sets) {
+    const ParamDesc* p = nullptr;
+    if (!FindParam(params, set.first, &p, error)) return false;
+    float value = 0.0f;
+    if (!ResolveValue(session, *p, set.second, &value, error)) return false;
+    settings->values.emplace_back(p->id, value);
   }
   return true;
 }
 
 // Opens one instance to check every setting before any file is touched:
 // reads --state, resolves each --set (one bad value changes nothing), and
-// writes --save-state.
+// writes --save-state, --save-settings, --save-program and --save-bank.
 bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules, Settings* settings,
                      std::string* error) {
   PluginSession session;
@@ -358,6 +322,7 @@ bool PrepareSettings(const RenderOptions& options, const OutputRules& stateRules
   if (!LoadSettings(session, options, settings, error) || !ApplySettings(session, options, *settings, error))
     return false;
   if (!options.stateOut.empty() && !SaveStateFile(session, options.stateOut, stateRules, error)) return false;
+  if (!options.settingsOut.empty() && !SaveSettingsFile(session, options.settingsOut, stateRules, error)) return false;
   for (const bool bank : {true, false}) {
     const std::string& path = bank ? options.bankOut : options.programOut;
     std::string bytes;
@@ -423,7 +388,8 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
   const long latencyFrames = std::max(0L, std::lround(latencySeconds * rate));
 
   PendingAudioFile output;
-  if (!output.Open(job.output, channels, rate, options.format, rules, &error)) return fail(error);
+  const SampleFormat format = options.format == SampleFormat::kDefault && job.derived ? input.Encoding() : options.format;
+  if (!output.Open(job.output, channels, rate, format, rules, &error)) return fail(error);
   const int bits = output.IntegerBits();
 
   const long headerFrames = input.HeaderFrames();
@@ -454,6 +420,13 @@ FileResult RenderFile(const FileJob& job, const AudioData* demo, const RenderOpt
     warnings += "cinderpath: warning: the effect produced " + std::to_string(nonFiniteOut) +
                 " non-finite sample(s) for '" + job.output + "'" +
                 (bits ? " (written as 0 or full scale)" : "") + "\n";
+  long floatOvers = 0;
+  double floatPeak = 0.0;
+  for (const ChannelStats& st : outStats) floatOvers += st.overs, floatPeak = std::max(floatPeak, st.peak);
+  if (bits == 0 && floatOvers > 0)
+    warnings += "cinderpath: warning: " + std::to_string(floatOvers) + " sample(s) above full scale in '" + job.output +
+                "' (peak " + Trim(ChannelStats::Db(floatPeak)) +
+                " dBFS); kept in the float file, they clip when played or converted to integers (lower \"Volume\")\n";
   if (clipped > 0)
     warnings += "cinderpath: warning: " + std::to_string(clipped) + " sample(s) clipped at full scale in the " +
                 std::to_string(bits) + "-bit '" + job.output + "' (lower \"Volume\" or write float)\n";
@@ -522,7 +495,10 @@ std::string DefaultComponentPath() {
     exe[n] = '\0';
     std::string dir(exe);
     dir = dir.substr(0, dir.find_last_of('/'));
-    return dir + "/" CINDERPATH_COMPONENT_RELATIVE;
+    // In the build tree, or installed: bin/cinderpath and lib/cinderpath/.
+    const std::string built = dir + "/" CINDERPATH_COMPONENT_RELATIVE;
+    const std::string installed = dir + "/../lib/cinderpath/Cinderpath.component";
+    return IsFolder(built) || !IsFolder(installed) ? built : installed;
   }
   return "Cinderpath.component";
 }
@@ -540,6 +516,20 @@ int RunRender(const RenderOptions& options) {
   std::vector<FileJob> jobs;
   const bool several = options.inputs.size() > 1;
   const bool toFolder = !options.output.empty() && (several || options.output.back() == '/');
+  // A folder named with a trailing '/' is made (one level) when missing, and
+  // removed again (while still empty) when the settings or targets are refused.
+  struct MadeFolder {
+    std::string path;
+    bool keep = false;
+    ~MadeFolder() {
+      if (!path.empty() && !keep) rmdir(path.c_str());
+    }
+  } madeFolder;
+  if (toFolder && !IsFolder(options.output) && options.output.back() == '/') {
+    if (mkdir(options.output.c_str(), 0777) != 0)
+      return Fail("cannot make the folder '" + options.output + "': " + std::strerror(errno));
+    madeFolder.path = options.output;
+  }
   if (toFolder && !IsFolder(options.output)) {
     return Fail("-o '" + options.output + "' must name an existing folder" +
                 (several ? " when several inputs are given" : ""));
@@ -552,14 +542,14 @@ int RunRender(const RenderOptions& options) {
     const std::string out = toFolder ? OutputInFolder(in == "-" ? "stdin" : in, options.output)
                             : !options.output.empty() ? options.output
                                                       : DefaultOutputPath(in == "-" ? "stdin" : in);
-    jobs.push_back({in, out, in == "-" ? "(standard input)" : in});
+    jobs.push_back({in, out, in == "-" ? "(standard input)" : in, toFolder || options.output.empty()});
   }
 
   // Refuse unsafe targets before any work.
   OutputRules rules;
   rules.noClobber = options.noClobber;
   rules.protectedPaths = options.inputs;
-  for (const std::string* in : {&options.stateIn, &options.bankIn, &options.programIn})
+  for (const std::string* in : {&options.stateIn, &options.bankIn, &options.programIn, &options.settingsIn})
     if (!in->empty()) rules.protectedPaths.push_back(*in);
   OutputRules stateRules = rules;
   stateRules.what = "state file";
@@ -568,28 +558,31 @@ int RunRender(const RenderOptions& options) {
   for (const FileJob& job : jobs) {
     std::string resolved;
     if (!CheckOutputTarget(job.output, rules, &resolved, &error)) return Fail(error);
-    if (resolved != "-" && std::find(targets.begin(), targets.end(), resolved) != targets.end())
-      return Fail("two inputs would both be written to '" + job.output + "'; use -o with a folder or rename one");
+    const auto same = std::find(targets.begin(), targets.end(), resolved);
+    if (resolved != "-" && same != targets.end())
+      return Fail("inputs '" + jobs[static_cast<size_t>(same - targets.begin())].label + "' and '" + job.label +
+                  "' would both be written to '" + job.output + "'; use -o with a folder or rename one");
     targets.push_back(resolved);
   }
-  if (!options.stateOut.empty()) {
+  const struct {
+    const std::string& path;
+    const char* option;
+    OutputRules rules;
+  } saved[] = {{options.stateOut, "--save-state", stateRules},
+               {options.settingsOut, "--save-settings", SettingsFileRules(stateRules)},
+               {options.bankOut, "--save-bank", PluginFileRules(stateRules, true)},
+               {options.programOut, "--save-program", PluginFileRules(stateRules, false)}};
+  for (const auto& out : saved) {
+    if (out.path.empty()) continue;
     std::string resolved;
-    if (!CheckOutputTarget(options.stateOut, stateRules, &resolved, &error)) return Fail(error);
+    if (!CheckOutputTarget(out.path, out.rules, &resolved, &error)) return Fail(error);
     if (std::find(targets.begin(), targets.end(), resolved) != targets.end())
-      return Fail("--save-state '" + options.stateOut + "' names the audio output; name another file");
-  }
-  for (const bool bank : {true, false}) {
-    const std::string& path = bank ? options.bankOut : options.programOut;
-    if (path.empty()) continue;
-    std::string resolved;
-    if (!CheckOutputTarget(path, PluginFileRules(stateRules, bank), &resolved, &error)) return Fail(error);
-    if (std::find(targets.begin(), targets.end(), resolved) != targets.end())
-      return Fail(std::string(bank ? "--save-bank '" : "--save-program '") + path +
-                  "' names the audio output; name another file");
+      return Fail(std::string(out.option) + " '" + out.path + "' names the audio output; name another file");
   }
 
   Settings settings;
   if (!PrepareSettings(options, stateRules, &settings, &error)) return Fail(error);
+  madeFolder.keep = true;
 
   // Several files render in parallel, one instance each; the summary goes to
   // standard error when the audio goes to standard output.
@@ -629,7 +622,17 @@ int RunInfo(const InfoOptions& options) {
   std::string error;
   PluginSession session;
   if (!OpenSession(options.component, &session, &error)) return Fail(error);
-
+  if (!options.stateIn.empty() || !options.programIn.empty() || !options.bankIn.empty()) {
+    // What a saved file holds, as the lines of a settings file.
+    RenderOptions file;
+    file.stateIn = options.stateIn;
+    file.programIn = options.programIn;
+    file.bankIn = options.bankIn;
+    std::string text;
+    if (!ApplySettingsOptions(session, file, &error) || !FormatSettings(session, &text, &error)) return Fail(error);
+    std::fputs(text.c_str(), stdout);
+    return 0;
+  }
   const ComponentDescription desc = session.Description();
   const UInt32 version = session.Version();
   std::printf("name:          %s\n", session.ComponentName().c_str());
@@ -674,10 +677,19 @@ int RunInfo(const InfoOptions& options) {
 
   std::vector<PresetDesc> presets;
   if (!session.ReadFactoryPresets(&presets, &error)) return Fail(error);
-  std::printf("\nfactory presets (%zu):", presets.size());
-  for (const PresetDesc& p : presets) std::printf(" %d:\"%s\"", static_cast<int>(p.number), p.name.c_str());
-  std::printf("\n");
+  std::printf("\nfactory presets (%zu), for --preset NAME or --preset N:\n", presets.size());
+  for (const PresetDesc& p : presets) {
+    const char* description = CinderpathFactoryPresetDescription(p.name.c_str());
+    std::printf("%5d  %-18s %s\n", static_cast<int>(p.number), p.name.c_str(), description ? description : "");
+  }
   return 0;
+}
+
+bool SaveSettingsFile(PluginSession& session, const std::string& path, const OutputRules& stateRules,
+                      std::string* error) {
+  std::string text;
+  return FormatSettings(session, &text, error) &&
+         WriteFileSafely(path, text.data(), text.size(), SettingsFileRules(stateRules), error);
 }
 
 bool SaveStateFile(PluginSession& session, const std::string& path, const OutputRules& rules, std::string* error) {

@@ -14,7 +14,7 @@ int RunRender(const RenderOptions& options);
 int RunInfo(const InfoOptions& options);
 
 // Applies the settings options (--state, --bank, --program, --preset, then
-// each --set, as render applies them) to an open session. False with one
+// the --settings file and each --set, as render applies them) to an open session. False with one
 // clear message; a bad --set value is found before anything is applied.
 // [main thread]
 bool ApplySettingsOptions(PluginSession& session, const RenderOptions& options, std::string* error);
@@ -26,5 +26,9 @@ std::string DefaultComponentPath();
 // Writes the session's state (the class-info property list, as XML) to path
 // under rules. [main thread]
 bool SaveStateFile(PluginSession& session, const std::string& path, const OutputRules& rules, std::string* error);
+// Writes the session's settings (NAME=VALUE lines) to path under the state
+// file's rules, named as a settings file. [main thread]
+bool SaveSettingsFile(PluginSession& session, const std::string& path, const OutputRules& stateRules,
+                      std::string* error);
 
 }  // namespace cinderpath_cli

@@ -13,7 +13,9 @@
 namespace cinderpath_cli {
 
 std::string ChannelStats::Db(double linear) {
-  if (linear <= 0.0) return "  -inf";
+  // Below -200 dBFS is silence: far under any integer encoding's smallest
+  // step, and what the effect's anti-denormal offset leaves of a silent input.
+  if (linear <= 1e-10) return "  -inf";
   char text[32];
   std::snprintf(text, sizeof(text), "%6.1f", 20.0 * std::log10(linear));
   return text;

@@ -1,5 +1,6 @@
 #include "snapshot.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -68,7 +69,7 @@ bool EncodePNG(LICE_IBitmap* bm, std::string* bytes, std::string* error) {
 
 const char* SnapshotHelpText() {
   return "usage: cinderpath snapshot [-o FILE.png] [--set NAME=VALUE]... [--state FILE]\n"
-         "                           [--preset N] [--clip]\n"
+         "                           [--preset NAME|N] [--clip] [-n]\n"
          "\n"
          "Draws the effect's whole editor (780 x 200 pixels) off-screen, as a host would\n"
          "show it after the settings below, and writes it as a PNG. Needs no display.\n"
@@ -77,12 +78,14 @@ const char* SnapshotHelpText() {
          "                        existing file is replaced only when the new one is\n"
          "                        complete\n"
          "  --set NAME=VALUE      set a parameter by name or index, as for render\n"
-         "  --preset N            select factory preset N (0 .. 15)\n"
+         "  --preset NAME|N       select a factory preset by name or number (0 .. 15)\n"
          "  --state FILE          restore a state saved with 'render --save-state'\n"
          "                        (the state first, then the preset, then each --set)\n"
          "  --clip                show the clip light lit: a loud block is rendered\n"
          "                        before the settings are applied, so it lights\n"
          "                        whatever they are\n"
+         "  -n, --no-clobber      refuse to replace an existing file (a file that is no\n"
+         "                        PNG image is never replaced)\n"
          "  --component PATH      the Cinderpath.component bundle (its images)\n"
          "  -h, --help            this text\n"
          "\n"
@@ -107,6 +110,8 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions*
       if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
     } else if (arg == "--clip") {
       options->clip = true;
+    } else if (arg == "-n" || arg == "--no-clobber") {
+      options->noClobber = true;
     } else if (Matches(arg, "--component")) {
       if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
     } else if (arg == "-h" || arg == "--help") {
@@ -202,6 +207,19 @@ bool EditorSnapshot::WritePNG(const std::string& path, const std::vector<std::st
   return WriteFileSafely(path, bytes.data(), bytes.size(), rules, error);
 }
 
+// Whether path names no file, or one that starts with the PNG signature
+// (a device or pipe counts as absent: it is written in place).
+static bool IsPngOrAbsent(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+  unsigned char head[8] = {};
+  FILE* f = std::fopen(path.c_str(), "rb");
+  const bool png = f && std::fread(head, 1, sizeof(head), f) == sizeof(head) &&
+                   std::memcmp(head, "\x89PNG\r\n\x1a\n", sizeof(head)) == 0;
+  if (f) std::fclose(f);
+  return png;
+}
+
 int RunSnapshot(const SnapshotOptions& options) {
   std::string error;
   std::vector<std::string> inputs;
@@ -209,8 +227,12 @@ int RunSnapshot(const SnapshotOptions& options) {
   OutputRules rules;
   rules.protectedPaths = inputs;
   rules.what = "image";
-  // A target that cannot be written is refused before any work.
+  rules.noClobber = options.noClobber;
+  // A target that cannot be written is refused before any work, and so is
+  // an existing file that is no PNG image: a picture never replaces audio.
   if (!CheckOutputTarget(options.output, rules, nullptr, &error)) return Fail(error);
+  if (options.output != "-" && !IsPngOrAbsent(options.output))
+    return Fail("'" + options.output + "' exists and is not a PNG image; snapshot replaces only PNG files");
 
   EditorSnapshot snapshot;
   if (!snapshot.Open(options.component, &error)) return Fail(error);

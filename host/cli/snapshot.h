@@ -19,8 +19,9 @@ struct SnapshotOptions {
   std::string output = "cinderpath-editor.png";  // -o FILE.png
   std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order
   std::string stateIn;                           // --state FILE
-  int preset = -1;                               // --preset N; -1: none
+  std::string preset;                            // --preset NAME or N; empty: none
   bool clip = false;                             // --clip: the clip light lit
+  bool noClobber = false;                        // -n: refuse an existing file
   bool help = false;
   std::string component;                         // --component PATH (bundle location)
 };

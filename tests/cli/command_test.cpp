@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "lice.h"
+#include "CinderpathDescriptions.h"
+#include "CinderpathPresets.h"
 #include "plist.h"
 #include "test_audio.h"
 
@@ -187,7 +189,13 @@ TEST(Command, BadSettingsAreClearErrorsAndWriteNothing) {
       {{"--preset", "99"}, "preset 99"},
       {{"--preset", "16"}, "preset must be 0 .. 15"},
       {{"--set", "Cutoff=30"}, "Cutoff must be 1 .. 20 kHz"},
-      {{"--set", "hpfreq=3"}, "could be 'HP Freq' (index 11) or 'HP_Freq' (index 21)"},
+      {{"--set", "hpfreq=3"}, "'HP Freq' (index 11, also 'in-hp-freq')"},
+      {{"--set", "hpfreq=3"}, "'HP_Freq' (index 21, also 'out-hp-freq')"},
+      {{"--set", "drve=3"}, "unknown parameter 'drve' (did you mean 'Drive'?)"},
+      {{"--set", "Drive=3Hz"}, "'Hz' is no unit of Drive (its unit is dB)"},
+      {{"--set", "HP Freq=2k"}, "HP Freq must be 1 .. 1000 Hz"},
+      {{"--preset", "nothing"}, "no factory preset is named 'nothing'; the presets are:"},
+      {{"--preset", "s"}, "could be 'Saturated lead' or 'Soft clipper'"},
       {{"--state", "missing.plist"}, "missing.plist"},
       {{"--block", "0"}, "--block"},
   };
@@ -196,7 +204,7 @@ TEST(Command, BadSettingsAreClearErrorsAndWriteNothing) {
     args.insert(args.end(), c.args.begin(), c.args.end());
     Result r = RunProgram(args, dir.path);
     EXPECT_NE(r.exitCode, 0) << c.args[0] << " " << c.args[1];
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.message << "\n" << r.err;
     EXPECT_EQ(dir.Entries().size(), 1u) << "only the input remains after " << c.args[1];
   }
 }
@@ -265,7 +273,7 @@ TEST(Command, ProgramAndBankFilesRoundTrip) {
                         dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   // The program goes into the current preset of the bank saved next; the bank
-  // brings it back, and its other presets hold the defaults.
+  // brings it back, and its other presets hold the factory bank.
   r = RunProgram({"render", "in.wav", "-o", "b.wav", "--quiet", "--program", "a.fxp", "--save-bank", "b.fxb"}, dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = RunProgram({"render", "in.wav", "-o", "c.wav", "--quiet", "--bank", "b.fxb", "--save-state", "c.plist"}, dir.path);
@@ -277,7 +285,7 @@ TEST(Command, ProgramAndBankFilesRoundTrip) {
                   "d.plist"},
                  dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(StateValues(dir / "d.plist")[2], 2.0);
+  EXPECT_NEAR(StateValues(dir / "d.plist")[2], kCinderpathFactoryPresets[1].values[2], 1e-4);
 
   // A bank is no program; nothing is written for a refused file.
   r = RunProgram({"render", "in.wav", "-o", "e.wav", "--program", "b.fxb"}, dir.path);
@@ -348,7 +356,8 @@ TEST(Command, InfoListsWhatAHostSees) {
   Result r = RunProgram({"info"}, dir.path);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* text : {"Cinderpath", "Marrowfield", "1.2.2", "'aufx'", "'Cdpm'", "'Mrwf'", "1 in/1 out",
-                           "2 in/2 out", "parameters (22)", "HP_Freq", "LP_Freq", "factory presets (16)", "\"-\""}) {
+                           "2 in/2 out", "parameters (22)", "HP_Freq", "LP_Freq", "factory presets (16)",
+                           "    4  Crunch             Moderate drive that breaks up on peaks"}) {
     EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
   }
 }
@@ -649,6 +658,7 @@ TEST(Command, SnapshotWritesThePictureOrNothing) {
       {{"--set", "Drive=99"}, 1, "out of range"},
       {{"--set", "Nothing=1"}, 1, "unknown parameter"},
       {{"--preset", "16"}, 1, "does not exist"},
+      {{"--preset", "nothing"}, 1, "no factory preset is named"},
       {{"--state", "bad.state"}, 1, "state file"},
       {{"--state", "missing.state"}, 1, "cannot open"},
       {{"-o", "bad.state", "--state", "bad.state"}, 1, "is the input"},
@@ -666,3 +676,322 @@ TEST(Command, SnapshotWritesThePictureOrNothing) {
   }
 }
 
+
+// Every factory preset chosen by name (here its slug: case and separators
+// loose) renders exactly as its values given one by one with --set: the bank
+// the command lists is the bank the plug-in holds.
+TEST(Command, PresetsByNameRenderAsTheirValuesGivenWithSet) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 3000));
+  const CinderpathFactoryPreset& defaults = kCinderpathFactoryPresets[0];
+  for (const CinderpathFactoryPreset& preset : kCinderpathFactoryPresets) {
+    Result r = RunProgram({"render", "in.wav", "-o", "named.wav", "-q", "--preset", preset.slug}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << preset.name << ": " << r.err;
+    std::vector<std::string> args = {"render", "in.wav", "-o", "set.wav", "-q"};
+    for (int i = 0; i < kCinderpathNumPresetValues; ++i) {
+      if (preset.values[i] == defaults.values[i]) continue;
+      char value[64];
+      std::snprintf(value, sizeof(value), "%.17g", preset.values[i]);
+      args.insert(args.end(), {"--set", std::string(kCinderpathParamDescriptions[i].name) + "=" + value});
+    }
+    r = RunProgram(args, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << preset.name << ": " << r.err;
+    EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "named.wav"), ReadWav(dir / "set.wav")), 0.0) << preset.name;
+  }
+}
+
+// A settings file is readable NAME=VALUE lines; reading it back gives the same
+// audio bit for bit and writes the same file; info shows a saved state the
+// same way.
+TEST(Command, SettingsFilesRoundTripBitForBit) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 3000));
+  Result r = RunProgram({"render", "in.wav", "-o", "a.wav", "-q", "--preset", "lo-fi RADIO", "--set", "Drive=7.3",
+                         "--set", "Peak Freq=1370Hz", "--save-settings", "a.txt", "--save-state", "a.plist"},
+                        dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string text = Slurp(dir / "a.txt");
+  for (const char* line : {"# Cinderpath 1.2.2 settings", "\nDrive=7.3\n", "\nPeak Freq=1.37\n", "\nMono=on\n",
+                           "\nHP On=on\n", "\nHP Freq=400\n", "\nOS=1\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  r = RunProgram({"render", "in.wav", "-o", "b.wav", "-q", "--settings", "a.txt", "--save-settings", "b.txt"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "") << "a complete file sets every parameter";
+  EXPECT_EQ(MaxAbsDiff(ReadWav(dir / "a.wav"), ReadWav(dir / "b.wav")), 0.0);
+  EXPECT_EQ(Slurp(dir / "b.txt"), text);
+  r = RunProgram({"info", "--state", "a.plist"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, text);
+}
+
+// A bad settings file is refused with its line, and nothing is written; one
+// that leaves parameters out keeps their values and says which.
+TEST(Command, BadSettingsFilesNameTheLineAndChangeNothing) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 1000));
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"Drive=3\nNope=1\n", "'s.txt' line 2: unknown parameter 'Nope'"},
+      {"# comment\n\nDrive=99\n", "'s.txt' line 3: value 99 for 'Drive' is out of range"},
+      {"Drive=3\nBias\n", "'s.txt' line 2: expected NAME=VALUE, got 'Bias'"},
+      {"Drive=3\r\ndrive = 4\r\n", "'s.txt' line 2: 'Drive' is set a second time (first on line 1)"},
+      {"Mono=perhaps\n", "'s.txt' line 1: cannot read 'perhaps'"},
+      {"Drive=6 Hz\n", "'s.txt' line 1: cannot read '6 Hz'"},
+  };
+  for (const auto& c : cases) {
+    { std::ofstream(dir / "s.txt") << c.file; }
+    const Result r =
+        RunProgram({"render", "in.wav", "-o", "o.wav", "--settings", "s.txt", "--save-state", "x.plist"}, dir.path);
+    EXPECT_EQ(r.exitCode, 1) << c.file;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.message << "\n" << r.err;
+    EXPECT_EQ(dir.Entries().size(), 2u) << "only the input and the settings file after " << c.file;
+  }
+  { std::ofstream(dir / "s.txt") << "Drive=9\n"; }
+  const Result r = RunProgram({"render", "in.wav", "-o", "o.wav", "-q", "--preset", "crunch", "--settings", "s.txt",
+                               "--save-state", "x.plist"},
+                              dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: settings file 's.txt' does not set Cutoff, Resonance, Bias"), std::string::npos)
+      << r.err;
+  const std::vector<double> v = StateValues(dir / "x.plist");
+  ASSERT_EQ(v.size(), 22u);
+  EXPECT_EQ(v[2], 9.0);
+  EXPECT_EQ(v[11], 80.0) << "the preset's HP Freq stays";
+}
+
+// Values with units and words as people write them, and the aliases that
+// tell the input filters from the output filters.
+TEST(Command, ValuesAsPeopleWriteThem) {
+  TempDir dir;
+  const struct {
+    const char* set;
+    const char* line;
+  } cases[] = {
+      {"Drive=6dB", "Drive=6"},           {"Volume=-3 dB", "Volume=-3"},     {"in-hp-freq=120Hz", "HP Freq=120"},
+      {"HP Freq=0.5k", "HP Freq=500"},    {"Peak Freq=5k", "Peak Freq=5"},   {"Shelf Freq=2.5 kHz", "Shelf Freq=2.5"},
+      {"Peak Freq=410Hz", "Peak Freq=0.41"}, {"OS=8x", "OS=8"},              {"out-hp-freq=30", "HP_Freq=30"},
+      {"out-lp-freq=12k", "LP_Freq=12"},  {"in-lp-freq=3k", "Cutoff=3"},     {"Mono=YES", "Mono=on"},
+      {"Phase=true", "Phase=on"},         {"HP On=ON", "HP On=on"},          {"Bypass=No", "Bypass=off"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunProgram({"render", "-o", "/dev/null", "-q", "--set", c.set, "--save-settings", "s.txt"}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << c.set << ": " << r.err;
+    EXPECT_NE(Slurp(dir / "s.txt").find(std::string("\n") + c.line + "\n"), std::string::npos) << c.set;
+  }
+}
+
+// The command lines a user copies: those after "example"/"examples" in every
+// help text, and those of the README's example block.
+std::vector<std::string> DocumentedExamples(const std::string& readme, std::string* helpTexts) {
+  std::vector<std::string> examples;
+  TempDir dir;
+  for (const char* topic : {"render", "info", "snapshot", "editor"}) {
+    const std::string help = RunProgram({"help", topic}, dir.path).out;
+    *helpTexts += help;
+    bool inExamples = false;
+    size_t start = 0;
+    for (size_t end; (end = help.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string line = help.substr(start, end - start);
+      if (line == "example" || line == "examples") inExamples = true;
+      else if (line.empty()) inExamples = false;
+      else if (inExamples) examples.push_back(line.substr(line.find_first_not_of(' ')));
+    }
+  }
+  const size_t block = readme.find("\nExamples");
+  for (size_t start = readme.find('\n', block + 1) + 1, end; block != std::string::npos && start < readme.size();
+       start = end + 1) {
+    end = readme.find('\n', start);
+    const std::string line = readme.substr(start, end - start);
+    if (line.compare(0, 4, "    ") == 0) examples.push_back(line.substr(4));
+    else if (!line.empty()) break;
+  }
+  return examples;
+}
+
+// Every documented example runs as printed (on a take.wav and take.flac made
+// here), and the README names every option the help texts print.
+TEST(Command, DocumentedExamplesRunAsPrintedAndEveryOptionIsInTheReadme) {
+  TempDir dir;
+  WriteWav(dir / "take.wav", MakeSignal(2, 48000, 12000));
+  ASSERT_EQ(RunProgram({"render", "take.wav", "-o", "take.flac", "-q"}, dir.path).exitCode, 0);
+  const std::string readme = Slurp(CINDERPATH_README);
+  const size_t sectionStart = readme.find("## The `cinderpath` command");
+  ASSERT_NE(sectionStart, std::string::npos);
+  const std::string section = readme.substr(sectionStart, readme.find("\n## ", sectionStart + 1) - sectionStart);
+  std::string helpTexts;
+  const std::vector<std::string> examples = DocumentedExamples(section, &helpTexts);
+  ASSERT_GE(examples.size(), 12u);
+  for (const std::string& example : examples) {
+    ASSERT_EQ(example.compare(0, 11, "cinderpath "), 0) << example;
+    if (example.compare(0, 18, "cinderpath editor ") == 0) continue;  // needs a display and a user
+    { std::ofstream(dir / "example.sh") << "cinderpath() { " << Quote(CINDERPATH_PROGRAM) << " \"$@\"; }\n" << example << "\n"; }
+    const std::string cmd = "cd " + Quote(dir.path) + " && sh example.sh >/dev/null 2>example.err";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << example << "\n" << Slurp(dir / "example.err");
+  }
+  for (size_t at = 0; (at = helpTexts.find("--", at)) != std::string::npos;) {
+    size_t end = at + 2;
+    while (end < helpTexts.size() && (std::islower(static_cast<unsigned char>(helpTexts[end])) || helpTexts[end] == '-'))
+      ++end;
+    const std::string option = helpTexts.substr(at, end - at);
+    bool named = false;  // as a whole option name, not the start of a longer one
+    for (size_t f = 0; option.size() > 2 && !named && (f = section.find(option, f)) != std::string::npos; ++f) {
+      const char next = f + option.size() < section.size() ? section[f + option.size()] : ' ';
+      named = !std::islower(static_cast<unsigned char>(next)) && next != '-';
+    }
+    EXPECT_TRUE(named || option.size() <= 2) << option << " is not in the README";
+    at = end;
+  }
+}
+
+// MP3 output where this libsndfile writes MP3: a real MPEG file comes out.
+TEST(Command, WritesMp3WhereTheLibraryCan) {
+  SF_INFO probe{};
+  probe.channels = 2;
+  probe.samplerate = 48000;
+  probe.format = 0x230000 | 0x0082;  // MPEG container, layer III, by value: older headers lack the names
+  if (!sf_format_check(&probe)) GTEST_SKIP() << "this libsndfile does not write MP3";
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 24000));
+  const Result r = RunProgram({"render", "in.wav", "-o", "out.mp3", "-q"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  SF_INFO info{};
+  SNDFILE* f = sf_open((dir / "out.mp3").c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, 0x230000);
+  EXPECT_EQ(info.channels, 2);
+  sf_close(f);
+}
+
+// The summary reads silence as -inf, warns about float samples above full
+// scale, and names the inputs whose outputs would collide.
+TEST(Command, SummaryReadsSilenceAsInfAndNamesOversAndCollisions) {
+  TempDir dir;
+  Audio silence = MakeSignal(2, 48000, 4800);
+  std::fill(silence.samples.begin(), silence.samples.end(), 0.0f);
+  WriteWav(dir / "silence.wav", silence);
+  Result r = RunProgram({"render", "silence.wav", "-o", "s.wav"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const size_t row = r.out.find("\n      1 ");
+  ASSERT_NE(row, std::string::npos) << r.out;
+  const std::string line = r.out.substr(row + 1, r.out.find('\n', row + 1) - row - 1);
+  EXPECT_EQ(line.find("-4"), std::string::npos) << line;
+  EXPECT_NE(line.find("-inf"), std::string::npos) << line;
+
+  WriteWav(dir / "loud.wav", MakeSignal(2, 48000, 4800));
+  r = RunProgram({"render", "loud.wav", "-o", "l.wav", "--set", "Volume=18", "--set", "Drive=6"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("sample(s) above full scale in 'l.wav' (peak "), std::string::npos) << r.err;
+
+  ASSERT_EQ(mkdir((dir / "a").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((dir / "b").c_str(), 0755), 0);
+  WriteWav(dir / "a/take.wav", silence);
+  WriteWav(dir / "b/take.wav", silence);
+  r = RunProgram({"render", "a/take.wav", "b/take.wav", "-o", "out/"}, dir.path);
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE(r.err.find("inputs 'a/take.wav' and 'b/take.wav' would both be written to 'out/take-cinderpath.wav'"),
+            std::string::npos)
+      << r.err;
+}
+
+// The same input and settings give the same bytes, whatever the time.
+TEST(Command, RendersAreByteForByteReproducible) {
+  TempDir dir;
+  WriteWav(dir / "in.wav", MakeSignal(2, 48000, 4800));
+  const char* const extensions[] = {"wav", "aiff", "caf", "flac", "w64", "rf64"};
+  for (const char* run : {"a.", "b."}) {
+    for (const char* extension : extensions)
+      ASSERT_EQ(RunProgram({"render", "in.wav", "-o", run + std::string(extension), "-q", "--preset", "crunch"},
+                           dir.path)
+                    .exitCode,
+                0)
+          << extension;
+    sleep(1);  // a time stamp, if any, would differ
+  }
+  for (const char* extension : extensions)
+    EXPECT_TRUE(Slurp(dir / (std::string("a.") + extension)) == Slurp(dir / (std::string("b.") + extension)))
+        << extension;
+}
+
+// Without -o the output keeps the input's container and sample encoding;
+// lossy inputs give a float WAV file.
+TEST(Command, DefaultOutputFollowsTheInputsFormat) {
+  TempDir dir;
+  WriteWav(dir / "float.wav", MakeSignal(2, 48000, 4800));
+  const struct {
+    const char* input;
+    const char* format;  // --format for making the input
+    const char* output;
+    int expected;  // SF_INFO format of the output
+  } cases[] = {
+      {"take.flac", "pcm16", "take-cinderpath.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+      {"take.wav", "pcm24", "take-cinderpath.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+      {"take.aiff", "pcm16", "take-cinderpath.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+      {"take.ogg", nullptr, "take-cinderpath.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> make = {"render", "float.wav", "-o", c.input, "-q", "--set", "Bypass=on"};
+    if (c.format) make.insert(make.end(), {"--format", c.format});
+    ASSERT_EQ(RunProgram(make, dir.path).exitCode, 0) << c.input;
+    const Result r = RunProgram({"render", c.input, "-q"}, dir.path);
+    ASSERT_EQ(r.exitCode, 0) << c.input << ": " << r.err;
+    SF_INFO info{};
+    SNDFILE* f = sf_open((dir / c.output).c_str(), SFM_READ, &info);
+    ASSERT_NE(f, nullptr) << c.output;
+    sf_close(f);
+    EXPECT_EQ(info.format & (SF_FORMAT_TYPEMASK | SF_FORMAT_SUBMASK), c.expected) << c.output;
+  }
+}
+
+// The README's GNU parallel example, run as printed on this machine alone:
+// every file rendered, each output beside its input; the machines' version
+// differs only in its list of machines.
+TEST(Command, ParallelExampleRendersALibraryLocally) {
+  if (std::system("command -v parallel >/dev/null 2>&1") != 0) GTEST_SKIP() << "GNU parallel is not installed";
+  const std::string readme = Slurp(CINDERPATH_README);
+  std::vector<std::string> lines;
+  for (size_t at = 0; (at = readme.find("\n    parallel ", at)) != std::string::npos; ++at)
+    lines.push_back(readme.substr(at + 5, readme.find('\n', at + 1) - at - 5));
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string local = lines[1];
+  ASSERT_NE(local.find("--sshlogin 2/: "), std::string::npos) << local;
+  EXPECT_EQ(lines[0].substr(lines[0].find(" --transferfile")), local.substr(local.find(" --transferfile")));
+
+  TempDir dir;
+  ASSERT_EQ(mkdir((dir / "takes").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((dir / "bin").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(CINDERPATH_PROGRAM, (dir / "bin/cinderpath").c_str()), 0);
+  for (const char* name : {"a", "b", "c"}) WriteWav(dir / "takes/" + name + ".wav", MakeSignal(2, 48000, 4800));
+  const std::string cmd = "cd " + Quote(dir.path) + " && PATH=" + Quote(dir / "bin") + ":\"$PATH\" " + local +
+                          " </dev/null >/dev/null 2>" + Quote(dir / "err");
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << Slurp(dir / "err");
+  for (const char* name : {"a", "b", "c"}) {
+    const Audio in = ReadWav(dir / "takes/" + name + ".wav");
+    EXPECT_EQ(ReadWav(dir / "takes/" + name + "-cinderpath.wav").Frames(), in.Frames()) << name;
+  }
+}
+
+// A snapshot follows the render's safe-output rules: it never replaces a file
+// that is not a PNG image, -n refuses any existing file, and it names the file
+// it wrote.
+TEST(Command, SnapshotReplacesOnlyPictures) {
+  TempDir dir;
+  WriteWav(dir / "take.wav", MakeSignal(2, 48000, 100));
+  const std::string audio = Slurp(dir / "take.wav");
+  Result r = RunProgram({"snapshot", "-o", "take.wav"}, dir.path);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("'take.wav' exists and is not a PNG image"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(dir / "take.wav"), audio);
+
+  r = RunProgram({"snapshot", "-o", "panel.png"}, dir.path);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("panel.png: the editor, 780 x 200 pixels"), std::string::npos) << r.out;
+  r = RunProgram({"snapshot", "-o", "panel.png", "--preset", "fuzz"}, dir.path);
+  EXPECT_EQ(r.exitCode, 0) << "a picture replaces a picture: " << r.err;
+  const std::string picture = Slurp(dir / "panel.png");
+  r = RunProgram({"snapshot", "-o", "panel.png", "-n", "--preset", "crunch"}, dir.path);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_EQ(Slurp(dir / "panel.png"), picture);
+}

@@ -9,7 +9,8 @@ TEST(RenderOptions, ParsesEveryOption) {
   RenderOptions o;
   std::string error;
   ASSERT_TRUE(ParseRenderOptions({"in.wav", "-o", "out.wav", "--set", "HP Freq=120", "--set=Drive=6", "--preset",
-                                  "3", "--state", "a.plist", "--save-state=b.plist", "--offline", "--block", "256",
+                                  "3", "--state", "a.plist", "--save-state=b.plist", "--settings", "c.txt", "--save-settings=d.txt",
+                                  "--offline", "--block", "256",
                                   "--format", "pcm24", "--quiet"},
                                  &o, &error))
       << error;
@@ -21,7 +22,9 @@ TEST(RenderOptions, ParsesEveryOption) {
   EXPECT_EQ(o.sets[0].second, "120");
   EXPECT_EQ(o.sets[1].first, "Drive");
   EXPECT_EQ(o.sets[1].second, "6");
-  EXPECT_EQ(o.preset, 3);
+  EXPECT_EQ(o.preset, "3");
+  EXPECT_EQ(o.settingsIn, "c.txt");
+  EXPECT_EQ(o.settingsOut, "d.txt");
   EXPECT_EQ(o.stateIn, "a.plist");
   EXPECT_EQ(o.stateOut, "b.plist");
   EXPECT_TRUE(o.offline);
@@ -33,7 +36,7 @@ TEST(RenderOptions, ParsesEveryOption) {
 TEST(RenderOptions, RefusesBadOptionsWithAMessage) {
   const std::vector<std::vector<std::string>> bad = {
       {"--set"},           {"--set", "Drive"},     {"--set", "=3"},       {"--preset", "-1"},
-      {"--preset", "x"},   {"--block", "0"},       {"--block", "1e9"},    {"--format", "mp3"},
+      {"--preset", " "},   {"--block", "0"},       {"--block", "1e9"},    {"--format", "mp3"},
       {"--bogus"},         {"-j", "0"},            {"-o"},
   };
   for (const auto& args : bad) {
@@ -47,6 +50,9 @@ TEST(RenderOptions, RefusesBadOptionsWithAMessage) {
 TEST(RenderOptions, DefaultOutputNameKeepsTheFolderAndAddsTheSuffix) {
   EXPECT_EQ(DefaultOutputPath("song.wav"), "song-cinderpath.wav");
   EXPECT_EQ(DefaultOutputPath("dir.x/take"), "dir.x/take-cinderpath.wav");
-  EXPECT_EQ(DefaultOutputPath("a/b/guitar.flac"), "a/b/guitar-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath("a/b/guitar.flac"), "a/b/guitar-cinderpath.flac");
+  EXPECT_EQ(DefaultOutputPath("take.AIFF"), "take-cinderpath.AIFF");
+  EXPECT_EQ(DefaultOutputPath("take.ogg"), "take-cinderpath.wav");
+  EXPECT_EQ(DefaultOutputPath("take.mp3"), "take-cinderpath.wav");
   EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden-cinderpath.wav");
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "CinderpathPresets.h"
 #include "effect_test_util.h"
 
 using namespace effect_test;
@@ -73,7 +74,11 @@ TEST(EffectParams, TableMatchesNamesRangesDefaultsAndShapes)
   EXPECT_STREQ(text, "off");
 }
 
-TEST(EffectParams, SixteenPresetsNamedDashHoldTheDefaultState)
+// The sixteen slots carry the factory bank, in order; the first holds the
+// defaults, so a new instance's settings are those of its present preset.
+// Every value lies in its parameter's range and is a float exactly (hosts
+// that set values one at a time in single precision reach the same state).
+TEST(EffectParams, SlotsCarryTheFactoryBankAndTheFirstIsTheDefaults)
 {
   TestPlug p;
   ASSERT_EQ(p.NPresets(), kNumPresets);
@@ -86,14 +91,29 @@ TEST(EffectParams, SixteenPresetsNamedDashHoldTheDefaultState)
     ASSERT_EQ(state.Get(&v, i * 8), (i + 1) * 8);
     EXPECT_EQ(v, kExpected[i].def) << i;
   }
-  for (int i = 0; i < kNumPresets; ++i)
+  ASSERT_EQ(p.Preset(0)->mChunk.Size(), 176);
+  EXPECT_EQ(std::memcmp(p.Preset(0)->mChunk.GetBytes(), state.GetBytes(), 176), 0);
+  for (int k = 0; k < kNumPresets; ++k)
   {
-    EXPECT_STREQ(p.GetPresetName(i), "-");
-    const IPreset* preset = p.Preset(i);
+    const CinderpathFactoryPreset& bank = kCinderpathFactoryPresets[k];
+    EXPECT_STREQ(p.GetPresetName(k), bank.name);
+    for (int j = 0; j < k; ++j) EXPECT_STRNE(bank.slug, kCinderpathFactoryPresets[j].slug);
+    const IPreset* preset = p.Preset(k);
     ASSERT_NE(preset, nullptr);
     EXPECT_TRUE(preset->mInitialized);
     ASSERT_EQ(preset->mChunk.Size(), 176);
-    EXPECT_EQ(std::memcmp(preset->mChunk.GetBytes(), state.GetBytes(), 176), 0);
+    for (int i = 0; i < kNumParams; ++i)
+    {
+      double v = -1;
+      preset->mChunk.Get(&v, i * 8);
+      EXPECT_EQ(v, bank.values[i]) << bank.name << " " << kExpected[i].name;
+      EXPECT_GE(v, kExpected[i].min) << bank.name << " " << kExpected[i].name;
+      EXPECT_LE(v, kExpected[i].max) << bank.name << " " << kExpected[i].name;
+      if (i != kPeakFreq || v != kExpected[i].def)  // the default 0.41 kHz is the table's own
+      {
+        EXPECT_EQ((double)(float)v, v) << bank.name << " " << kExpected[i].name;
+      }
+    }
   }
 }
 

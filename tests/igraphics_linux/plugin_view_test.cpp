@@ -317,16 +317,31 @@ TEST(PluginView, EditorCommandSavesTheStateWhenClosed)
   int status = -1;
   std::thread program([&] {
     status = std::system((std::string("'") + CINDERPATH_PROGRAM + "' editor --set Drive=5 --save-state '" + state +
-                          "' 2>/dev/null").c_str());
+                          "' >'" + state + ".out' 2>/dev/null").c_str());
   });
   Display* d = XOpenDisplay(nullptr);
   ASSERT_NE(d, nullptr);
   Window w = 0;
-  for (int i = 0; i < 500 && !(w = FindTopLevel(d, "Cinderpath")); ++i)
+  for (int i = 0; i < 500 && !(w = FindTopLevel(d, "Cinderpath - Default")); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_NE(w, 0u) << "the editor's window appears, titled with the plug-in's name";
+  EXPECT_NE(w, 0u) << "the editor's window appears, titled with the plug-in's name and its present preset";
   if (w)
   {
+    // Window managers and task bars name it by its class and UTF-8 name.
+    XClassHint hint = {};
+    ASSERT_TRUE(XGetClassHint(d, w, &hint));
+    EXPECT_STREQ(hint.res_name, "cinderpath");
+    EXPECT_STREQ(hint.res_class, "Cinderpath");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 256, False, AnyPropertyType, &type, &format,
+                       &items, &after, &data);
+    EXPECT_EQ(data ? std::string(reinterpret_cast<char*>(data), items) : "", "Cinderpath - Default");
+    if (data) XFree(data);
     XEvent close = {};
     close.xclient.type = ClientMessage;
     close.xclient.window = w;
@@ -339,6 +354,9 @@ TEST(PluginView, EditorCommandSavesTheStateWhenClosed)
   program.join();
   XCloseDisplay(d);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::ifstream said(state + ".out");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(said)), std::istreambuf_iterator<char>()),
+            "state saved to " + state + "\n");
 
   std::ifstream in(state);
   std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

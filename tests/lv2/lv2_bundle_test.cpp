@@ -10,9 +10,11 @@
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 #include <lv2/port-groups/port-groups.h>
+#include <lv2/port-props/port-props.h>
 #include <lv2/presets/presets.h>
 #include <lv2/ui/ui.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -22,6 +24,7 @@
 
 #include "Cinderpath.h"
 #include "CinderpathDescriptions.h"
+#include "CinderpathPresets.h"
 #include "lv2_urid_map.h"
 
 namespace
@@ -75,6 +78,29 @@ protected:
 
 LilvWorld* Lv2Bundle::world = nullptr;
 
+// What each parameter's port adds to the table: a name that tells the input
+// filters from the output filters, logarithmic frequency sliders, the group,
+// and the labelled steps of the factor and the boost.
+const struct
+{
+  const char* name;  // null: the parameter's own
+  bool logarithmic;
+  const char* group;
+  std::string points;  // scale point values beside the display texts, space-separated
+} kPorts[kNumParams] = {
+    {"Input LP Cutoff", true, "input_filters", ""}, {"Input LP Resonance", false, "input_filters", ""},
+    {nullptr, false, "valve", ""},                  {nullptr, false, "valve", ""},
+    {nullptr, false, "output", ""},                 {nullptr, false, "output", ""},
+    {nullptr, false, "output", ""},                 {nullptr, false, "output", ""},
+    {nullptr, false, "valve", "0 12"},              {"Input LP On", false, "input_filters", ""},
+    {"Input HP On", false, "input_filters", ""},    {"Input HP Freq", true, "input_filters", ""},
+    {nullptr, false, "input_filters", ""},          {nullptr, true, "input_filters", ""},
+    {nullptr, false, "input_filters", ""},          {nullptr, false, "input_filters", ""},
+    {nullptr, true, "input_filters", ""},           {nullptr, false, "input_filters", ""},
+    {"Output LP Freq", true, "output", ""},         {nullptr, false, "valve", "1 2 4 8 16"},
+    {nullptr, false, "valve", ""},                  {"Output HP Freq", true, "output", ""},
+};
+
 TEST_F(Lv2Bundle, PortsFollowTheParameterTable)
 {
   Cinderpath plug{IPlugInstanceInfo()};
@@ -114,16 +140,39 @@ TEST_F(Lv2Bundle, PortsFollowTheParameterTable)
       const LilvPort* port = lilv_plugin_get_port_by_index(p, (uint32_t)i);
       EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(p, port)), symbols[i].c_str());
       LilvNode* name = lilv_port_get_name(p, port);
-      EXPECT_STREQ(lilv_node_as_string(name), param->GetNameForHost());
+      EXPECT_STREQ(lilv_node_as_string(name), kPorts[i].name ? kPorts[i].name : param->GetNameForHost());
       lilv_node_free(name);
+      EXPECT_EQ(PortIs(p, port, LV2_PORT_PROPS__logarithmic), kPorts[i].logarithmic) << i;
+      LilvNode* groupPredicate = lilv_new_uri(world, LV2_PORT_GROUPS__group);
+      LilvNodes* group = lilv_port_get_value(p, port, groupPredicate);
+      EXPECT_EQ(group ? std::string(lilv_node_as_uri(lilv_nodes_get_first(group))) : "",
+                std::string(uri) + "#" + kPorts[i].group) << i;
+      lilv_nodes_free(group);
+      lilv_node_free(groupPredicate);
       EXPECT_EQ(mins[i], (float)param->GetMin()) << i;
       EXPECT_EQ(maxs[i], (float)param->GetMax()) << i;
       EXPECT_EQ(defs[i], (float)param->GetDefault()) << i;
       EXPECT_EQ(PortIs(p, port, LV2_CORE__toggled), param->Type() == IParam::kTypeBool) << i;
       EXPECT_EQ(PortIs(p, port, LV2_CORE__integer), param->Type() == IParam::kTypeInt) << i;
-      // Switches list their display texts as scale points.
+      // Switches list their display texts as scale points; the factor and the
+      // boost their useful steps.
       LilvScalePoints* points = lilv_port_get_scale_points(p, port);
-      EXPECT_EQ(points ? (int)lilv_scale_points_size(points) : 0, param->GetNDisplayTexts()) << i;
+      std::string values;
+      LILV_FOREACH(scale_points, it, points)
+      {
+        values += values.empty() ? "" : " ";
+        values += std::to_string((int)lilv_node_as_float(lilv_scale_point_get_value(lilv_scale_points_get(points, it))));
+      }
+      EXPECT_EQ(points ? (int)lilv_scale_points_size(points) : 0,
+                param->GetNDisplayTexts() + (int)std::count(kPorts[i].points.begin(), kPorts[i].points.end(), ' ') +
+                    !kPorts[i].points.empty())
+          << i << ": " << values;
+      for (size_t at = 0, end; !kPorts[i].points.empty() && at <= kPorts[i].points.size(); at = end + 1)
+      {
+        end = std::min(kPorts[i].points.find(' ', at), kPorts[i].points.size());
+        const std::string value = kPorts[i].points.substr(at, end - at);
+        EXPECT_NE((" " + values + " ").find(" " + value + " "), std::string::npos) << i << ": " << value;
+      }
       lilv_scale_points_free(points);
     }
   }
@@ -418,13 +467,23 @@ TEST_F(Lv2Bundle, DescriptionAndNamedPresetsReachTheHost)
       lilv_state_free(state);
     }
     lilv_nodes_free(presets);
-    ASSERT_EQ(byLabel.size(), 4u) << uri;
-    for (const char* label : {"Clean boost", "Crunch", "Saturated lead", "Warm tape"})
-      EXPECT_EQ(byLabel[label].size(), (size_t)kNumParams) << label << ": every parameter is given";
-    EXPECT_EQ(byLabel["Crunch"]["drive"], 8.0f);
-    EXPECT_EQ(byLabel["Saturated lead"]["boost"], 12.0f);
-    EXPECT_EQ(byLabel["Warm tape"]["hp_freq_21"], 25.0f) << "the output high-pass, not the input one";
-    EXPECT_EQ(byLabel["Warm tape"]["hp_freq"], 16.0f);
+    // The presets are the factory bank: the same names, every parameter by
+    // its port, the bank's values.
+    ASSERT_EQ(byLabel.size(), (size_t)kCinderpathNumFactoryPresets) << uri;
+    Cinderpath plug{IPlugInstanceInfo()};
+    const std::vector<std::string> symbols = IPlugLV2::ParamSymbols(&plug);
+    for (const CinderpathFactoryPreset& bank : kCinderpathFactoryPresets)
+    {
+      ASSERT_EQ(byLabel.count(bank.name), 1u) << bank.name;
+      const std::map<std::string, float>& values = byLabel[bank.name];
+      ASSERT_EQ(values.size(), (size_t)kNumParams) << bank.name << ": every parameter is given";
+      for (int i = 0; i < kNumParams; ++i)
+      {
+        const auto at = values.find(symbols[i]);
+        ASSERT_NE(at, values.end()) << bank.name << " " << symbols[i];
+        EXPECT_EQ(at->second, (float)bank.values[i]) << bank.name << " " << symbols[i];
+      }
+    }
   }
 }
 }  // namespace
