@@ -9,11 +9,30 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace cinderpath_cli {
 namespace {
+
+// The process's file-creation mask. Linux reports it in /proc/self/status,
+// which reads it without changing it; only where that fails is it read by
+// setting and restoring it. Changing the mask while other render threads
+// create files or folders would give them the wrong permissions.
+mode_t ProcessUmask() {
+  if (FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned value = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &value) == 1;
+    std::fclose(f);
+    if (found) return static_cast<mode_t>(value & 0777);
+  }
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
 
 constexpr const char* kTempMarker = ".cinderpath-partial-";
 constexpr int kMaxLinkHops = 40;
@@ -294,11 +313,7 @@ bool SafeOutput::Commit(std::string* error) {
   // mkstemp makes the file private; give it the replaced file's bits, or the
   // ones any new file gets.
   mode_t mode = mOldMode;
-  if (!mReplacing) {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
+  if (!mReplacing) mode = 0666 & ~ProcessUmask();
   bool ok = fchmod(mFd, mode) == 0;
   if (ok && mReplacing && geteuid() == 0) ok = fchown(mFd, mOldUid, mOldGid) == 0;
   ok = ok && fsync(mFd) == 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <dirent.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace cinderpath_cli;
@@ -60,6 +61,32 @@ TEST(OutputFile, CommitReplacesTheTargetWithReadableAudio) {
   struct stat st;
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_NE(st.st_mode & 0044, 0u) << "finished output keeps the usual permissions";
+}
+
+// Every umask call of this test program passes through here: rendering threads
+// must never change the process's mask, even for a moment, while others
+// create files and folders.
+static int g_umaskCalls = 0;
+extern "C" mode_t umask(mode_t mask) {
+  ++g_umaskCalls;
+  return static_cast<mode_t>(syscall(SYS_umask, mask));
+}
+
+TEST(OutputFile, ANewFileGetsTheUmasksBitsWithoutTheMaskBeingChanged) {
+  TempDir dir;
+  const mode_t saved = static_cast<mode_t>(syscall(SYS_umask, 027));
+  g_umaskCalls = 0;
+  std::string error;
+  PendingAudioFile file;
+  ASSERT_TRUE(file.Open(dir.path + "/new.wav", 1, 48000, SampleFormat::kFloat32, &error)) << error;
+  const float frame = 0.5f;
+  ASSERT_TRUE(file.WriteInterleaved(&frame, 1, &error));
+  ASSERT_TRUE(file.Commit(&error)) << error;
+  EXPECT_EQ(g_umaskCalls, 0);
+  syscall(SYS_umask, saved);
+  struct stat st;
+  ASSERT_EQ(stat((dir.path + "/new.wav").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(OutputFile, UnwritableFolderIsAClearError) {
