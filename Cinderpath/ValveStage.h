@@ -69,6 +69,13 @@ public:
   // Process on each stage gives. [render thread]
   static void ProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
 
+  // Whether the block path's build for a wider instruction set (AVX2) runs
+  // on this processor, and switching it on there or off, for all stages.
+  // Both builds give the same bits; the switch lets tests and benchmarks
+  // compare them. [main thread, while no stage runs]
+  static bool WideBuildAvailable();
+  static void UseWideBuild(bool use);
+
   // Brings the rings of mUp and mDown up to date after block processing
   // (the decimator's outputs are recovered from its modal state); the modal
   // state stays in use. Run and factor changes call it themselves.
@@ -101,6 +108,10 @@ public:
 private:
   // Makes the modal state current for mFactor (2 or more).
   void EnterModal();
+
+  // The modal block path for two stages with the same tables, one channel
+  // per lane (the same stage twice for one channel). [render thread]
+  static void RunModal(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
 };
 
 #endif

@@ -124,7 +124,16 @@ void BM_EffectMono(benchmark::State& state)
 {
   BM_Effect(state, false, true);
 }
+// The same with the valve stages' baseline build (128-bit vectors), as on a
+// processor without AVX2; the same bits.
+void BM_EffectSignalBaselineBuild(benchmark::State& state)
+{
+  ValveStage::UseWideBuild(false);
+  BM_Effect(state, false);
+  ValveStage::UseWideBuild(true);
+}
 BENCHMARK(BM_EffectSignal)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
+BENCHMARK(BM_EffectSignalBaselineBuild)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
 BENCHMARK(BM_EffectSignalNoFPSwitch)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
 BENCHMARK(BM_EffectMono)->Arg(1)->Arg(16);
 BENCHMARK(BM_EffectSilence)->Arg(16);
@@ -298,6 +307,14 @@ public:
       const double stages = Get("BM_StagesPaired" + a), effect = Get("BM_EffectSignal" + a);
       std::printf("%6d  %6.0f  %6.0f (%4.2f)  %6.0f (%4.2f)\n", f, bound, stages, stages / bound, effect,
                   effect / bound);
+    }
+    std::printf("\nwhole effect, AVX2 build against the baseline build\n");
+    for (int f : {2, 4, 8, 16})
+    {
+      const std::string a = "/" + std::to_string(f);
+      const double wide = Get("BM_EffectSignal" + a), base = Get("BM_EffectSignalBaselineBuild" + a);
+      if (wide > 0.0 && base > 0.0)
+        std::printf("%6d  %6.0f  %6.0f  %4.2f\n", f, wide, base, wide / base);
     }
     const double filters = Get("BM_FiltersAroundStage"), bound1 = Get("BM_Bound/1");
     if (filters > 0.0 && bound1 > 0.0)
