@@ -223,10 +223,8 @@ void Build(const OverCoeffSet& set, unsigned n, OverModal& t)
         t.upOut4[q][m][lane] = j < n ? t.upOut[j][m] : 0.0;
         t.downIn4[q][m][lane] = j < n ? t.downIn[j][m] : 0.0;
       }
-  for (int m = 0; m < 8; ++m) t.downOut2[m][0] = t.downOut2[m][1] = t.downOut[m];
-  for (int m = 0; m < kModalStates; ++m) t.upIn2[m][0] = t.upIn2[m][1] = t.upIn[m];
-  for (int k = 0; k < 4; ++k)
-    for (int c = 0; c < 2; ++c) t.turn2[k][c][0] = t.turn2[k][c][1] = t.turn[k][c];
+  for (int m = 0; m < 8; ++m)
+    for (int lane = 0; lane < 4; ++lane) t.downOut4[m][lane] = t.downOut[m];
 
   // Zero-input response z(m) = sum Re(p^m W), m = 1 ... 7, as a matrix on
   // the seven state components; its inverse maps a response to the state.

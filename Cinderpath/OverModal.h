@@ -71,12 +71,10 @@ struct OverModal
 
   // The rows above as the block path's vectors take them: two sub-samples
   // (2q, 2q + 1) of two channels, {row 2q, row 2q, row 2q+1, row 2q+1} per
-  // entry (zero rows past N), and the decimator's output row per channel.
+  // entry (zero rows past N), and the decimator's output row in every lane.
   alignas(32) double upOut4[kModalMaxFactor / 2][8][4];
   alignas(32) double downIn4[kModalMaxFactor / 2][8][4];
-  alignas(16) double downOut2[8][2];
-  alignas(16) double upIn2[kModalStates][2];
-  alignas(16) double turn2[4][2][2];
+  alignas(32) double downOut4[8][4];
 
   // Wide form for the maps to and from the rings.
   ModalReal pole[4][2];     // p: {Re, Im}

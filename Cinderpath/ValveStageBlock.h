@@ -125,12 +125,6 @@ CINDERPATH_INLINE T BiasT(T s, T k, T km1)
   return km1 * s / (k + s);
 }
 
-CINDERPATH_INLINE Pair Floor(Pair v)
-{
-  const PairMask magnitude = (PairMask)v & PairMask{0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
-  return (Pair)((PairMask)v & ~((Pair)magnitude < Splat<Pair>(kModalFloor)));
-}
-
 template <typename V>
 CINDERPATH_INLINE V Load4(const double* p)
 {
@@ -139,13 +133,9 @@ CINDERPATH_INLINE V Load4(const double* p)
   return v;
 }
 
-CINDERPATH_INLINE Pair Load2(const double* p)
-{
-  Pair v;
-  __builtin_memcpy(&v, p, sizeof v);
-  return v;
-}
-
+// Lane shuffles. A V holds two halves of two lanes (one per channel): Low
+// and High take them out, Twice and Join put them in, Swap exchanges them,
+// Halves takes the low half of one vector and the high half of another.
 template <typename V> CINDERPATH_INLINE V Twice(Pair p);
 template <> CINDERPATH_INLINE Quad Twice<Quad>(Pair p) { return __builtin_shufflevector(p, p, 0, 1, 0, 1); }
 template <> CINDERPATH_INLINE Two Twice<Two>(Pair p) { return Two{p, p}; }
@@ -153,17 +143,25 @@ CINDERPATH_INLINE Pair Low(Quad q) { return __builtin_shufflevector(q, q, 0, 1);
 CINDERPATH_INLINE Pair High(Quad q) { return __builtin_shufflevector(q, q, 2, 3); }
 CINDERPATH_INLINE Pair Low(Two q) { return q.a; }
 CINDERPATH_INLINE Pair High(Two q) { return q.b; }
+template <typename V> CINDERPATH_INLINE V Join(Pair lo, Pair hi);
+template <> CINDERPATH_INLINE Quad Join<Quad>(Pair lo, Pair hi) { return __builtin_shufflevector(lo, hi, 0, 1, 2, 3); }
+template <> CINDERPATH_INLINE Two Join<Two>(Pair lo, Pair hi) { return Two{lo, hi}; }
+CINDERPATH_INLINE Quad Swap(Quad q) { return __builtin_shufflevector(q, q, 2, 3, 0, 1); }
+CINDERPATH_INLINE Two Swap(Two q) { return Two{q.b, q.a}; }
+CINDERPATH_INLINE Quad Halves(Quad lo, Quad hi) { return __builtin_shufflevector(lo, hi, 0, 1, 6, 7); }
+CINDERPATH_INLINE Two Halves(Two lo, Two hi) { return Two{lo.a, hi.b}; }
 CINDERPATH_INLINE double Lane(Quad q, int lane) { return q[lane]; }
 CINDERPATH_INLINE double Lane(Two q, int lane) { return lane < 2 ? q.a[lane] : q.b[lane - 2]; }
 
-// Both channels' modal states and settings; V holds two sub-samples of
-// both (Quad or Two).
+// Components smaller in magnitude than kModalFloor become +0.
 template <typename V>
-struct ModalRegs
+CINDERPATH_INLINE V Floor(V v)
 {
-  Pair up[kModalStates], down[kModalStates];
-  V gain, k, km1;
-};
+  typedef typename MaskOf<V>::Type M;
+  const M bits = (M)v;
+  const V magnitude = FromMask<V>(bits & ~(M)Splat<V>(-0.0));
+  return FromMask<V>(bits & ~(magnitude < Splat<V>(kModalFloor)));
+}
 
 // Eight table rows against the state (seven components) and the input,
 // summed as a fixed tree.
@@ -179,51 +177,109 @@ CINDERPATH_INLINE T Dot(const double (*c)[W], const T* w, T x)
          ((row(4) * w[4] + row(5) * w[5]) + (row(6) * w[6] + row(7) * x));
 }
 
-// W <- p^N·W + add, per mode, then the floor.
-CINDERPATH_INLINE void Turn(const OverModal& t, Pair* w, const Pair* add)
+// Vectors of sub-samples the block's buffers hold: two chunks of groups.
+constexpr int kBufferVectors = 128;
+
+// The working set of one block of both channels. The two filters' states
+// share vectors, one per state component, lanes {interpolator left and
+// right, decimator left and right}, so that one turn by p^N moves both (the
+// two filters have the same poles). The decimator runs one chunk of groups
+// behind the interpolator: while the interpolator's state turns for group i,
+// the decimator's turns for group i - chunk, whose shaped sub-samples were
+// finished a chunk earlier. So the shaper, a long chain of dependent
+// operations, lies outside the chain from one state to the next and runs
+// over a whole chunk at a time, and neither state update waits for it.
+template <typename V>
+struct ModalBlock
 {
+  const OverModal& t;
+  unsigned pairs;  // sub-sample pairs per group, (N + 1) / 2
+  int chunk;       // groups per chunk: a power of two, at least kRingGroups
+  V s[kModalStates];
+  V gain, k, km1;
+  V u[kBufferVectors];  // interpolated sub-samples of the last two chunks
+  V d[kBufferVectors];  // the same, shaped
+
+  explicit ModalBlock(const OverModal& table) : t(table), pairs((table.factor + 1) / 2), chunk(kRingGroups)
+  {
+    // Enough sub-samples per chunk to keep the shaper busy, few enough
+    // groups that the chunks at the ends of a block (where one of the
+    // filters idles) stay a small share.
+    while (unsigned(chunk) * 2 * pairs <= 16) chunk *= 2;
+  }
+  V* Up(int i) { return u + (unsigned(i) & unsigned(2 * chunk - 1)) * pairs; }
+  V* Down(int i) { return d + (unsigned(i) & unsigned(2 * chunk - 1)) * pairs; }
+};
+
+// Group i's interpolated sub-samples u (two per vector: 2q and 2q + 1 of
+// both channels) from the interpolator's state and the host sample x, and
+// the interpolator's input to its state, N·p^(N-1)·R·x (in every lane; the
+// low ones are used).
+template <typename V>
+CINDERPATH_INLINE void UpGroup(const ModalBlock<V>& b, Pair x, V* u, V* add)
+{
+  const OverModal& t = b.t;
+  const V x2 = Twice<V>(x);
+  V w[kModalStates];
+  for (int m = 0; m < kModalStates; ++m) w[m] = Twice<V>(Low(b.s[m]));
+  for (unsigned q = 0; q < b.pairs; ++q) u[q] = Dot<V, 4>(t.upOut4[q], w, x2);
+  for (int m = 0; m < kModalStates; ++m) add[m] = Splat<V>(t.upIn[m]) * x2;
+}
+
+// A group's kept output (sub-sample 0 of the decimator) from the
+// decimator's state and the group's shaped sub-samples d, and the
+// decimator's input to its state, the sum over j of p^(N-1-j)·R·d_j (in the
+// high lanes). The sums run as two partial sums, even and odd sub-samples,
+// added at the end.
+template <typename V>
+CINDERPATH_INLINE Pair DownGroup(const ModalBlock<V>& b, const V* d, V* add)
+{
+  const OverModal& t = b.t;
+  const V y = Dot<V, 4>(t.downOut4, b.s, Twice<V>(Low(d[0])));
+  V acc[kModalStates];
+  for (int m = 0; m < kModalStates; ++m) acc[m] = Load4<V>(t.downIn4[0][m]) * d[0];
+  for (unsigned q = 1; q < b.pairs; ++q)
+    for (int m = 0; m < kModalStates; ++m) acc[m] = acc[m] + Load4<V>(t.downIn4[q][m]) * d[q];
+  for (int m = 0; m < kModalStates; ++m) add[m] = acc[m] + Swap(acc[m]);
+  return High(y);
+}
+
+// Which filters a step moves on: the interpolator (low lanes), the
+// decimator (high lanes) or both.
+enum StepKind
+{
+  kUpOnly,
+  kDownOnly,
+  kBoth
+};
+
+// The states after one group: W <- p^N·W + add, per mode, then the floor;
+// the lanes of a filter that does not move keep their bits.
+template <StepKind Kind, typename V>
+CINDERPATH_INLINE void Advance(ModalBlock<V>& b, const V* add)
+{
+  const OverModal& t = b.t;
+  V w[kModalStates];
   for (int k = 0; k < 3; ++k)
   {
-    const Pair re = w[2 * k], im = w[2 * k + 1];
-    const Pair tr = Load2(t.turn2[k][0]), ti = Load2(t.turn2[k][1]);
+    const V re = b.s[2 * k], im = b.s[2 * k + 1];
+    const V tr = Splat<V>(t.turn[k][0]), ti = Splat<V>(t.turn[k][1]);
     w[2 * k] = Floor((tr * re - ti * im) + add[2 * k]);
     w[2 * k + 1] = Floor((ti * re + tr * im) + add[2 * k + 1]);
   }
-  w[6] = Floor(Load2(t.turn2[3][0]) * w[6] + add[6]);
+  w[6] = Floor(Splat<V>(t.turn[3][0]) * b.s[6] + add[6]);
+  for (int m = 0; m < kModalStates; ++m)
+    b.s[m] = Kind == kBoth ? w[m] : Kind == kUpOnly ? Halves(w[m], b.s[m]) : Halves(b.s[m], w[m]);
 }
 
-// One host sample of both channels at factor t.factor, two sub-samples at a
-// time: the interpolated sub-samples u and the shaped ones d (kept for the
-// rings: u[q] holds sub-samples 2q and 2q + 1), the decimator's output for
-// sub-sample 0 returned, both states moved on by one group. The decimator's
-// sums over the sub-samples run as two partial sums, even and odd
-// sub-samples, added at the end.
+// Shapes the sub-samples of groups [from, to) of one chunk.
 template <typename V>
-CINDERPATH_INLINE Pair Group(const OverModal& t, ModalRegs<V>& r, Pair x, V* u, V* d)
+CINDERPATH_INLINE void ShapeGroups(ModalBlock<V>& b, int from, int to)
 {
-  const unsigned pairs = (t.factor + 1) / 2;
-  V w[kModalStates], acc[kModalStates];
-  for (int m = 0; m < kModalStates; ++m) w[m] = Twice<V>(r.up[m]);
-  const V x2 = Twice<V>(x);
-  u[0] = Dot<V, 4>(t.upOut4[0], w, x2);
-  d[0] = BiasT(ShapeT(r.gain * u[0]), r.k, r.km1);
-  for (int m = 0; m < kModalStates; ++m) acc[m] = Load4<V>(t.downIn4[0][m]) * d[0];
-  for (unsigned q = 1; q < pairs; ++q)
-  {
-    u[q] = Dot<V, 4>(t.upOut4[q], w, x2);
-    d[q] = BiasT(ShapeT(r.gain * u[q]), r.k, r.km1);
-    for (int m = 0; m < kModalStates; ++m) acc[m] = acc[m] + Load4<V>(t.downIn4[q][m]) * d[q];
-  }
-  const Pair y = Dot<Pair, 2>(t.downOut2, r.down, Low(d[0]));
-  Pair in[kModalStates], sum[kModalStates];
-  for (int m = 0; m < kModalStates; ++m)
-  {
-    in[m] = Load2(t.upIn2[m]) * x;
-    sum[m] = Low(acc[m]) + High(acc[m]);
-  }
-  Turn(t, r.up, in);
-  Turn(t, r.down, sum);
-  return y;
+  const V* u = b.Up(from);
+  V* d = b.Down(from);
+  const unsigned count = unsigned(to - from) * b.pairs;
+  for (unsigned v = 0; v < count; ++v) d[v] = BiasT(ShapeT(b.gain * u[v]), b.k, b.km1);
 }
 
 // Writes group i of a block (x the host input, u and d the sub-samples of
@@ -252,41 +308,68 @@ CINDERPATH_INLINE void AdvanceRings(ValveStage& s, unsigned n, int frames)
   s.mDownOutputsStale = true;
 }
 
-
 // The block path over nFrames samples of both channels, the stages' modal
-// states current for the same tables (the same stage twice for one channel).
+// states current for the same tables (the same stage twice for one
+// channel). Every chunk of groups: the interpolator on it and the
+// decimator on the chunk before, then the shaper over it. The first chunk
+// has no decimator part and a last pass of the decimator alone ends the
+// block; each filter sees the same operations in the same order either way.
 template <typename V>
 void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
 {
-  const OverModal& t = OverModalFor(left.mModalFactor);
-  ModalRegs<V> g;
+  ModalBlock<V> b(OverModalFor(left.mModalFactor));
   for (int m = 0; m < kModalStates; ++m)
+    b.s[m] = Join<V>(Pair{left.mModalUp[m], right.mModalUp[m]}, Pair{left.mModalDown[m], right.mModalDown[m]});
+  b.gain = Twice<V>(Pair{left.mGain, right.mGain});
+  b.k = Twice<V>(Pair{left.mCurve, right.mCurve});
+  b.km1 = b.k - Splat<V>(1.0);
+  const int chunk = b.chunk;
+  V add[kModalStates], upAdd[kModalStates], downAdd[kModalStates];
+
+  const int first = nFrames < chunk ? nFrames : chunk;
+  for (int i = 0; i < first; ++i)
   {
-    g.up[m] = Pair{left.mModalUp[m], right.mModalUp[m]};
-    g.down[m] = Pair{left.mModalDown[m], right.mModalDown[m]};
+    UpGroup(b, Pair{l[i], r[i]}, b.Up(i), add);
+    Advance<kUpOnly>(b, add);
   }
-  g.gain = Twice<V>(Pair{left.mGain, right.mGain});
-  g.k = Twice<V>(Pair{left.mCurve, right.mCurve});
-  g.km1 = g.k - Splat<V>(1.0);
-  const unsigned n = t.factor;
-  V u[kModalMaxFactor / 2], d[kModalMaxFactor / 2];
-  const int tail = nFrames > kRingGroups ? nFrames - kRingGroups : 0;
-  for (int i = 0; i < nFrames; ++i)
+  ShapeGroups(b, 0, first);
+  for (int start = chunk; start < nFrames; start += chunk)
   {
-    const Pair x{l[i], r[i]};
-    const Pair y = Group(t, g, x, u, d);
-    l[i] = y[0];
-    r[i] = y[1];
-    if (i >= tail)
+    const int end = nFrames - start < chunk ? nFrames : start + chunk;
+    for (int i = start; i < end; ++i)
     {
-      WriteRings(left, n, i, x[0], u, d, 0);
-      WriteRings(right, n, i, x[1], u, d, 1);
+      UpGroup(b, Pair{l[i], r[i]}, b.Up(i), upAdd);
+      const Pair y = DownGroup(b, b.Down(i - chunk), downAdd);
+      for (int m = 0; m < kModalStates; ++m) add[m] = Halves(upAdd[m], downAdd[m]);
+      Advance<kBoth>(b, add);
+      l[i - chunk] = y[0];
+      r[i - chunk] = y[1];
     }
+    ShapeGroups(b, start, end);
   }
+
+  // The rings, while the last groups' inputs are still in place (the
+  // outputs written so far lie at least a chunk before the end).
+  const unsigned n = b.t.factor;
+  for (int i = nFrames > kRingGroups ? nFrames - kRingGroups : 0; i < nFrames; ++i)
+  {
+    WriteRings(left, n, i, l[i], b.Up(i), b.Down(i), 0);
+    WriteRings(right, n, i, r[i], b.Up(i), b.Down(i), 1);
+  }
+
+  for (int j = nFrames > chunk ? nFrames - chunk : 0; j < nFrames; ++j)
+  {
+    const Pair y = DownGroup(b, b.Down(j), add);
+    Advance<kDownOnly>(b, add);
+    l[j] = y[0];
+    r[j] = y[1];
+  }
+
   for (int m = 0; m < kModalStates; ++m)
   {
-    left.mModalUp[m] = g.up[m][0], right.mModalUp[m] = g.up[m][1];
-    left.mModalDown[m] = g.down[m][0], right.mModalDown[m] = g.down[m][1];
+    const Pair up = Low(b.s[m]), down = High(b.s[m]);
+    left.mModalUp[m] = up[0], right.mModalUp[m] = up[1];
+    left.mModalDown[m] = down[0], right.mModalDown[m] = down[1];
   }
   AdvanceRings(left, n, nFrames);
   if (&right != &left) AdvanceRings(right, n, nFrames);
