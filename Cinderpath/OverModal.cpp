@@ -224,7 +224,18 @@ void Build(const OverCoeffSet& set, unsigned n, OverModal& t)
         t.downIn4[q][m][lane] = j < n ? t.downIn[j][m] : 0.0;
       }
   for (int m = 0; m < 8; ++m)
-    for (int lane = 0; lane < 4; ++lane) t.downOut4[m][lane] = t.downOut[m];
+    for (int lane = 0; lane < 4; ++lane)
+    {
+      const bool high = lane >= 2;
+      t.downOut4[m][lane] = t.downOut[m];
+      t.headOut4[0][m][lane] = high ? t.downOut[m] : t.upOut[0][m];
+      t.headOut4[1][m][lane] = t.upOut[1][m];
+      if (m < kModalStates)
+      {
+        t.headIn4[0][m][lane] = high ? t.downIn[1][m] : t.upIn[m];
+        t.headIn4[1][m][lane] = high ? t.downIn[0][m] : 0.0;
+      }
+    }
 
   // Zero-input response z(m) = sum Re(p^m W), m = 1 ... 7, as a matrix on
   // the seven state components; its inverse maps a response to the state.

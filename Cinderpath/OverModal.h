@@ -75,6 +75,14 @@ struct OverModal
   alignas(32) double upOut4[kModalMaxFactor / 2][8][4];
   alignas(32) double downIn4[kModalMaxFactor / 2][8][4];
   alignas(32) double downOut4[8][4];
+  // The same at factor 2, where a group is one pair: headOut4[0] holds
+  // sub-sample 0's row in the low lanes and the decimator's output row in
+  // the high lanes, headOut4[1] sub-sample 1's row. The inputs to the
+  // states as two products per component: headIn4[0] holds upIn in the low
+  // lanes and downIn[1] in the high lanes (against x and d_1), headIn4[1]
+  // zero and downIn[0] (against d_1 and d_0).
+  alignas(32) double headOut4[2][8][4];
+  alignas(32) double headIn4[2][kModalStates][4];
 
   // Wide form for the maps to and from the rings.
   ModalReal pole[4][2];     // p: {Re, Im}

@@ -135,7 +135,8 @@ CINDERPATH_INLINE V Load4(const double* p)
 
 // Lane shuffles. A V holds two halves of two lanes (one per channel): Low
 // and High take them out, Twice and Join put them in, Swap exchanges them,
-// Halves takes the low half of one vector and the high half of another.
+// Halves takes the low half of one vector and the high half of another,
+// LowHalves the low halves of both.
 template <typename V> CINDERPATH_INLINE V Twice(Pair p);
 template <> CINDERPATH_INLINE Quad Twice<Quad>(Pair p) { return __builtin_shufflevector(p, p, 0, 1, 0, 1); }
 template <> CINDERPATH_INLINE Two Twice<Two>(Pair p) { return Two{p, p}; }
@@ -150,6 +151,8 @@ CINDERPATH_INLINE Quad Swap(Quad q) { return __builtin_shufflevector(q, q, 2, 3,
 CINDERPATH_INLINE Two Swap(Two q) { return Two{q.b, q.a}; }
 CINDERPATH_INLINE Quad Halves(Quad lo, Quad hi) { return __builtin_shufflevector(lo, hi, 0, 1, 6, 7); }
 CINDERPATH_INLINE Two Halves(Two lo, Two hi) { return Two{lo.a, hi.b}; }
+CINDERPATH_INLINE Quad LowHalves(Quad lo, Quad hi) { return __builtin_shufflevector(lo, hi, 0, 1, 4, 5); }
+CINDERPATH_INLINE Two LowHalves(Two lo, Two hi) { return Two{lo.a, hi.a}; }
 CINDERPATH_INLINE double Lane(Quad q, int lane) { return q[lane]; }
 CINDERPATH_INLINE double Lane(Two q, int lane) { return lane < 2 ? q.a[lane] : q.b[lane - 2]; }
 
@@ -180,69 +183,40 @@ CINDERPATH_INLINE T Dot(const double (*c)[W], const T* w, T x)
 // Vectors of sub-samples the block's buffers hold: two chunks of groups.
 constexpr int kBufferVectors = 128;
 
-// The working set of one block of both channels. The two filters' states
-// share vectors, one per state component, lanes {interpolator left and
-// right, decimator left and right}, so that one turn by p^N moves both (the
-// two filters have the same poles). The decimator runs one chunk of groups
-// behind the interpolator: while the interpolator's state turns for group i,
-// the decimator's turns for group i - chunk, whose shaped sub-samples were
-// finished a chunk earlier. So the shaper, a long chain of dependent
-// operations, lies outside the chain from one state to the next and runs
-// over a whole chunk at a time, and neither state update waits for it.
-template <typename V>
+// The working set of one block of both channels, for groups of P pairs of
+// sub-samples (0: as many as the factor needs, (N + 1) / 2). The two
+// filters' states share vectors, one per state component, lanes
+// {interpolator left and right, decimator left and right}, so that one turn
+// by p^N moves both (the two filters have the same poles). The decimator
+// runs one chunk of groups behind the interpolator: while the
+// interpolator's state turns for group i, the decimator's turns for group
+// i - chunk, whose shaped sub-samples were finished a chunk earlier. So the
+// shaper, a long chain of dependent operations, lies outside the chain from
+// one state to the next and runs over a whole chunk at a time, and neither
+// state update waits for it.
+template <typename V, int P>
 struct ModalBlock
 {
   const OverModal& t;
-  unsigned pairs;  // sub-sample pairs per group, (N + 1) / 2
+  unsigned pairs;  // sub-sample pairs per group
   int chunk;       // groups per chunk: a power of two, at least kRingGroups
   V s[kModalStates];
   V gain, k, km1;
   V u[kBufferVectors];  // interpolated sub-samples of the last two chunks
   V d[kBufferVectors];  // the same, shaped
 
-  explicit ModalBlock(const OverModal& table) : t(table), pairs((table.factor + 1) / 2), chunk(kRingGroups)
+  explicit ModalBlock(const OverModal& table)
+    : t(table), pairs(P > 0 ? unsigned(P) : (table.factor + 1) / 2), chunk(kRingGroups)
   {
     // Enough sub-samples per chunk to keep the shaper busy, few enough
     // groups that the chunks at the ends of a block (where one of the
     // filters idles) stay a small share.
     while (unsigned(chunk) * 2 * pairs <= 16) chunk *= 2;
   }
-  V* Up(int i) { return u + (unsigned(i) & unsigned(2 * chunk - 1)) * pairs; }
-  V* Down(int i) { return d + (unsigned(i) & unsigned(2 * chunk - 1)) * pairs; }
+  unsigned Pairs() const { return P > 0 ? unsigned(P) : pairs; }
+  V* Up(int i) { return u + (unsigned(i) & unsigned(2 * chunk - 1)) * Pairs(); }
+  V* Down(int i) { return d + (unsigned(i) & unsigned(2 * chunk - 1)) * Pairs(); }
 };
-
-// Group i's interpolated sub-samples u (two per vector: 2q and 2q + 1 of
-// both channels) from the interpolator's state and the host sample x, and
-// the interpolator's input to its state, N·p^(N-1)·R·x (in every lane; the
-// low ones are used).
-template <typename V>
-CINDERPATH_INLINE void UpGroup(const ModalBlock<V>& b, Pair x, V* u, V* add)
-{
-  const OverModal& t = b.t;
-  const V x2 = Twice<V>(x);
-  V w[kModalStates];
-  for (int m = 0; m < kModalStates; ++m) w[m] = Twice<V>(Low(b.s[m]));
-  for (unsigned q = 0; q < b.pairs; ++q) u[q] = Dot<V, 4>(t.upOut4[q], w, x2);
-  for (int m = 0; m < kModalStates; ++m) add[m] = Splat<V>(t.upIn[m]) * x2;
-}
-
-// A group's kept output (sub-sample 0 of the decimator) from the
-// decimator's state and the group's shaped sub-samples d, and the
-// decimator's input to its state, the sum over j of p^(N-1-j)·R·d_j (in the
-// high lanes). The sums run as two partial sums, even and odd sub-samples,
-// added at the end.
-template <typename V>
-CINDERPATH_INLINE Pair DownGroup(const ModalBlock<V>& b, const V* d, V* add)
-{
-  const OverModal& t = b.t;
-  const V y = Dot<V, 4>(t.downOut4, b.s, Twice<V>(Low(d[0])));
-  V acc[kModalStates];
-  for (int m = 0; m < kModalStates; ++m) acc[m] = Load4<V>(t.downIn4[0][m]) * d[0];
-  for (unsigned q = 1; q < b.pairs; ++q)
-    for (int m = 0; m < kModalStates; ++m) acc[m] = acc[m] + Load4<V>(t.downIn4[q][m]) * d[q];
-  for (int m = 0; m < kModalStates; ++m) add[m] = acc[m] + Swap(acc[m]);
-  return High(y);
-}
 
 // Which filters a step moves on: the interpolator (low lanes), the
 // decimator (high lanes) or both.
@@ -255,8 +229,8 @@ enum StepKind
 
 // The states after one group: W <- p^N·W + add, per mode, then the floor;
 // the lanes of a filter that does not move keep their bits.
-template <StepKind Kind, typename V>
-CINDERPATH_INLINE void Advance(ModalBlock<V>& b, const V* add)
+template <StepKind Kind, typename V, int P>
+CINDERPATH_INLINE void Advance(ModalBlock<V, P>& b, const V* add)
 {
   const OverModal& t = b.t;
   V w[kModalStates];
@@ -272,13 +246,68 @@ CINDERPATH_INLINE void Advance(ModalBlock<V>& b, const V* add)
     b.s[m] = Kind == kBoth ? w[m] : Kind == kUpOnly ? Halves(w[m], b.s[m]) : Halves(b.s[m], w[m]);
 }
 
+// One step of a block: group i of the interpolator (unless Kind is
+// kDownOnly) from the host sample x, its sub-samples written to u (two per
+// vector: 2q and 2q + 1 of both channels); group j of the decimator (unless
+// Kind is kUpOnly) from its shaped sub-samples d, its kept output (sub-sample
+// 0) returned; then both states move on. The interpolator's input to its
+// state is N·p^(N-1)·R·x, the decimator's the sum over the sub-samples of
+// p^(N-1-j)·R·d_j, run as two partial sums, even and odd sub-samples, added
+// at the end.
+template <StepKind Kind, typename V, int P>
+CINDERPATH_INLINE Pair Step(ModalBlock<V, P>& b, Pair x, V* u, const V* d)
+{
+  constexpr bool up = Kind != kDownOnly, down = Kind != kUpOnly;
+  const OverModal& t = b.t;
+  const V x2 = Twice<V>(x);
+  V add[kModalStates];
+  Pair y{0.0, 0.0};
+  if constexpr (P == 1)
+  {
+    // One pair (factor 2): sub-sample 0 and the kept output come from one
+    // dot product with the packed state, sub-sample 1 from a second; both
+    // inputs to the states from one pair of products per component.
+    const V d0 = down ? d[0] : x2;
+    const V head = Dot<V, 4>(t.headOut4[0], b.s, LowHalves(x2, d0));
+    if (up) u[0] = LowHalves(head, Dot<V, 4>(t.headOut4[1], b.s, x2));
+    y = High(head);
+    const V xd = Halves(x2, d0), dx = Swap(d0);
+    for (int m = 0; m < kModalStates; ++m)
+      add[m] = Load4<V>(t.headIn4[0][m]) * xd + Load4<V>(t.headIn4[1][m]) * dx;
+  }
+  else
+  {
+    const unsigned pairs = b.Pairs();
+    V upAdd[kModalStates], downAdd[kModalStates];
+    if (up)
+    {
+      V w[kModalStates];
+      for (int m = 0; m < kModalStates; ++m) w[m] = Twice<V>(Low(b.s[m]));
+      for (unsigned q = 0; q < pairs; ++q) u[q] = Dot<V, 4>(t.upOut4[q], w, x2);
+      for (int m = 0; m < kModalStates; ++m) upAdd[m] = Splat<V>(t.upIn[m]) * x2;
+    }
+    if (down)
+    {
+      y = High(Dot<V, 4>(t.downOut4, b.s, Twice<V>(Low(d[0]))));
+      V acc[kModalStates];
+      for (int m = 0; m < kModalStates; ++m) acc[m] = Load4<V>(t.downIn4[0][m]) * d[0];
+      for (unsigned q = 1; q < pairs; ++q)
+        for (int m = 0; m < kModalStates; ++m) acc[m] = acc[m] + Load4<V>(t.downIn4[q][m]) * d[q];
+      for (int m = 0; m < kModalStates; ++m) downAdd[m] = acc[m] + Swap(acc[m]);
+    }
+    for (int m = 0; m < kModalStates; ++m) add[m] = !down ? upAdd[m] : !up ? downAdd[m] : Halves(upAdd[m], downAdd[m]);
+  }
+  Advance<Kind>(b, add);
+  return y;
+}
+
 // Shapes the sub-samples of groups [from, to) of one chunk.
-template <typename V>
-CINDERPATH_INLINE void ShapeGroups(ModalBlock<V>& b, int from, int to)
+template <typename V, int P>
+CINDERPATH_INLINE void ShapeGroups(ModalBlock<V, P>& b, int from, int to)
 {
   const V* u = b.Up(from);
   V* d = b.Down(from);
-  const unsigned count = unsigned(to - from) * b.pairs;
+  const unsigned count = unsigned(to - from) * b.Pairs();
   for (unsigned v = 0; v < count; ++v) d[v] = BiasT(ShapeT(b.gain * u[v]), b.k, b.km1);
 }
 
@@ -314,34 +343,26 @@ CINDERPATH_INLINE void AdvanceRings(ValveStage& s, unsigned n, int frames)
 // decimator on the chunk before, then the shaper over it. The first chunk
 // has no decimator part and a last pass of the decimator alone ends the
 // block; each filter sees the same operations in the same order either way.
-template <typename V>
-void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+template <typename V, int P>
+void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames)
 {
-  ModalBlock<V> b(OverModalFor(left.mModalFactor));
+  ModalBlock<V, P> b(t);
   for (int m = 0; m < kModalStates; ++m)
     b.s[m] = Join<V>(Pair{left.mModalUp[m], right.mModalUp[m]}, Pair{left.mModalDown[m], right.mModalDown[m]});
   b.gain = Twice<V>(Pair{left.mGain, right.mGain});
   b.k = Twice<V>(Pair{left.mCurve, right.mCurve});
   b.km1 = b.k - Splat<V>(1.0);
   const int chunk = b.chunk;
-  V add[kModalStates], upAdd[kModalStates], downAdd[kModalStates];
 
   const int first = nFrames < chunk ? nFrames : chunk;
-  for (int i = 0; i < first; ++i)
-  {
-    UpGroup(b, Pair{l[i], r[i]}, b.Up(i), add);
-    Advance<kUpOnly>(b, add);
-  }
+  for (int i = 0; i < first; ++i) Step<kUpOnly>(b, Pair{l[i], r[i]}, b.Up(i), b.Down(i));
   ShapeGroups(b, 0, first);
   for (int start = chunk; start < nFrames; start += chunk)
   {
     const int end = nFrames - start < chunk ? nFrames : start + chunk;
     for (int i = start; i < end; ++i)
     {
-      UpGroup(b, Pair{l[i], r[i]}, b.Up(i), upAdd);
-      const Pair y = DownGroup(b, b.Down(i - chunk), downAdd);
-      for (int m = 0; m < kModalStates; ++m) add[m] = Halves(upAdd[m], downAdd[m]);
-      Advance<kBoth>(b, add);
+      const Pair y = Step<kBoth>(b, Pair{l[i], r[i]}, b.Up(i), b.Down(i - chunk));
       l[i - chunk] = y[0];
       r[i - chunk] = y[1];
     }
@@ -350,7 +371,7 @@ void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int 
 
   // The rings, while the last groups' inputs are still in place (the
   // outputs written so far lie at least a chunk before the end).
-  const unsigned n = b.t.factor;
+  const unsigned n = t.factor;
   for (int i = nFrames > kRingGroups ? nFrames - kRingGroups : 0; i < nFrames; ++i)
   {
     WriteRings(left, n, i, l[i], b.Up(i), b.Down(i), 0);
@@ -359,8 +380,7 @@ void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int 
 
   for (int j = nFrames > chunk ? nFrames - chunk : 0; j < nFrames; ++j)
   {
-    const Pair y = DownGroup(b, b.Down(j), add);
-    Advance<kDownOnly>(b, add);
+    const Pair y = Step<kDownOnly>(b, Pair{0.0, 0.0}, b.Up(j), b.Down(j));
     l[j] = y[0];
     r[j] = y[1];
   }
@@ -373,6 +393,20 @@ void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int 
   }
   AdvanceRings(left, n, nFrames);
   if (&right != &left) AdvanceRings(right, n, nFrames);
+}
+
+// The block path with the pair count fixed at compile time where it is
+// small (factors 2 to 4), so that those loops unroll.
+template <typename V>
+void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+{
+  const OverModal& t = OverModalFor(left.mModalFactor);
+  switch ((t.factor + 1) / 2)
+  {
+    case 1: BlockGroupsOf<V, 1>(left, right, t, l, r, nFrames); break;
+    case 2: BlockGroupsOf<V, 2>(left, right, t, l, r, nFrames); break;
+    default: BlockGroupsOf<V, 0>(left, right, t, l, r, nFrames); break;
+  }
 }
 
 }  // namespace
