@@ -30,7 +30,7 @@ void ValveStage::UseWideBuild(bool use) { g_useAvx2.store(use && CpuHasAvx2(), s
 
 ValveStage::ValveStage()
   : mFactor(2), mCurve(9.5), mGain(1.25), mHistory(), mHistoryPos(0), mModalUp(), mModalDown(), mModalFactor(0),
-    mDownOutputsStale(false)
+    mModalClock(0), mDownOutputsStale(false)
 {
   OverModalFor(2);  // builds the tables here rather than on the render thread
 }
@@ -52,6 +52,7 @@ void ValveStage::Clear()
   mUp.Clear();
   for (int m = 0; m < kModalStates; ++m) mModalUp[m] = mModalDown[m] = 0.0;
   mModalFactor = 0;
+  mModalClock = 0;
   mDownOutputsStale = false;
 }
 

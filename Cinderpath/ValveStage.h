@@ -103,6 +103,7 @@ public:
   double mModalUp[7];
   double mModalDown[7];
   uint32_t mModalFactor;
+  uint32_t mModalClock;    // host samples the block path has run since Clear (wrapping); sets where its floor falls
   bool mDownOutputsStale;  // mDown.mY lags the modal state (UpdateRings)
 
 private:

@@ -34,11 +34,14 @@ constexpr double kC3 = 0.148148148148148;
 constexpr double kEdge = 3.375;
 
 // Modal state components smaller than this are set to zero after every
-// host sample. Without it a decaying mode could settle on the smallest
-// numbers (rounding to nearest keeps x·|p| == x there) and stay in the
-// subnormal range for good where flush-to-zero is off; at -600 dB it is far
-// below anything audible or the accuracy of the filters.
+// kFloorGroups-th host sample of a stage's stream. Without it a decaying
+// mode could settle on the smallest numbers (rounding to nearest keeps
+// x·|p| == x there) and stay in the subnormal range for good where
+// flush-to-zero is off; at -600 dB it is far below anything audible or the
+// accuracy of the filters, and no mode falls from there to the subnormal
+// range within a few host samples.
 constexpr double kModalFloor = 1e-30;
+constexpr uint32_t kFloorGroups = 4;
 
 // Host samples at the end of a block whose sub-samples are written to the
 // rings: four groups hold the last eight sub-samples from factor 2 up.
@@ -156,14 +159,14 @@ CINDERPATH_INLINE Two LowHalves(Two lo, Two hi) { return Two{lo.a, hi.a}; }
 CINDERPATH_INLINE double Lane(Quad q, int lane) { return q[lane]; }
 CINDERPATH_INLINE double Lane(Two q, int lane) { return lane < 2 ? q.a[lane] : q.b[lane - 2]; }
 
-// Components smaller in magnitude than kModalFloor become +0.
-template <typename V>
-CINDERPATH_INLINE V Floor(V v)
+// Components smaller in magnitude than kModalFloor become +0, in the lanes
+// set in `on`.
+template <typename V, typename M>
+CINDERPATH_INLINE V Floor(V v, M on)
 {
-  typedef typename MaskOf<V>::Type M;
   const M bits = (M)v;
   const V magnitude = FromMask<V>(bits & ~(M)Splat<V>(-0.0));
-  return FromMask<V>(bits & ~(magnitude < Splat<V>(kModalFloor)));
+  return FromMask<V>(bits & ~((magnitude < Splat<V>(kModalFloor)) & on));
 }
 
 // Eight table rows against the state (seven components) and the input,
@@ -193,25 +196,38 @@ constexpr int kBufferVectors = 128;
 // i - chunk, whose shaped sub-samples were finished a chunk earlier. So the
 // shaper, a long chain of dependent operations, lies outside the chain from
 // one state to the next and runs over a whole chunk at a time, and neither
-// state update waits for it.
+// state update waits for it. (The states themselves are the caller's
+// locals, so that they stay in registers.)
 template <typename V, int P>
 struct ModalBlock
 {
+  typedef typename MaskOf<V>::Type M;
+
   const OverModal& t;
   unsigned pairs;  // sub-sample pairs per group
-  int chunk;       // groups per chunk: a power of two, at least kRingGroups
-  V s[kModalStates];
-  V gain, k, km1;
+  int chunk;       // groups per chunk: a power of two, a multiple of kFloorGroups and kRingGroups
+  // The floor's lanes after a group whose index in the block is i, for
+  // i mod kFloorGroups (the two channels' clocks may differ), and whether
+  // any lane is set.
+  M floorLanes[kFloorGroups];
+  bool floorAny[kFloorGroups];
   V u[kBufferVectors];  // interpolated sub-samples of the last two chunks
   V d[kBufferVectors];  // the same, shaped
 
-  explicit ModalBlock(const OverModal& table)
+  ModalBlock(const OverModal& table, uint32_t clockLeft, uint32_t clockRight)
     : t(table), pairs(P > 0 ? unsigned(P) : (table.factor + 1) / 2), chunk(kRingGroups)
   {
     // Enough sub-samples per chunk to keep the shaper busy, few enough
     // groups that the chunks at the ends of a block (where one of the
     // filters idles) stay a small share.
     while (unsigned(chunk) * 2 * pairs <= 16) chunk *= 2;
+    for (uint32_t i = 0; i < kFloorGroups; ++i)
+    {
+      const bool left = (clockLeft + i) % kFloorGroups == kFloorGroups - 1;
+      const bool right = (clockRight + i) % kFloorGroups == kFloorGroups - 1;
+      floorLanes[i] = (M)Twice<V>((Pair)PairMask{left ? -1LL : 0LL, right ? -1LL : 0LL});
+      floorAny[i] = left || right;
+    }
   }
   unsigned Pairs() const { return P > 0 ? unsigned(P) : pairs; }
   V* Up(int i) { return u + (unsigned(i) & unsigned(2 * chunk - 1)) * Pairs(); }
@@ -227,35 +243,40 @@ enum StepKind
   kBoth
 };
 
-// The states after one group: W <- p^N·W + add, per mode, then the floor;
-// the lanes of a filter that does not move keep their bits.
+// The states s after group i of the block (of either filter: the decimator
+// is a whole number of floor periods behind): W <- p^N·W + add, per mode,
+// then the floor where it is due; the lanes of a filter that does not move
+// keep their bits.
 template <StepKind Kind, typename V, int P>
-CINDERPATH_INLINE void Advance(ModalBlock<V, P>& b, const V* add)
+CINDERPATH_INLINE void Advance(const ModalBlock<V, P>& b, V* s, const V* add, int i)
 {
   const OverModal& t = b.t;
   V w[kModalStates];
   for (int k = 0; k < 3; ++k)
   {
-    const V re = b.s[2 * k], im = b.s[2 * k + 1];
+    const V re = s[2 * k], im = s[2 * k + 1];
     const V tr = Splat<V>(t.turn[k][0]), ti = Splat<V>(t.turn[k][1]);
-    w[2 * k] = Floor((tr * re - ti * im) + add[2 * k]);
-    w[2 * k + 1] = Floor((ti * re + tr * im) + add[2 * k + 1]);
+    w[2 * k] = (tr * re - ti * im) + add[2 * k];
+    w[2 * k + 1] = (ti * re + tr * im) + add[2 * k + 1];
   }
-  w[6] = Floor(Splat<V>(t.turn[3][0]) * b.s[6] + add[6]);
+  w[6] = Splat<V>(t.turn[3][0]) * s[6] + add[6];
+  const unsigned phase = unsigned(i) % kFloorGroups;
+  if (b.floorAny[phase])
+    for (int m = 0; m < kModalStates; ++m) w[m] = Floor(w[m], b.floorLanes[phase]);
   for (int m = 0; m < kModalStates; ++m)
-    b.s[m] = Kind == kBoth ? w[m] : Kind == kUpOnly ? Halves(w[m], b.s[m]) : Halves(b.s[m], w[m]);
+    s[m] = Kind == kBoth ? w[m] : Kind == kUpOnly ? Halves(w[m], s[m]) : Halves(s[m], w[m]);
 }
 
-// One step of a block: group i of the interpolator (unless Kind is
-// kDownOnly) from the host sample x, its sub-samples written to u (two per
-// vector: 2q and 2q + 1 of both channels); group j of the decimator (unless
-// Kind is kUpOnly) from its shaped sub-samples d, its kept output (sub-sample
-// 0) returned; then both states move on. The interpolator's input to its
-// state is N·p^(N-1)·R·x, the decimator's the sum over the sub-samples of
-// p^(N-1-j)·R·d_j, run as two partial sums, even and odd sub-samples, added
-// at the end.
+// One step of a block on the states s: group i of the interpolator (unless
+// Kind is kDownOnly) from the host sample x, its sub-samples written to u
+// (two per vector: 2q and 2q + 1 of both channels); group i - chunk (or i,
+// for kDownOnly) of the decimator (unless Kind is kUpOnly) from its shaped
+// sub-samples d, its kept output (sub-sample 0) returned; then both states
+// move on. The interpolator's input to its state is N·p^(N-1)·R·x, the
+// decimator's the sum over the sub-samples of p^(N-1-j)·R·d_j, run as two
+// partial sums, even and odd sub-samples, added at the end.
 template <StepKind Kind, typename V, int P>
-CINDERPATH_INLINE Pair Step(ModalBlock<V, P>& b, Pair x, V* u, const V* d)
+CINDERPATH_INLINE Pair Step(const ModalBlock<V, P>& b, V* s, int i, Pair x, V* u, const V* d)
 {
   constexpr bool up = Kind != kDownOnly, down = Kind != kUpOnly;
   const OverModal& t = b.t;
@@ -268,8 +289,8 @@ CINDERPATH_INLINE Pair Step(ModalBlock<V, P>& b, Pair x, V* u, const V* d)
     // dot product with the packed state, sub-sample 1 from a second; both
     // inputs to the states from one pair of products per component.
     const V d0 = down ? d[0] : x2;
-    const V head = Dot<V, 4>(t.headOut4[0], b.s, LowHalves(x2, d0));
-    if (up) u[0] = LowHalves(head, Dot<V, 4>(t.headOut4[1], b.s, x2));
+    const V head = Dot<V, 4>(t.headOut4[0], s, LowHalves(x2, d0));
+    if (up) u[0] = LowHalves(head, Dot<V, 4>(t.headOut4[1], s, x2));
     y = High(head);
     const V xd = Halves(x2, d0), dx = Swap(d0);
     for (int m = 0; m < kModalStates; ++m)
@@ -282,13 +303,13 @@ CINDERPATH_INLINE Pair Step(ModalBlock<V, P>& b, Pair x, V* u, const V* d)
     if (up)
     {
       V w[kModalStates];
-      for (int m = 0; m < kModalStates; ++m) w[m] = Twice<V>(Low(b.s[m]));
+      for (int m = 0; m < kModalStates; ++m) w[m] = Twice<V>(Low(s[m]));
       for (unsigned q = 0; q < pairs; ++q) u[q] = Dot<V, 4>(t.upOut4[q], w, x2);
       for (int m = 0; m < kModalStates; ++m) upAdd[m] = Splat<V>(t.upIn[m]) * x2;
     }
     if (down)
     {
-      y = High(Dot<V, 4>(t.downOut4, b.s, Twice<V>(Low(d[0]))));
+      y = High(Dot<V, 4>(t.downOut4, s, Twice<V>(Low(d[0]))));
       V acc[kModalStates];
       for (int m = 0; m < kModalStates; ++m) acc[m] = Load4<V>(t.downIn4[0][m]) * d[0];
       for (unsigned q = 1; q < pairs; ++q)
@@ -297,18 +318,18 @@ CINDERPATH_INLINE Pair Step(ModalBlock<V, P>& b, Pair x, V* u, const V* d)
     }
     for (int m = 0; m < kModalStates; ++m) add[m] = !down ? upAdd[m] : !up ? downAdd[m] : Halves(upAdd[m], downAdd[m]);
   }
-  Advance<Kind>(b, add);
+  Advance<Kind>(b, s, add, i);
   return y;
 }
 
 // Shapes the sub-samples of groups [from, to) of one chunk.
 template <typename V, int P>
-CINDERPATH_INLINE void ShapeGroups(ModalBlock<V, P>& b, int from, int to)
+CINDERPATH_INLINE void ShapeGroups(ModalBlock<V, P>& b, int from, int to, V gain, V k, V km1)
 {
   const V* u = b.Up(from);
   V* d = b.Down(from);
   const unsigned count = unsigned(to - from) * b.Pairs();
-  for (unsigned v = 0; v < count; ++v) d[v] = BiasT(ShapeT(b.gain * u[v]), b.k, b.km1);
+  for (unsigned v = 0; v < count; ++v) d[v] = BiasT(ShapeT(gain * u[v]), k, km1);
 }
 
 // Writes group i of a block (x the host input, u and d the sub-samples of
@@ -346,27 +367,28 @@ CINDERPATH_INLINE void AdvanceRings(ValveStage& s, unsigned n, int frames)
 template <typename V, int P>
 void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames)
 {
-  ModalBlock<V, P> b(t);
+  ModalBlock<V, P> b(t, left.mModalClock, right.mModalClock);
+  V s[kModalStates];
   for (int m = 0; m < kModalStates; ++m)
-    b.s[m] = Join<V>(Pair{left.mModalUp[m], right.mModalUp[m]}, Pair{left.mModalDown[m], right.mModalDown[m]});
-  b.gain = Twice<V>(Pair{left.mGain, right.mGain});
-  b.k = Twice<V>(Pair{left.mCurve, right.mCurve});
-  b.km1 = b.k - Splat<V>(1.0);
+    s[m] = Join<V>(Pair{left.mModalUp[m], right.mModalUp[m]}, Pair{left.mModalDown[m], right.mModalDown[m]});
+  const V gain = Twice<V>(Pair{left.mGain, right.mGain});
+  const V k = Twice<V>(Pair{left.mCurve, right.mCurve});
+  const V km1 = k - Splat<V>(1.0);
   const int chunk = b.chunk;
 
   const int first = nFrames < chunk ? nFrames : chunk;
-  for (int i = 0; i < first; ++i) Step<kUpOnly>(b, Pair{l[i], r[i]}, b.Up(i), b.Down(i));
-  ShapeGroups(b, 0, first);
+  for (int i = 0; i < first; ++i) Step<kUpOnly>(b, s, i, Pair{l[i], r[i]}, b.Up(i), b.Down(i));
+  ShapeGroups(b, 0, first, gain, k, km1);
   for (int start = chunk; start < nFrames; start += chunk)
   {
     const int end = nFrames - start < chunk ? nFrames : start + chunk;
     for (int i = start; i < end; ++i)
     {
-      const Pair y = Step<kBoth>(b, Pair{l[i], r[i]}, b.Up(i), b.Down(i - chunk));
+      const Pair y = Step<kBoth>(b, s, i, Pair{l[i], r[i]}, b.Up(i), b.Down(i - chunk));
       l[i - chunk] = y[0];
       r[i - chunk] = y[1];
     }
-    ShapeGroups(b, start, end);
+    ShapeGroups(b, start, end, gain, k, km1);
   }
 
   // The rings, while the last groups' inputs are still in place (the
@@ -380,19 +402,24 @@ void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, doub
 
   for (int j = nFrames > chunk ? nFrames - chunk : 0; j < nFrames; ++j)
   {
-    const Pair y = Step<kDownOnly>(b, Pair{0.0, 0.0}, b.Up(j), b.Down(j));
+    const Pair y = Step<kDownOnly>(b, s, j, Pair{0.0, 0.0}, b.Up(j), b.Down(j));
     l[j] = y[0];
     r[j] = y[1];
   }
 
   for (int m = 0; m < kModalStates; ++m)
   {
-    const Pair up = Low(b.s[m]), down = High(b.s[m]);
+    const Pair up = Low(s[m]), down = High(s[m]);
     left.mModalUp[m] = up[0], right.mModalUp[m] = up[1];
     left.mModalDown[m] = down[0], right.mModalDown[m] = down[1];
   }
   AdvanceRings(left, n, nFrames);
-  if (&right != &left) AdvanceRings(right, n, nFrames);
+  left.mModalClock += uint32_t(nFrames);
+  if (&right != &left)
+  {
+    AdvanceRings(right, n, nFrames);
+    right.mModalClock += uint32_t(nFrames);
+  }
 }
 
 // The block path with the pair count fixed at compile time where it is
