@@ -3,7 +3,6 @@
 #include "CinderpathPresets.h"
 #include "DenormalGuard.h"
 #include "EffectChain.h"
-#include "ValveStageQuad.h"
 
 #include "IControl.h"
 #include "NChanDelay.h"
@@ -504,14 +503,6 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
                        {mOutLP[0].get(), mOutLP[1].get()},
                        {mHPOn, mPeakOn, mShelfOn, mLPOn}, mVolume, comp};
   ChainFrame st = LoadFrameState();
-  // Where the processor has AVX2 or AVX-512, the filters run in the stages' own loop
-  // (same bits); otherwise, and for what that path leaves, chunk by chunk.
-  if (cinderpath_dsp::FusedChainProcess(*mStage[0], *mStage[1], c, st, inputs[0], inputs[1], outputs[0], outputs[1],
-                                       nFrames))
-  {
-    StoreFrameState(st);
-    return;
-  }
   ChannelPairFilters f(c);
   double l[kChunkFrames];
   double r[kChunkFrames];

@@ -1,8 +1,7 @@
 // The effect's chain around its valve stages: input sanitising and offset,
 // the switched input filters, the output filters and level, the clip watch
-// and the phase switch. Written once here for the plug-in's loops and for
-// the valve stage's AVX2 build, which runs the chain in the same loop as the
-// stages (ValveStageQuad.h). Render thread only; nothing allocates.
+// and the phase switch, for the plug-in's chunk loops. Render thread only;
+// nothing allocates.
 #ifndef CINDERPATH_EFFECTCHAIN_H
 #define CINDERPATH_EFFECTCHAIN_H
 
@@ -10,9 +9,6 @@
 
 #include "Filters.h"
 #include "StereoFilters.h"
-
-// Plain data shared by both builds (no functions of their own, so nothing of
-// them is compiled twice under one name).
 
 // The input offset, the clip indicator and the phase switch, held in locals
 // for a block and written back after it.
@@ -52,8 +48,6 @@ struct ChainFilters
 };
 
 namespace cinderpath_stereo
-{
-inline namespace CINDERPATH_ISA_NAMESPACE
 {
 
 // A non-finite host sample becomes 0 so that it cannot poison the filters.
@@ -249,7 +243,6 @@ inline void RunOutputFilters(F& f, int n, double volume, double comp, T* buf, In
   for (int i = 0; i < n + 1; ++i) OutputFiltersPass(f, i, n, volume, comp, buf, in, out);
 }
 
-}  // namespace CINDERPATH_ISA_NAMESPACE
 }  // namespace cinderpath_stereo
 
 #endif

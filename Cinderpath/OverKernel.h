@@ -2,9 +2,7 @@
 #define CINDERPATH_OVERKERNEL_H
 
 // Internal to the DSP library: the arithmetic of one oversampling filter step,
-// written once as a template over the sample type, so that one channel
-// (double) and two channels side by side (DoublePair, one per vector lane) run
-// exactly the same operations in the same order and give identical bits.
+// written once over a window of locals for every group position.
 //
 // The filter's history is held in a window of locals instead of the ring:
 // x[0] is the newest input x(n), x[i] is x(n-i); y[0] is the newest output.
@@ -22,18 +20,7 @@
 #endif
 
 namespace cinderpath_dsp {
-// Internal linkage: this header is compiled with different instruction sets
-// in different files of the library, and the copies must stay apart.
 namespace {
-
-#if defined(__GNUC__) || defined(__clang__)
-// Two doubles in one 128-bit vector: lane 0 is the left channel, lane 1 the
-// right. Every operation is lane-wise IEEE double arithmetic, so each lane
-// gives the same bits as the scalar code.
-typedef double DoublePair __attribute__((vector_size(16)));
-typedef long long MaskPair __attribute__((vector_size(16)));
-#define CINDERPATH_HAVE_PAIR 1
-#endif
 
 // Coefficients of one filter in the sample type (a[0] is a1, b[0] is b0).
 template <typename T>
@@ -124,38 +111,6 @@ CINDERPATH_INLINE void StoreWin(Over& f, const OverWin<double>& w, uint32_t step
     f.mY[(pos - i) & 7u] = w.y[i];
   }
 }
-
-#ifdef CINDERPATH_HAVE_PAIR
-CINDERPATH_INLINE void LoadCoef(OverCoef<DoublePair>& c, const Over& l, const Over& r)
-{
-  for (int i = 0; i < 7; ++i) c.a[i] = DoublePair{l.mA[i], r.mA[i]};
-  for (int i = 0; i < 4; ++i) c.b[i] = DoublePair{l.mB[i], r.mB[i]};
-}
-
-CINDERPATH_INLINE void LoadWin(OverWin<DoublePair>& w, const Over& l, const Over& r)
-{
-  for (uint32_t i = 0; i < 8; ++i)
-  {
-    w.x[i] = DoublePair{l.mX[(l.mPos - i) & 7u], r.mX[(r.mPos - i) & 7u]};
-    w.y[i] = DoublePair{l.mY[(l.mPos - i) & 7u], r.mY[(r.mPos - i) & 7u]};
-  }
-}
-
-CINDERPATH_INLINE void StoreWin(Over& l, Over& r, const OverWin<DoublePair>& w, uint32_t steps)
-{
-  const uint32_t pl = (l.mPos + steps) & 7u;
-  const uint32_t pr = (r.mPos + steps) & 7u;
-  l.mPos = pl;
-  r.mPos = pr;
-  for (uint32_t i = 0; i < 8; ++i)
-  {
-    l.mX[(pl - i) & 7u] = w.x[i][0];
-    l.mY[(pl - i) & 7u] = w.y[i][0];
-    r.mX[(pr - i) & 7u] = w.x[i][1];
-    r.mY[(pr - i) & 7u] = w.y[i][1];
-  }
-}
-#endif
 
 }  // namespace
 }  // namespace cinderpath_dsp

@@ -10,17 +10,7 @@
 
 #include "Filters.h"
 
-// The file of the valve stage built for a wider instruction set compiles
-// these pairs as well; it defines CINDERPATH_ISA_NAMESPACE to a name of its
-// own, so that its copies of the inline functions below are other symbols
-// than the baseline build's and the linker never mixes the two.
-#ifndef CINDERPATH_ISA_NAMESPACE
-#define CINDERPATH_ISA_NAMESPACE baseline
-#endif
-
 namespace cinderpath_stereo
-{
-inline namespace CINDERPATH_ISA_NAMESPACE
 {
 
 // Two doubles (a GCC/Clang vector type), lane-wise IEEE arithmetic; no
@@ -96,7 +86,6 @@ struct OnePoleLPPair
   Lanes Run(Lanes x) { return OnePoleLP::Step(*this, x); }
 };
 
-}  // namespace CINDERPATH_ISA_NAMESPACE
 }  // namespace cinderpath_stereo
 
 #endif

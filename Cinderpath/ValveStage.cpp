@@ -1,105 +1,38 @@
 #include "ValveStage.h"
 
-#include "ValveStageDispatch.h"
-#include "ValveStageKernel.h"
-#include "ValveStageQuad.h"
+#include "ValveStageBlock.h"
 
 #include <atomic>
-#include <cstdlib>
 
 using namespace cinderpath_dsp;
 
-namespace cinderpath_dsp {
-#if defined(CINDERPATH_HAVE_WIDE) || defined(CINDERPATH_HAVE_QUAD)
 namespace {
 
-// True when the environment variable `name` is set to anything but "" or "0".
-bool EnvironmentForbids(const char* name)
-{
-  const char* v = std::getenv(name);
-  return v != nullptr && v[0] != '\0' && !(v[0] == '0' && v[1] == '\0');
-}
-
-// The processor's extensions, asked once (the check takes literal names).
-[[maybe_unused]] bool CpuHasAvx512vl()
+#ifdef CINDERPATH_HAVE_AVX2_BLOCK
+bool CpuHasAvx2()
 {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+  return __builtin_cpu_supports("avx2");
 }
-
-[[maybe_unused]] bool CpuHasAvx2()
-{
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2");
-}
-
-}  // namespace
-#endif
-
-#ifdef CINDERPATH_HAVE_WIDE
-namespace {
-
-bool CpuHasWidePath() { return CpuHasAvx512vl(); }
 
 // Decided once at load time; the render thread only reads it.
-std::atomic<bool> g_useWide{CpuHasWidePath() && !EnvironmentForbids("CINDERPATH_NO_AVX512")};
+std::atomic<bool> g_useAvx2{CpuHasAvx2()};
+#else
+bool CpuHasAvx2() { return false; }
+std::atomic<bool> g_useAvx2{false};
+#endif
 
 }  // namespace
 
-bool WidePathAvailable() { return CpuHasWidePath(); }
+bool ValveStage::WideBuildAvailable() { return CpuHasAvx2(); }
 
-void SetWidePathEnabled(bool enabled) { g_useWide.store(enabled && CpuHasWidePath(), std::memory_order_relaxed); }
-
-bool WidePathEnabled() { return g_useWide.load(std::memory_order_relaxed); }
-#else
-bool WidePathAvailable() { return false; }
-void SetWidePathEnabled(bool) {}
-bool WidePathEnabled() { return false; }
-#endif
-
-#ifdef CINDERPATH_HAVE_QUAD
-namespace {
-
-bool CpuHasQuadPath() { return CpuHasAvx2(); }
-
-std::atomic<bool> g_useQuad{CpuHasQuadPath() && !EnvironmentForbids("CINDERPATH_NO_AVX2")};
-
-}  // namespace
-
-bool QuadPathAvailable() { return CpuHasQuadPath(); }
-
-void SetQuadPathEnabled(bool enabled) { g_useQuad.store(enabled && CpuHasQuadPath(), std::memory_order_relaxed); }
-
-bool QuadPathEnabled() { return g_useQuad.load(std::memory_order_relaxed); }
-#else
-bool QuadPathAvailable() { return false; }
-void SetQuadPathEnabled(bool) {}
-bool QuadPathEnabled() { return false; }
-#endif
-
-bool FusedChainProcess(ValveStage& left, ValveStage& right, const ChainFilters& filters, ChainFrame& frame,
-                       const double* inL, const double* inR, double* outL, double* outR, int nFrames)
-{
-#if defined(CINDERPATH_HAVE_QUAD) || defined(CINDERPATH_HAVE_WIDE)
-  if (left.mFactor != right.mFactor || nFrames <= 0) return false;
-#ifdef CINDERPATH_HAVE_WIDE
-  if (WidePathEnabled()) return WideProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
-#endif
-#ifdef CINDERPATH_HAVE_QUAD
-  if (QuadPathEnabled()) return QuadProcessChain(left, right, filters, frame, inL, inR, outL, outR, nFrames);
-#endif
-  return false;
-#else
-  (void)left, (void)right, (void)filters, (void)frame, (void)inL, (void)inR, (void)outL, (void)outR, (void)nFrames;
-  return false;
-#endif
-}
-
-}  // namespace cinderpath_dsp
+void ValveStage::UseWideBuild(bool use) { g_useAvx2.store(use && CpuHasAvx2(), std::memory_order_relaxed); }
 
 ValveStage::ValveStage()
-  : mFactor(2), mCurve(9.5), mGain(1.25), mHistory(), mHistoryPos(0)
+  : mFactor(2), mCurve(9.5), mGain(1.25), mHistory(), mHistoryPos(0), mModalUp(), mModalDown(), mModalFactor(0),
+    mModalClock(0), mDownOutputsStale(false)
 {
+  OverModalFor(2);  // builds the tables here rather than on the render thread
 }
 
 void ValveStage::Configure(unsigned factor, double curve, double gain)
@@ -117,16 +50,50 @@ void ValveStage::Clear()
   mHistoryPos = 0;
   mDown.Clear();
   mUp.Clear();
+  for (int m = 0; m < kModalStates; ++m) mModalUp[m] = mModalDown[m] = 0.0;
+  mModalFactor = 0;
+  mModalClock = 0;
+  mDownOutputsStale = false;
 }
 
 double ValveStage::Shape(double v) { return ShapeT(v); }
 
 double ValveStage::Bias(double s, double k) { return BiasT(s, k, k - 1.0); }
 
+void ValveStage::UpdateRings()
+{
+  if (!mDownOutputsStale) return;
+  double y[8];
+  RingFromModal(mDown, OverModalFor(mModalFactor), mModalDown, y);
+  mDownOutputsStale = false;
+}
+
+void ValveStage::EnterModal()
+{
+  const OverModal& t = OverModalFor(mFactor);
+  if (mModalFactor == t.factor) return;
+  UpdateRings();
+  ModalFromRing(mUp, t, mModalUp);
+  ModalFromRing(mDown, t, mModalDown);
+  mModalFactor = t.factor;
+}
+
 double ValveStage::Run(double x)
 {
-  Process(&x, 1);
-  return x;
+  if (mFactor == 1)
+  {
+    Process(&x, 1);
+    return x;
+  }
+  // The rings move on without the modal state, which is taken up from them
+  // again by the next block.
+  UpdateRings();
+  mModalFactor = 0;
+  const unsigned n = (mFactor >= 2 && mFactor <= 20) || mFactor == 32 ? mFactor : 2;
+  const double km1 = mCurve - 1.0;
+  const double kept = mDown.Run(BiasT(ShapeT(mGain * mUp.Run(double(n) * x)), mCurve, km1));
+  for (unsigned j = 1; j < n; ++j) mDown.Run(BiasT(ShapeT(mGain * mUp.RunZero(j)), mCurve, km1));
+  return kept;
 }
 
 void ValveStage::Process(double* samples, int nFrames)
@@ -146,56 +113,55 @@ void ValveStage::Process(double* samples, int nFrames)
     }
     return;
   }
-#ifdef CINDERPATH_HAVE_WIDE
-  if (WidePathEnabled())
-  {
-    WideProcess(*this, samples, nFrames);
-    return;
-  }
-#endif
-#ifdef CINDERPATH_HAVE_QUAD
-  if (QuadPathEnabled() && QuadProcess(*this, samples, nFrames)) return;
-#endif
-  KernelProcess(*this, samples, nFrames);
+  // Both lanes carry this channel: the same bits as in a pair.
+  RunModal(*this, *this, samples, samples, nFrames);
 }
 
 void ValveStage::RunPair(ValveStage& left, ValveStage& right, double& l, double& r)
 {
-  ProcessPair(left, right, &l, &r, 1);
+  l = left.Run(l);
+  r = right.Run(r);
 }
 
 void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
 {
   if (l == nullptr || r == nullptr || nFrames <= 0) return;
-#ifdef CINDERPATH_HAVE_PAIR
   if (left.mFactor == 1 && right.mFactor == 1)
   {
-    FactorOnePair s(left, right);
+    // Both four-sample delays and shapers side by side.
+    const Pair gain{left.mGain, right.mGain}, k{left.mCurve, right.mCurve};
+    const Pair km1 = k - Splat<Pair>(1.0);
     for (int i = 0; i < nFrames; ++i)
     {
-      const DoublePair y = s.Run(DoublePair{l[i], r[i]});
+      ++left.mHistoryPos, ++right.mHistoryPos;
+      left.mHistory[left.mHistoryPos & 7u] = l[i];
+      right.mHistory[right.mHistoryPos & 7u] = r[i];
+      const Pair v = gain * Pair{left.mHistory[(left.mHistoryPos + 4u) & 7u], right.mHistory[(right.mHistoryPos + 4u) & 7u]};
+      const Pair y = BiasT(ShapeT(v), k, km1);
       l[i] = y[0];
       r[i] = y[1];
     }
-    s.Store(left, right);
     return;
   }
-  if (left.mFactor == right.mFactor)
+  if (left.mFactor == 1 || right.mFactor == 1 || OverModalFor(left.mFactor).factor != OverModalFor(right.mFactor).factor)
   {
-#ifdef CINDERPATH_HAVE_WIDE
-    if (WidePathEnabled())
-    {
-      WideProcessPair(left, right, l, r, nFrames);
-      return;
-    }
-#endif
-#ifdef CINDERPATH_HAVE_QUAD
-    if (QuadPathEnabled() && QuadProcessPair(left, right, l, r, nFrames)) return;
-#endif
-    KernelProcessPair(left, right, l, r, nFrames);
+    left.Process(l, nFrames);
+    right.Process(r, nFrames);
+    return;
+  }
+  RunModal(left, right, l, r, nFrames);
+}
+
+void ValveStage::RunModal(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+{
+  left.EnterModal();
+  right.EnterModal();
+#ifdef CINDERPATH_HAVE_AVX2_BLOCK
+  if (g_useAvx2.load(std::memory_order_relaxed))
+  {
+    BlockGroupsAvx2(left, right, l, r, nFrames);
     return;
   }
 #endif
-  left.Process(l, nFrames);
-  right.Process(r, nFrames);
+  BlockGroups<Two>(left, right, l, r, nFrames);
 }

@@ -7,8 +7,6 @@
 // stages against the two-channel entry point.
 #include "Filters.h"
 #include "ValveStage.h"
-#include "ValveStageDispatch.h"
-#include "lead_bench_kernels.h"
 
 #include <benchmark/benchmark.h>
 
@@ -103,7 +101,7 @@ void BM_ValveStageTwoChannels(benchmark::State& state)
 }
 BENCHMARK(BM_ValveStageTwoChannels)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
 
-// Stereo, both channels in one vector, one RunPair per sample.
+// Stereo, the direct form sample by sample (RunPair calls Run on each).
 void BM_ValveStagePair(benchmark::State& state)
 {
   ValveStage l = Stage(unsigned(state.range(0))), r = Stage(unsigned(state.range(0)));
@@ -140,56 +138,6 @@ void BM_ValveStagePairBlock(benchmark::State& state)
   SetCounters(state, kBlock);
 }
 BENCHMARK(BM_ValveStagePairBlock)->DenseRange(1, 16);
-
-// The same with the baseline build (SSE2 only), for comparison with the wide
-// build the stages pick on processors with AVX-512F/VL.
-void BM_ValveStagePairBlockBaseline(benchmark::State& state)
-{
-  const bool wide = cinderpath_dsp::WidePathEnabled();
-  cinderpath_dsp::SetWidePathEnabled(false);
-  BM_ValveStagePairBlock(state);
-  cinderpath_dsp::SetWidePathEnabled(wide);
-}
-BENCHMARK(BM_ValveStagePairBlockBaseline)->Arg(4)->Arg(16);
-
-// The two-channel block kernel by interpolator lead (0 = plain order), in the
-// baseline build and the AVX-512 build, side by side in one run: the speed-up
-// of the pipelined schedule (the library uses cinderpath_dsp::kLead).
-void BM_PairBlockByLead(benchmark::State& state)
-{
-  const unsigned factor = unsigned(state.range(0)), lead = unsigned(state.range(1));
-  const bool wide = state.range(2) != 0;
-#ifdef CINDERPATH_BENCH_HAVE_WIDE
-  const bool wideBuilt = true;
-#else
-  const bool wideBuilt = false;
-#endif
-  if (wide && !(wideBuilt && cinderpath_dsp::WidePathAvailable()))
-  {
-    state.SkipWithError("no AVX-512F/VL build or processor");
-    return;
-  }
-  ValveStage l = Stage(factor), r = Stage(factor);
-  const std::vector<double> in = Guitarish();
-  std::vector<double> bl(kBlock), br(kBlock);
-  for (auto _ : state)
-  {
-    std::memcpy(bl.data(), in.data(), sizeof(double) * kBlock);
-    std::memcpy(br.data(), in.data(), sizeof(double) * kBlock);
-#ifdef CINDERPATH_BENCH_HAVE_WIDE
-    if (wide)
-      LeadKernelPairWide(factor, lead, l, r, bl.data(), br.data(), kBlock);
-    else
-#endif
-      LeadKernelPair(factor, lead, l, r, bl.data(), br.data(), kBlock);
-    benchmark::DoNotOptimize(bl.data());
-    benchmark::DoNotOptimize(br.data());
-  }
-  SetCounters(state, kBlock);
-}
-BENCHMARK(BM_PairBlockByLead)
-    ->ArgNames({"factor", "lead", "avx512"})
-    ->ArgsProduct({{4, 16}, {0, 1, 2, 3, 4}, {0, 1}});
 
 // The six filters of one channel with typical settings at 48 kHz.
 struct ChannelFilters

@@ -3,8 +3,7 @@
 
 #include "Over.h"
 #include "ValveStage.h"
-#include "ValveStageDispatch.h"
-#include "ValveStageQuad.h"
+#include "OverCoeffs.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -70,36 +69,88 @@ inline std::vector<double> Signal(unsigned seed, int n, double scale)
   return v;
 }
 
-// A wider build's start-up choice: on where the processor has it, unless the
-// environment variable `var` is set to anything but "" or "0"; switching it
-// on later still works where the processor has it. Leaves the start-up choice.
-inline void ExpectStartupChoice(const char* var, bool (*available)(), bool (*enabled)(), void (*setEnabled)(bool))
+// The stage with both filters in direct form computed in long double, from
+// the same coefficient sets, shaper constants and settings; the reference
+// for the accuracy of the stage's double paths.
+struct LongDoubleStage
 {
-  const char* v = std::getenv(var);
-  const bool forbidden = v != nullptr && std::strcmp(v, "") != 0 && std::strcmp(v, "0") != 0;
-  EXPECT_EQ(enabled(), available() && !forbidden);
-  setEnabled(true);
-  EXPECT_EQ(enabled(), available());
-  setEnabled(!forbidden);
-}
-
-// Runs body(name) once for each pipelined build of the stage this machine
-// runs (the AVX2 build, then the AVX-512 one), each selected alone, and
-// restores the switches afterwards.
-template <class Body>
-void ForEachPipelinedBuild(Body body)
-{
-  const bool wide = cinderpath_dsp::WidePathEnabled(), quad = cinderpath_dsp::QuadPathEnabled();
-  for (int build = 0; build < 2; ++build)
+  struct Filter
   {
-    const bool useWide = build == 1;
-    if (useWide ? !cinderpath_dsp::WidePathAvailable() : !cinderpath_dsp::QuadPathAvailable()) continue;
-    cinderpath_dsp::SetWidePathEnabled(useWide);
-    cinderpath_dsp::SetQuadPathEnabled(!useWide);
-    body(useWide ? "AVX-512" : "AVX2");
+    long double a[7] = {}, b[8] = {}, x[8] = {}, y[8] = {};
+    void Set(unsigned factor)
+    {
+      const OverCoeffSet& s = OverCoeffsFor(factor);
+      for (int i = 0; i < 7; ++i) a[i] = s.a[i];
+      for (int i = 0; i < 4; ++i) b[i] = b[7 - i] = s.b[i];
+    }
+    long double Run(long double in)
+    {
+      for (int i = 7; i > 0; --i) x[i] = x[i - 1], y[i] = y[i - 1];
+      x[0] = in;
+      long double acc = 0.0L;
+      for (int i = 0; i < 8; ++i) acc += b[i] * x[i];
+      for (int i = 1; i < 8; ++i) acc -= a[i - 1] * y[i];
+      return y[0] = acc;
+    }
+  };
+  unsigned factor = 2;
+  long double gain = 1.0L, curve = 9.5L;
+  Filter up, down;
+
+  void Configure(unsigned f, double k, double g)
+  {
+    factor = HasOwnPath(f) ? f : 2;
+    curve = k;
+    gain = g;
+    up.Set(f);
+    down.Set(f);
   }
-  cinderpath_dsp::SetQuadPathEnabled(quad);
-  cinderpath_dsp::SetWidePathEnabled(wide);
+  static long double Shape(long double v)
+  {
+    if (v > 3.375L) return 1.0L;
+    if (v < -3.375L) return -1.0L;
+    v = v - (long double)0.029263831732968 * (v * v * v);
+    v = v - (long double)0.065843621399177 * (v * v * v);
+    return v - (long double)0.148148148148148 * (v * v * v);
+  }
+  long double Bent(long double u) const
+  {
+    const long double s = Shape(gain * u);
+    return (curve - 1.0L) * s / (curve + s);
+  }
+  long double Run(long double x)
+  {
+    const long double kept = down.Run(Bent(up.Run((long double)factor * x)));
+    for (unsigned j = 1; j < factor; ++j) down.Run(Bent(up.Run(0.0L)));
+    return kept;
+  }
+};
+
+// A guitar-like test signal at 44.1 kHz: plucked notes (a few decaying
+// harmonics each, new notes every quarter to half second, the strings
+// ringing on), peaks around 0.5.
+inline std::vector<double> GuitarSignal(unsigned seed, int n)
+{
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  std::vector<double> v(n, 0.0);
+  const double fs = 44100.0;
+  for (int start = 0; start < n;)
+  {
+    const double f0 = 82.4 * std::pow(2.0, std::floor(u(rng) * 36.0) / 12.0);
+    const double amp = 0.15 + 0.2 * u(rng), decay = 1.5 + 3.0 * u(rng);
+    for (int i = start; i < n; ++i)
+    {
+      const double t = (i - start) / fs, env = amp * std::exp(-decay * t);
+      if (env < 1e-4) break;
+      double s = 0.0;
+      for (int h = 1; h <= 6 && h * f0 < 18000.0; ++h)
+        s += std::sin(2.0 * M_PI * h * f0 * t + h) * std::exp(-0.7 * (h - 1)) * std::exp(-0.5 * h * t);
+      v[size_t(i)] += env * s;
+    }
+    start += int(fs * (0.25 + 0.25 * u(rng)));
+  }
+  return v;
 }
 
 #endif

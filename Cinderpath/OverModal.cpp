@@ -1,0 +1,321 @@
+#include "OverModal.h"
+
+#include "Over.h"
+#include "OverCoeffs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+
+namespace cinderpath_dsp {
+namespace {
+
+typedef ModalReal Real;
+
+struct Cx
+{
+  Real re, im;
+};
+
+inline Cx operator+(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
+inline Cx operator-(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
+inline Cx operator*(Cx a, Cx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+inline Cx operator*(Real a, Cx b) { return {a * b.re, a * b.im}; }
+inline Cx operator/(Cx a, Cx b)
+{
+  const Real d = b.re * b.re + b.im * b.im;
+  return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
+}
+inline double Magnitude(Cx a) { return std::hypot(double(a.re), double(a.im)); }
+
+// a(z) = z^7 + a1 z^6 + ... + a7 at z.
+Cx Denominator(const double* a, Cx z)
+{
+  Cx v{1, 0};
+  for (int i = 0; i < 7; ++i) v = v * z + Cx{a[i], 0};
+  return v;
+}
+
+Cx DenominatorSlope(const double* a, Cx z)
+{
+  Cx v{7, 0};
+  for (int i = 0; i < 6; ++i) v = v * z + Cx{Real(6 - i) * Real(a[i]), 0};
+  return v;
+}
+
+// b(z) = b0 z^7 + b1 z^6 + ... + b7 (symmetric: b7 = b0 ...) at z.
+Cx Numerator(const double* b, Cx z)
+{
+  const double c[8] = {b[0], b[1], b[2], b[3], b[3], b[2], b[1], b[0]};
+  Cx v{0, 0};
+  for (double ci : c) v = v * z + Cx{ci, 0};
+  return v;
+}
+
+// The seven roots of the denominator: simultaneous iteration from points
+// spread around a circle in long double, then Newton steps in Real to
+// polish each root.
+void Poles(const double* a, Cx p[7])
+{
+  typedef std::complex<long double> C;
+  C z[7];
+  const C seed(0.4L, 0.9L);
+  z[0] = 1.0L;
+  for (int i = 1; i < 7; ++i) z[i] = z[i - 1] * seed;
+  for (int iter = 0; iter < 500; ++iter)
+  {
+    long double moved = 0.0L;
+    for (int i = 0; i < 7; ++i)
+    {
+      C num = 1.0L, den = 1.0L;
+      for (int j = 0; j < 7; ++j) num = num * z[i] + (long double)a[j];
+      for (int j = 0; j < 7; ++j)
+        if (j != i) den *= z[i] - z[j];
+      const C step = num / den;
+      z[i] -= step;
+      moved = std::max(moved, std::abs(step));
+    }
+    if (moved < 1e-18L) break;
+  }
+  for (int i = 0; i < 7; ++i)
+  {
+    p[i] = Cx{z[i].real(), z[i].imag()};
+    for (int k = 0; k < 4; ++k) p[i] = p[i] - Denominator(a, p[i]) / DenominatorSlope(a, p[i]);
+  }
+}
+
+void Invert(Real m[kModalStates][kModalStates], Real out[kModalStates][kModalStates])
+{
+  const int n = kModalStates;
+  Real w[kModalStates][2 * kModalStates];
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < 2 * n; ++j) w[i][j] = j < n ? m[i][j] : (j - n == i ? 1 : 0);
+  for (int c = 0; c < n; ++c)
+  {
+    int pivot = c;
+    for (int r = c + 1; r < n; ++r)
+      if (std::fabs(double(w[r][c])) > std::fabs(double(w[pivot][c]))) pivot = r;
+    for (int j = 0; j < 2 * n; ++j) std::swap(w[c][j], w[pivot][j]);
+    const Real d = w[c][c];
+    for (int j = 0; j < 2 * n; ++j) w[c][j] /= d;
+    for (int r = 0; r < n; ++r)
+    {
+      if (r == c) continue;
+      const Real f = w[r][c];
+      for (int j = 0; j < 2 * n; ++j) w[r][j] -= f * w[c][j];
+    }
+  }
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) out[i][j] = w[i][n + j];
+}
+
+// Writes the complex value v into the row entries of mode k (the real pole,
+// k = 3, takes the real part alone). For a dot product with the state the
+// imaginary part enters negated: Re(v·W) = Re v·Re W - Im v·Im W.
+void PutProduct(double* row, int k, Cx v)
+{
+  if (k < 3)
+  {
+    row[2 * k] = double(v.re);
+    row[2 * k + 1] = double(-v.im);
+  }
+  else
+    row[6] = double(v.re);
+}
+
+// The value v itself (a term added to the state).
+void PutValue(double* row, int k, Cx v)
+{
+  if (k < 3)
+  {
+    row[2 * k] = double(v.re);
+    row[2 * k + 1] = double(v.im);
+  }
+  else
+    row[6] = double(v.re);
+}
+
+void Build(const OverCoeffSet& set, unsigned n, OverModal& t)
+{
+  t = OverModal{};
+  t.factor = n;
+  for (int i = 0; i < 7; ++i) t.a[i] = set.a[i];
+  for (int i = 0; i < 4; ++i) t.b[i] = set.b[i];
+
+  Cx all[7];
+  Poles(set.a, all);
+  // Modes 0 ... 2: the poles with positive imaginary part, by angle; mode 3:
+  // the real pole (the one nearest the real axis).
+  int real = 0;
+  for (int i = 1; i < 7; ++i)
+    if (std::fabs(double(all[i].im)) < std::fabs(double(all[real].im))) real = i;
+  int index[4];
+  int count = 0;
+  for (int i = 0; i < 7; ++i)
+    if (i != real && all[i].im > 0 && count < 3) index[count++] = i;
+  for (int i = 0; i < count; ++i)
+    for (int j = i + 1; j < count; ++j)
+      if (std::atan2(double(all[index[j]].im), double(all[index[j]].re)) <
+          std::atan2(double(all[index[i]].im), double(all[index[i]].re)))
+        std::swap(index[i], index[j]);
+  index[3] = real;
+  Cx mode[4];
+  for (int k = 0; k < 4; ++k) mode[k] = all[index[k]];
+  mode[3].im = 0;
+
+  // Residues of H(z) = c + sum r / (1 - p z^-1): r = b(p) / (p·a'(p)), with
+  // a'(p) the product of p's distances to the other six poles.
+  const Real c = Real(set.b[0]) / Real(set.a[6]);
+  Cx res[4];
+  for (int k = 0; k < 4; ++k)
+  {
+    Cx slope{1, 0};
+    for (int i = 0; i < 7; ++i)
+      if (i != index[k]) slope = slope * (mode[k] - all[i]);
+    res[k] = Numerator(set.b, mode[k]) / (mode[k] * slope);
+    res[k] = k < 3 ? Real(2) * res[k] : Cx{res[k].re, 0};
+  }
+  t.direct = c;
+  for (int k = 0; k < 4; ++k)
+  {
+    t.pole[k][0] = mode[k].re;
+    t.pole[k][1] = mode[k].im;
+    const Cx inv = Cx{1, 0} / mode[k];
+    t.inv[k][0] = inv.re;
+    t.inv[k][1] = inv.im;
+    t.residue[k][0] = res[k].re;
+    t.residue[k][1] = res[k].im;
+  }
+
+  // Powers p^0 ... p^max(N, 7) per mode.
+  Cx pw[4][kModalMaxFactor + 8];
+  for (int k = 0; k < 4; ++k)
+  {
+    pw[k][0] = Cx{1, 0};
+    for (unsigned m = 1; m <= n + 7; ++m) pw[k][m] = pw[k][m - 1] * mode[k];
+  }
+  const Real rn = Real(n);
+  for (unsigned j = 0; j < n; ++j)
+  {
+    Real h = j == 0 ? c : Real(0);  // impulse response h(j)
+    for (int k = 0; k < 4; ++k)
+    {
+      PutProduct(t.upOut[j], k, pw[k][j + 1]);
+      h += (res[k] * pw[k][j]).re;
+      PutValue(t.downIn[j], k, pw[k][n - 1 - j] * res[k]);
+    }
+    t.upOut[j][7] = double(rn * h);
+    if (j == 0) t.downOut[7] = double(h);
+  }
+  for (int k = 0; k < 4; ++k)
+  {
+    PutValue(t.upIn, k, rn * (pw[k][n - 1] * res[k]));
+    PutProduct(t.downOut, k, pw[k][1]);
+    t.turn[k][0] = double(pw[k][n].re);
+    t.turn[k][1] = k < 3 ? double(pw[k][n].im) : 0.0;
+  }
+
+  for (unsigned q = 0; q < kModalMaxFactor / 2; ++q)
+    for (int m = 0; m < 8; ++m)
+      for (int lane = 0; lane < 4; ++lane)
+      {
+        const unsigned j = 2 * q + unsigned(lane / 2);
+        t.upOut4[q][m][lane] = j < n ? t.upOut[j][m] : 0.0;
+        t.downIn4[q][m][lane] = j < n ? t.downIn[j][m] : 0.0;
+      }
+  for (int m = 0; m < 8; ++m)
+    for (int lane = 0; lane < 4; ++lane)
+    {
+      const bool high = lane >= 2;
+      t.downOut4[m][lane] = t.downOut[m];
+      t.headOut4[0][m][lane] = high ? t.downOut[m] : t.upOut[0][m];
+      t.headOut4[1][m][lane] = t.upOut[1][m];
+      if (m < kModalStates)
+      {
+        t.headIn4[0][m][lane] = high ? t.downIn[1][m] : t.upIn[m];
+        t.headIn4[1][m][lane] = high ? t.downIn[0][m] : 0.0;
+      }
+    }
+
+  // Zero-input response z(m) = sum Re(p^m W), m = 1 ... 7, as a matrix on
+  // the seven state components; its inverse maps a response to the state.
+  Real zir[kModalStates][kModalStates];
+  for (int m = 1; m <= 7; ++m)
+    for (int k = 0; k < 4; ++k)
+    {
+      if (k < 3)
+      {
+        zir[m - 1][2 * k] = pw[k][m].re;
+        zir[m - 1][2 * k + 1] = -pw[k][m].im;
+      }
+      else
+        zir[m - 1][6] = pw[k][m].re;
+    }
+  Invert(zir, t.fromZir);
+}
+
+struct Tables
+{
+  OverModal set[kOverCoeffSetCount];
+  Tables()
+  {
+    for (int i = 0; i < kOverCoeffSetCount; ++i) Build(kOverCoeffSets[i], kOverCoeffSets[i].factor, set[i]);
+  }
+};
+
+}  // namespace
+
+const OverModal& OverModalFor(unsigned factor)
+{
+  static const Tables tables;
+  if (factor >= 2 && factor <= 20) return tables.set[factor - 2];
+  if (factor == 32) return tables.set[kOverCoeffSetCount - 1];
+  return tables.set[0];
+}
+
+void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates])
+{
+  const Real b[8] = {t.b[0], t.b[1], t.b[2], t.b[3], t.b[3], t.b[2], t.b[1], t.b[0]};
+  Real x[8], y[8];
+  for (uint32_t i = 0; i < 8; ++i)
+  {
+    x[i] = f.mX[(f.mPos - i) & 7u];
+    y[i] = f.mY[(f.mPos - i) & 7u];
+  }
+  // The direct form run on with zero inputs: z[m] is its output m steps on.
+  Real z[8];
+  for (int m = 1; m <= 7; ++m)
+  {
+    Real acc = 0;
+    for (int i = m; i <= 7; ++i) acc += b[i] * x[i - m];
+    for (int i = 1; i <= 7; ++i) acc -= Real(t.a[i - 1]) * (m - i >= 1 ? z[m - i] : y[i - m]);
+    z[m] = acc;
+  }
+  for (int r = 0; r < kModalStates; ++r)
+  {
+    Real acc = 0;
+    for (int m = 0; m < kModalStates; ++m) acc += t.fromZir[r][m] * z[m + 1];
+    w[r] = double(acc);
+  }
+}
+
+void RingFromModal(Over& f, const OverModal& t, const double w[kModalStates], double y[8])
+{
+  Cx s[4];
+  for (int k = 0; k < 3; ++k) s[k] = Cx{w[2 * k], w[2 * k + 1]};
+  s[3] = Cx{w[6], 0};
+  for (uint32_t m = 0; m < 8; ++m)
+  {
+    const uint32_t slot = (f.mPos - m) & 7u;
+    const Real x = f.mX[slot];
+    Real out = t.direct * x;
+    for (int k = 0; k < 4; ++k) out += s[k].re;
+    y[m] = double(out);
+    f.mY[slot] = y[m];
+    // One step back: W(n-1) = (W(n) - R·x(n)) / p.
+    for (int k = 0; k < 4; ++k)
+      s[k] = (s[k] - x * Cx{t.residue[k][0], t.residue[k][1]}) * Cx{t.inv[k][0], t.inv[k][1]};
+  }
+}
+
+}  // namespace cinderpath_dsp
