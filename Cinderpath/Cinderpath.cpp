@@ -1,5 +1,6 @@
 #include "Cinderpath.h"
 
+#include "CinderpathDescriptions.h"
 #include "CinderpathPresets.h"
 #include "DenormalGuard.h"
 #include "EffectChain.h"
@@ -205,6 +206,13 @@ double Cinderpath::StoreSetting(int paramIdx, double v)
     default: break;
   }
   return v;
+}
+
+const char* Cinderpath::GetParamDescription(int paramIdx)
+{
+  static_assert(sizeof(kCinderpathParamDescriptions) / sizeof(kCinderpathParamDescriptions[0]) == kNumParams,
+                "one description per parameter");
+  return paramIdx >= 0 && paramIdx < kNumParams ? kCinderpathParamDescriptions[paramIdx].text : nullptr;
 }
 
 void Cinderpath::OnParamChange(int paramIdx)

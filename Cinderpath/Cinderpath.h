@@ -81,6 +81,10 @@ public:
   // when the LV2 binding applies port values at the start of run()]
   void OnParamChange(int paramIdx) override;
 
+  // The one-line description of parameter paramIdx the command-line
+  // program and the LV2 metadata print; null outside the table. [main thread]
+  const char* GetParamDescription(int paramIdx) override;
+
   // Processes nFrames samples of two input channels into two output
   // channels. Runs with subnormal numbers flushed to zero and rounding to
   // nearest, and gives the calling thread its floating-point control state

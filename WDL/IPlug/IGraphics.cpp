@@ -459,3 +459,44 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, char*
   control->SetValueFromUserInput(param->GetNormalized(value));
   if (ownGesture) EndGesture();
 }
+
+bool IGraphics::GetReadoutText(IControl* control, WDL_String* text)
+{
+  if (!text) return false;
+  text->Set("");
+  const int idx = control ? control->ParamIdx() : -1;
+  IParam* param = mPlug && idx >= 0 ? mPlug->GetParam(idx) : nullptr;
+  if (!param) return false;
+  char value[128] = "";
+  param->GetDisplayForHost(value, static_cast<int>(sizeof(value)));
+  const char* start = value;
+  while (*start == ' ') ++start;
+  text->Set(param->GetNameForHost());
+  text->Append(": ");
+  text->Append(start);
+  const char* label = param->GetLabelForHost();
+  if (label && *label)
+  {
+    text->Append(" ");
+    text->Append(label);
+  }
+  // The description wrapped at spaces into lines of about kWrapChars, so
+  // the readout stays narrow.
+  const int kWrapChars = 64;
+  const char* description = mPlug->GetParamDescription(idx);
+  for (const char* p = description; p && *p;)
+  {
+    int n = static_cast<int>(strlen(p));
+    if (n > kWrapChars)
+    {
+      int cut = kWrapChars;
+      while (cut > 0 && p[cut] != ' ') --cut;
+      n = cut > 0 ? cut : kWrapChars;
+    }
+    text->Append("\n");
+    text->Append(p, n);
+    p += n;
+    while (*p == ' ') ++p;
+  }
+  return true;
+}

@@ -205,6 +205,13 @@ public:
   // Called by the platform when a text entry ends with text.
   void SetFromStringAfterPrompt(IControl* control, IParam* param, char* text);
 
+  // ---- Readout. [main thread] ----
+  // The readout of control for the pointer resting on or dragging it: its
+  // parameter's name and value with unit ("HP Freq: 120 Hz"), then on a
+  // second line the plug-in's description of the parameter when it has one.
+  // False (text emptied) for a control with no parameter.
+  virtual bool GetReadoutText(IControl* control, WDL_String* text);
+
   // ---- Accessors. ----
 
   int Width() const { return mWidth; }

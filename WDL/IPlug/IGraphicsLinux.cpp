@@ -152,7 +152,8 @@ std::string ExpandHome(const std::string& path)
 
 IGraphicsLinux::IGraphicsLinux(IPlugBase* plug, int w, int h, int fps, const char* bundleID)
   : IGraphics(plug, w, h, fps), mView(nullptr), mTimer(0), mBundleIdentifier(bundleID ? bundleID : ""),
-    mPrevX(0), mPrevY(0), mEdControl(nullptr), mEdParam(nullptr), mEdChars(nullptr)
+    mPrevX(0), mPrevY(0), mEdControl(nullptr), mEdParam(nullptr), mEdChars(nullptr), mPointerIn(false),
+    mDragging(false), mReadoutIdx(-1), mReadoutSince(0.0), mReadoutShown(false), mReadoutX(0), mReadoutY(0)
 {
 }
 
@@ -183,15 +184,18 @@ void IGraphicsLinux::CloseWindow()
   mTimer = 0;
   SWELL_View view = mView;
   mView = nullptr;
-  SWELL_RemoveView(view); // cancels an open text entry
+  SWELL_RemoveView(view); // cancels an open text entry and hides the readout
   mEdControl = nullptr;
   mEdParam = nullptr;
+  mPointerIn = mDragging = mReadoutShown = false;
+  mReadoutIdx = -1;
 }
 
 void IGraphicsLinux::OnTimer(void* self)
 {
   IGraphicsLinux* g = static_cast<IGraphicsLinux*>(self);
   if (!g->mView) return;
+  g->UpdateReadout();
   IRECT r(0, 0, 0, 0);
   if (!g->IsDirty(&r)) return;
   // One pixel beyond the dirty union on the right and bottom, as the editor
@@ -227,6 +231,14 @@ bool IGraphicsLinux::OnEvent(void* self, const SWELL_Event* e)
     return true;
   }
   if (e->type == kSwellFocusOut) return true;
+  if (e->type == kSwellMouseLeave)
+  {
+    g->mPointerIn = false;
+    g->HideReadout();
+    return true;
+  }
+  g->mPointerIn = true;
+  g->mDragging = e->type == kSwellMouseDrag || (g->mDragging && e->type != kSwellMouseUp);
   // The view's pixels are the editor's: the pixel under the pointer is the
   // one that reacts.
   const int x = e->x, y = e->y;
@@ -252,6 +264,48 @@ bool IGraphicsLinux::OnEvent(void* self, const SWELL_Event* e)
   default: break;
   }
   return true;
+}
+
+namespace
+{
+const double kReadoutDelaySeconds = 0.5; // of the pointer resting on a control
+}
+
+void IGraphicsLinux::UpdateReadout()
+{
+  // While a drag goes on the readout shows at once and follows the value,
+  // wherever the pointer is; otherwise once the pointer has rested on one
+  // control for the delay. Never over an open text field.
+  const bool dragging = mDragging && mMouseCapture >= 0;
+  const bool canShow = (mPointerIn || dragging) && !SWELL_TextEntryOpen(mView);
+  const int idx = canShow ? GetMouseControlIdx(mPrevX, mPrevY, true) : -1;
+  WDL_String text;
+  if (idx < 0 || !GetReadoutText(GetControl(idx), &text))
+  {
+    HideReadout();
+    return;
+  }
+  const double now = SWELL_RunLoopNow();
+  if (idx != mReadoutIdx)
+  {
+    HideReadout();
+    mReadoutIdx = idx;
+    mReadoutSince = now;
+  }
+  if (!dragging && now - mReadoutSince < kReadoutDelaySeconds) return;
+  if (!mReadoutShown)
+  {
+    mReadoutX = mPrevX;
+    mReadoutY = mPrevY;
+  }
+  mReadoutShown = SWELL_ShowTooltip(mView, mReadoutX, mReadoutY, text.Get());
+}
+
+void IGraphicsLinux::HideReadout()
+{
+  if (mView && mReadoutShown) SWELL_HideTooltip(mView);
+  mReadoutShown = false;
+  mReadoutIdx = -1;
 }
 
 bool IGraphicsLinux::HandleKey(const SWELL_Event& e)

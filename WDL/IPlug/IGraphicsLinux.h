@@ -56,6 +56,10 @@ private:
   static void OnTextEntryDone(void* self, const char* text, bool committed);
   static bool FilterChar(void* self, int codepoint);
   bool HandleKey(const SWELL_Event& e);
+  // Shows, updates or hides the readout for the control under the pointer;
+  // run from the redraw timer.
+  void UpdateReadout();
+  void HideReadout();
 
   SWELL_View mView;    // open view or null
   int mTimer;          // run-loop timer id, 0 while none
@@ -64,6 +68,15 @@ private:
   IControl* mEdControl; // control of the open text entry
   IParam* mEdParam;     // its parameter, may be null
   const char* mEdChars; // characters the entry accepts (null: all)
+  // The readout: the pointer is in the view / drags a control; the control
+  // it rests on (-1 none) since when (run-loop seconds); whether the
+  // readout shows, and at which view point (where it first showed, so it
+  // stays put while the value changes).
+  bool mPointerIn, mDragging;
+  int mReadoutIdx;
+  double mReadoutSince;
+  bool mReadoutShown;
+  int mReadoutX, mReadoutY;
 };
 
 #endif

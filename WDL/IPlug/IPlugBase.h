@@ -153,6 +153,9 @@ public:
   // 18. Asks the host to show its context menu for a parameter at editor
   // pixel (x, y); the base does nothing. [main thread]
   virtual void PopupHostContextMenuForParam(int /*paramIdx*/, int /*x*/, int /*y*/) {}
+  // One line in plain words on what parameter paramIdx does, for the
+  // editor's readout; null (the base) for none. [main thread]
+  virtual const char* GetParamDescription(int /*paramIdx*/) { return nullptr; }
   // 19. An edit from the editor: under the mutex, sets the parameter from the
   // normalised value (mapping, snapping, upper clamp), informs the host with
   // the value as received, then calls OnParamChange. An index outside the

@@ -55,22 +55,6 @@ bool Selectable(const SWELL_MenuItem& it)
   return !it.separator && it.enabled;
 }
 
-void Fill(HDC dc, int w, int l, int t, int r, int b, int colour)
-{
-  unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
-  for (int y = t; y < b; ++y)
-  {
-    for (int x = l; x < r; ++x)
-    {
-      unsigned char* p = px + (static_cast<size_t>(y) * w + x) * 4;
-      p[0] = 0xFF;
-      p[1] = static_cast<unsigned char>(colour >> 16);
-      p[2] = static_cast<unsigned char>(colour >> 8);
-      p[3] = static_cast<unsigned char>(colour);
-    }
-  }
-}
-
 void Text(HDC dc, const char* text, int colour, RECT r, int flags)
 {
   SetTextColor(dc, colour);
@@ -79,19 +63,19 @@ void Text(HDC dc, const char* text, int colour, RECT r, int flags)
 
 void Draw(OpenMenu& m)
 {
-  Fill(m.dc, m.w, 0, 0, m.w, m.h, kBorder);
-  Fill(m.dc, m.w, kBorderPx, kBorderPx, m.w - kBorderPx, m.h - kBorderPx, kBackground);
+  swell_FillRect(m.dc, m.w, 0, 0, m.w, m.h, kBorder);
+  swell_FillRect(m.dc, m.w, kBorderPx, kBorderPx, m.w - kBorderPx, m.h - kBorderPx, kBackground);
   for (int i = 0; i < m.menu->count; ++i)
   {
     const SWELL_MenuItem& it = m.menu->items[i];
     const int t = m.top[i], b = m.top[i + 1];
     if (it.separator)
     {
-      Fill(m.dc, m.w, kBorderPx + 4, (t + b) / 2, m.w - kBorderPx - 4, (t + b) / 2 + 1, kBorder);
+      swell_FillRect(m.dc, m.w, kBorderPx + 4, (t + b) / 2, m.w - kBorderPx - 4, (t + b) / 2 + 1, kBorder);
       continue;
     }
     const bool lit = i == m.hover && Selectable(it);
-    if (lit) Fill(m.dc, m.w, kBorderPx, t, m.w - kBorderPx, b, kHighlight);
+    if (lit) swell_FillRect(m.dc, m.w, kBorderPx, t, m.w - kBorderPx, b, kHighlight);
     const int colour = lit ? kHighlightText : it.enabled ? kText : kDisabledText;
     const int left = kBorderPx + kCheckAreaPx + std::max(0, it.indent) * kIndentPx;
     if (it.checked) Text(m.dc, "\xe2\x9c\x93", colour, RECT{kBorderPx + 4, t, kBorderPx + kCheckAreaPx, b}, 0);
@@ -188,6 +172,22 @@ bool GrabInput(Display* d, Window win)
 }
 
 } // namespace
+
+void swell_FillRect(HDC dc, int w, int l, int t, int r, int b, int colour)
+{
+  unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(dc));
+  for (int y = t; y < b; ++y)
+  {
+    for (int x = l; x < r; ++x)
+    {
+      unsigned char* p = px + (static_cast<size_t>(y) * w + x) * 4;
+      p[0] = 0xFF;
+      p[1] = static_cast<unsigned char>(colour >> 16);
+      p[2] = static_cast<unsigned char>(colour >> 8);
+      p[3] = static_cast<unsigned char>(colour);
+    }
+  }
+}
 
 int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu)
 {

@@ -72,7 +72,8 @@ enum SWELL_EventType
   kSwellMouseWheel,
   kSwellKeyDown,
   kSwellFocusOut,
-  kSwellClose       // the user closed a top-level view's window
+  kSwellClose,      // the user closed a top-level view's window
+  kSwellMouseLeave  // the pointer left the view (not into a window of its own)
 };
 
 // An input event in view coordinates (pixels, y down).
@@ -228,5 +229,16 @@ bool SWELL_GetCursorPos(int* x, int* y);
 void SWELL_HideCursor();
 void SWELL_ShowCursor();
 bool SWELL_MoveCursor(int x, int y);
+
+// Shows text (lines split at '\n') in a small tooltip window below and to
+// the right of the view's point (x, y) (view pixels), moved to stay inside
+// the screen. One tooltip exists per process: showing replaces the one shown
+// before, and showing the same text at the same point again does nothing.
+// The window is override-redirect, takes no focus and lets every pointer
+// event through to what lies under it. False (nothing shown) without a view
+// or text. [UI thread]
+bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text);
+// Hides the tooltip if view shows it (any view's for null). [UI thread]
+void SWELL_HideTooltip(SWELL_View view);
 
 #endif

@@ -219,6 +219,18 @@ void swell_X11HandleEvent(XEvent& ev)
     break;
   }
   case KeyPress: OnKey(v, ev.xkey); break;
+  case LeaveNotify:
+  {
+    // Into the view's own text field is no leaving.
+    if (ev.xcrossing.detail == NotifyInferior) break;
+    SWELL_Event e = {};
+    e.type = kSwellMouseLeave;
+    e.x = ev.xcrossing.x;
+    e.y = ev.xcrossing.y;
+    e.modifiers = Modifiers(ev.xcrossing.state);
+    Deliver(v, e);
+    break;
+  }
   case FocusOut:
   {
     SWELL_Event e = {};
@@ -311,6 +323,7 @@ void CloseDisplayIfUnused()
 // Forgets a view, destroying its window unless told not to.
 void DeleteView(SWELL_View v, bool destroyWindow)
 {
+  swell_X11ForgetTooltip(v);
   auto& views = Views();
   views.erase(std::remove(views.begin(), views.end(), v), views.end());
   FreeImage(v);
@@ -496,7 +509,7 @@ SWELL_View SWELL_CreateView(int w, int h, const SWELL_ViewCallbacks* cb)
   XSetWindowAttributes a = {};
   a.background_pixel = BlackPixel(d, DefaultScreen(d));
   a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
-                 FocusChangeMask | StructureNotifyMask;
+                 FocusChangeMask | StructureNotifyMask | LeaveWindowMask;
   v->win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
                          CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &a);
   v->gc = XCreateGC(d, v->win, 0, nullptr);
@@ -617,6 +630,7 @@ void SWELL_RemoveView(SWELL_View v)
   {
     // Destroying it would pull it from under the host: let it go instead,
     // and forget it when the host destroys it.
+    swell_X11ForgetTooltip(v);
     v->released = true;
     v->cb = SWELL_ViewCallbacks{};
     v->hasDirty = false;
@@ -661,7 +675,7 @@ bool SWELL_PresentPixels(SWELL_View v, const void* pixels, int rowSpan, int w, i
   return true;
 }
 
-bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h)
+bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h, Drawable into)
 {
   if (!s_display || !pixels || w <= 0 || h <= 0) return false;
   XWindowAttributes wa;
@@ -675,7 +689,7 @@ bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h)
     return false;
   }
   ConvertInto(img, pixels, w, RECT{0, 0, w, h});
-  XPutImage(s_display, win, gc, img, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  XPutImage(s_display, into ? into : win, gc, img, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
   XDestroyImage(img);
   XFlush(s_display);
   return true;

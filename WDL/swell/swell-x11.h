@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 
 #include "swell-wnd.h"
+#include "swell.h"
 
 // The process's connection to the X server, opened on first use from
 // $DISPLAY; null when no server can be reached. [UI thread]
@@ -25,12 +26,20 @@ bool swell_X11ViewDestroyed(SWELL_View view);
 void swell_X11HandleEvent(XEvent& ev);
 
 // Copies a w x h A,R,G,B buffer (row span w) to win at (0, 0), converting to
-// the window's visual. [UI thread]
-bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h);
+// the window's visual; with into, to that drawable (of win's depth) instead.
+// [UI thread]
+bool swell_X11PutArgb(Window win, GC gc, const void* pixels, int w, int h, Drawable into = 0);
 
 // Handles an event of a text field's window; false when it is not one.
 // [UI thread]
 bool swell_EntryHandleEvent(XEvent& ev);
+
+// Destroys the tooltip view shows, before the view goes. [UI thread]
+void swell_X11ForgetTooltip(SWELL_View view);
+
+// Fills the rectangle [l, r) x [t, b) of a memory context w pixels wide
+// with 0x00RRGGBB colour, opaque. [UI thread]
+void swell_FillRect(HDC dc, int w, int l, int t, int r, int b, int colour);
 
 // X errors seen on the connection so far. [UI thread]
 int swell_X11ErrorCount();

@@ -7,6 +7,7 @@
 #include <AudioUnit/AUCocoaUIView.h>
 #include <MacOSCompat/MacOSCompat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -26,6 +27,7 @@
 #include "IGraphicsLinux.h"
 #include "editor_command.h"
 #include "lice.h"
+#include "lice_png.h"
 #include "plist.h"
 #include "plugin_session.h"
 
@@ -35,6 +37,7 @@
 #include <X11/keysym.h>
 
 #include "swell-x11.h"
+#include "tooltip_probe.h"
 #include "xvfb_server.h"
 
 namespace
@@ -377,3 +380,85 @@ TEST(PluginView, EditorCommandSavesTheStateWhenClosed)
 }
 
 } // namespace
+
+namespace
+{
+
+// Writes the whole screen as a PNG when READOUT_SCREENSHOT names a file, to
+// look at the readout by eye.
+void MaybeWriteScreen(Display* d)
+{
+  const char* path = std::getenv("READOUT_SCREENSHOT");
+  if (!path || !*path) return;
+  const int w = DisplayWidth(d, DefaultScreen(d)), h = DisplayHeight(d, DefaultScreen(d));
+  XImage* img = XGetImage(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes,
+                          ZPixmap);
+  if (!img) return;
+  LICE_MemBitmap bm(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+    {
+      // The screen's 0xRRGGBB as the bitmap's bytes A, R, G, B.
+      const unsigned long rgb = XGetPixel(img, x, y);
+      unsigned char* p = reinterpret_cast<unsigned char*>(bm.getBits() + y * bm.getRowSpan() + x);
+      p[0] = 0xFF;
+      p[1] = static_cast<unsigned char>(rgb >> 16);
+      p[2] = static_cast<unsigned char>(rgb >> 8);
+      p[3] = static_cast<unsigned char>(rgb);
+    }
+  XDestroyImage(img);
+  LICE_WritePNG(path, &bm, false);
+}
+
+} // namespace
+
+// Resting on the Bias knob brings its readout (name, value, description)
+// beside the pointer after a moment and not before; a drag shows it at once
+// with the value as it changes; leaving the editor takes it away.
+TEST(PluginView, ReadoutShowsWhileRestingOrDraggingAndGoesWhenThePointerLeaves)
+{
+  REQUIRE_X();
+  Shown s;
+  ASSERT_TRUE(s.Open());
+  std::string error;
+  ASSERT_TRUE(s.session.SetParameter(kBias, 5.0f, &error)) << error;
+  auto tips = [&] { return TooltipWindows(s.t); };
+  const std::string description =
+      "Asymmetry of the valve stage's bias curve; lower values flatten the positive half-wave more and add even "
+      "harmonics";
+  // The Bias knob: 70 x 70 at (265, 80).
+  s.MoveTo(290, 110);
+  s.Settle(0.2);
+  EXPECT_TRUE(tips().empty()) << "the readout came before the pointer rested";
+  ASSERT_TRUE(PumpUntil([&] { return tips().size() == 1; })) << "no readout after resting";
+  TooltipWindow tip = tips()[0];
+  EXPECT_EQ(tip.text.substr(0, tip.text.find('\n')).find("Bias: 5"), 0u) << tip.text;
+  std::string rest = tip.text.substr(tip.text.find('\n') + 1);
+  std::replace(rest.begin(), rest.end(), '\n', ' '); // wrapped at word boundaries
+  EXPECT_EQ(rest, description);
+  EXPECT_GT(tip.x, s.ox + 290) << "beside the pointer, to its right";
+  EXPECT_GT(tip.y, s.oy + 110) << "and below it";
+  MaybeWriteScreen(s.t);
+
+  // Off every control, the readout goes.
+  s.MoveTo(5, 5);
+  EXPECT_TRUE(PumpUntil([&] { return tips().empty(); })) << "the readout stayed over the background";
+
+  // A drag shows it at once, following the value.
+  s.MoveTo(300, 115);
+  s.Button(1, true);
+  s.Settle(0.05);
+  s.MoveTo(300, 75);
+  ASSERT_TRUE(PumpUntil([&] { return tips().size() == 1 && std::fabs(s.Param(kBias) - 5.0f) > 1.0f; }));
+  s.Settle(0.1);
+  char want[32];
+  std::snprintf(want, sizeof(want), "Bias: %.2f", s.Param(kBias));
+  EXPECT_EQ(tips().at(0).text.find(want), 0u) << tips().at(0).text << " (want " << want << ")";
+  s.Button(1, false);
+
+  // Leaving the editor takes it away.
+  s.MoveTo(300, 115);
+  ASSERT_TRUE(PumpUntil([&] { return tips().size() == 1; }));
+  s.MoveTo(kW + 50, kH + 50);
+  EXPECT_TRUE(PumpUntil([&] { return tips().empty(); })) << "the readout stayed after the pointer left";
+}
