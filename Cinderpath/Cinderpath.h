@@ -81,6 +81,11 @@ public:
   // when the LV2 binding applies port values at the start of run()]
   void OnParamChange(int paramIdx) override;
 
+  // A plug-in running with one output has nothing to fold to mono: the
+  // editor's Mono switch is greyed out and takes no clicks. Two (or an
+  // unknown count) bring it back. [main thread]
+  void OnChannelLayout(int nIn, int nOut) override;
+
   // Processes nFrames samples of two input channels into two output
   // channels. Runs with subnormal numbers flushed to zero and rounding to
   // nearest, and gives the calling thread its floating-point control state

@@ -154,6 +154,59 @@ TEST(Layout, BypassSwitchTogglesAndTheClipLightTakesNoInput)
   EXPECT_EQ(clip->GetValue(), 1.0);
 }
 
+// With one output the Mono switch is drawn faded and takes no clicks, wheel
+// notches or double clicks; two outputs (or an unknown count) restore it.
+TEST(Layout, MonoSwitchIsGreyedWithOneChannel)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  IControl* mono = gui->GetControl(20);
+  ASSERT_EQ(mono->ParamIdx(), kMono);
+  IMouseMod left(true);
+  const struct
+  {
+    int nIn, nOut;
+    bool grey;
+  } layouts[] = {{1, 1, true}, {2, 2, false}, {1, 1, true}, {-1, -1, false}};
+  for (const auto& layout : layouts)
+  {
+    p.OnChannelLayout(layout.nIn, layout.nOut);
+    EXPECT_EQ(mono->IsGrayed(), layout.grey) << layout.nOut;
+    EXPECT_EQ(gui->GetControl(21)->IsGrayed(), false);  // Phase stays live
+    p.SetParam(kMono, 0);
+    gui->SetParameterFromPlug(kMono, 0.0, true);
+    gui->OnMouseDown(635, 60, &left);
+    gui->OnMouseUp(635, 60, &left);
+    EXPECT_EQ(p.GetParam(kMono)->Bool(), !layout.grey) << layout.nOut;
+    if (!layout.grey) continue;
+    gui->OnMouseWheel(635, 60, &left, 1);
+    gui->OnMouseDblClick(635, 60, &left);
+    gui->OnMouseUp(635, 60, &left);
+    EXPECT_FALSE(p.GetParam(kMono)->Bool()) << "a greyed switch took input";
+  }
+  // The faded switch differs from the live one in its own rectangle only.
+  p.OnChannelLayout(2, 2);
+  IRECT all(0, 0, 780, 200);
+  gui->Draw(&all);
+  const std::vector<LICE_pixel> live = editor_regions::Pixels(gui);
+  p.OnChannelLayout(1, 1);
+  gui->Draw(&all);
+  const std::vector<LICE_pixel> grey = editor_regions::Pixels(gui);
+  ASSERT_EQ(live.size(), grey.size());
+  int changed = 0, outside = 0;
+  for (size_t i = 0; i < live.size(); ++i)
+  {
+    if (live[i] == grey[i]) continue;
+    ++changed;
+    const int x = (int)(i % 780), y = (int)(i / 780);
+    if (x < 615 || x >= 655 || y < 50 || y >= 70) ++outside;
+  }
+  EXPECT_GT(changed, 0);
+  EXPECT_EQ(outside, 0);
+}
+
 // Copies the editor's pixels after a full redraw.
 std::vector<LICE_pixel> DrawAll(IGraphics* gui)
 {
