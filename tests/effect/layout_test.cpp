@@ -6,6 +6,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -39,6 +40,11 @@ void OpenBuiltBundle()
 class LayoutPlug : public effect_test::TestPlug
 {
 public:
+  // What the host hears from the editor, in order.
+  void BeginInformHostOfParamChange(int idx) override { mGestures.push_back("grab " + std::to_string(idx)); }
+  void InformHostOfParamChange(int idx, double) override { mGestures.push_back("write " + std::to_string(idx)); }
+  void EndInformHostOfParamChange(int idx) override { mGestures.push_back("release " + std::to_string(idx)); }
+  std::vector<std::string> mGestures;
   using Cinderpath::mClipControl;
   using Cinderpath::mCutoffCaption;
   using Cinderpath::mDriveText;
@@ -205,6 +211,55 @@ TEST(Layout, MonoSwitchIsGreyedWithOneChannel)
   }
   EXPECT_GT(changed, 0);
   EXPECT_EQ(outside, 0);
+}
+
+// A click on a caption or a value text opens the text entry over it; what a
+// person types reaches the parameter as one gesture, anything unreadable or
+// out of range (or no entry: Escape) changes nothing.
+TEST(Layout, TypedValuesInCaptionsAndValueTexts)
+{
+  OpenBuiltBundle();
+  const struct
+  {
+    int x, y;       // a point of the caption or value text
+    int param;
+    const char* typed;
+    double want;    // real value after the entry; NAN: unchanged
+  } table[] = {
+    {60, 30, kHPFreq, "120", 120.0},        {60, 30, kHPFreq, "120 Hz", 120.0},
+    {60, 30, kHPFreq, "0.2k", 200.0},       {60, 30, kHPFreq, "abc", NAN},
+    {60, 30, kHPFreq, "120 dB", NAN},       {60, 30, kHPFreq, "5000", NAN},
+    {60, 30, kHPFreq, "", NAN},             {60, 30, kHPFreq, nullptr, NAN},  // Escape: no entry
+    {110, 30, kPeakFreq, "1.2k", 1.2},      {110, 30, kPeakFreq, "410Hz", 0.41},
+    {670, 100, kOS, "8x", 8.0},             {670, 100, kOS, "nan", NAN},
+    {390, 65, kDrive, "-3 dB", -3.0},       {480, 65, kVolume, "6", 6.0},
+    {110, 170, kPeakGain, "-4.5dB", -4.5},  {160, 170, kShelfGain, "3", 3.0},
+    {160, 170, kShelfGain, "99", NAN},      {480, 65, kVolume, "loud", NAN},
+  };
+  IMouseMod left(true);
+  for (const auto& row : table)
+  {
+    LayoutPlug p;
+    IGraphicsHeadless* gui = dynamic_cast<IGraphicsHeadless*>(p.GetGUI());
+    ASSERT_NE(gui, nullptr);
+    const double before = p.GetParam(row.param)->Value();
+    if (row.typed) gui->QueueTextEntry(row.typed);
+    p.mGestures.clear();
+    gui->OnMouseDown(row.x, row.y, &left);
+    gui->OnMouseUp(row.x, row.y, &left);
+    const double want = std::isnan(row.want) ? before : row.want;
+    EXPECT_NEAR(p.GetParam(row.param)->Value(), want, 1e-9) << row.param << " '" << (row.typed ? row.typed : "") << "'";
+    // The press on a caption grabs its parameter and the release lets go;
+    // a typed value is written in between, a refused one never.
+    size_t writes = 0;
+    for (const std::string& g : p.mGestures) writes += g.compare(0, 6, "write ") == 0;
+    EXPECT_EQ(writes, std::isnan(row.want) ? 0u : 1u) << row.typed;
+    if (!std::isnan(row.want))
+      EXPECT_EQ(p.mGestures, (std::vector<std::string>{"grab " + std::to_string(row.param),
+                                                       "write " + std::to_string(row.param),
+                                                       "release " + std::to_string(row.param)}))
+          << row.typed;
+  }
 }
 
 // Copies the editor's pixels after a full redraw.
