@@ -291,6 +291,11 @@ void Cinderpath::ShowClip(int clip)
   if (IGraphics* gui = GetGUI()) gui->SetControlFromPlug(mClipControl, (double)clip);
 }
 
+void Cinderpath::OnChannelLayout(int /*nIn*/, int nOut)
+{
+  if (IGraphics* gui = GetGUI()) gui->GrayOutControl(kMono, nOut == 1);
+}
+
 void Cinderpath::Reset()
 {
   WDL_MutexLock lock(&mMutex);

@@ -85,6 +85,11 @@ public:
   // program and the LV2 metadata print; null outside the table. [main thread]
   const char* GetParamDescription(int paramIdx) override;
 
+  // A plug-in running with one output has nothing to fold to mono: the
+  // editor's Mono switch is greyed out and takes no clicks. Two (or an
+  // unknown count) bring it back. [main thread]
+  void OnChannelLayout(int nIn, int nOut) override;
+
   // Processes nFrames samples of two input channels into two output
   // channels. Runs with subnormal numbers flushed to zero and rounding to
   // nearest, and gives the calling thread its floating-point control state

@@ -23,6 +23,8 @@ namespace
 constexpr int kEditorW = 780, kEditorH = 200;  // pixels
 constexpr int kKnobFrames = 91;
 constexpr double kKnobGearing = 4.0;
+// Characters a typed value may have ("-12.50 dB", "0.41 kHz").
+constexpr int kTypedValueChars = 12;
 // The manual page among the bundle's resources (name and type).
 constexpr const char* kManualName = "Cinderpath";
 constexpr const char* kManualType = "html";
@@ -124,6 +126,36 @@ std::string FileURL(const std::string& path)
   return url;
 }
 
+// A value text (Drive, Volume, Peak Gain, Shelf Gain): the plug-in writes its
+// text, so it holds no parameter itself. A click opens the text entry over it
+// for its parameter's knob, which then takes the typed value as a typed
+// caption does.
+class TypedValueText : public ITextControl
+{
+public:
+  TypedValueText(IPlugBase* plug, IRECT r, IText* text, const char* str, int paramIdx)
+    : ITextControl(plug, r, text, str), mTarget(paramIdx)
+  {
+  }
+
+  void OnMouseDown(int, int, IMouseMod* mod) override
+  {
+    IGraphics* gui = mPlug->GetGUI();
+    IParam* param = mPlug->GetParam(mTarget);
+    if (!gui || !param || !mod || !(mod->Left || mod->Right)) return;
+    for (int i = 0; i < gui->NControls(); ++i)
+    {
+      IControl* knob = gui->GetControl(i);
+      if (knob->ParamIdx() != mTarget) continue;
+      gui->PromptUserInput(knob, param, &mRECT);
+      return;
+    }
+  }
+
+private:
+  int mTarget;  // parameter index
+};
+
 }  // namespace
 
 // Set once by the component bundle as it loads, before any instance exists.
@@ -154,11 +186,15 @@ void Cinderpath::BuildEditor(const char* bundleID)
   gui->AttachBackground(kBackID, "resources/img/Back.png");
 
   IBitmap knobS = gui->LoadIBitmap(kKnobSID, "resources/img/KnobS.png", kKnobFrames, false);
-  for (const KnobPlace& k : kSmallKnobs)
-    gui->AttachControl(new IKnobMultiControl(this, k.x, k.y, k.paramIdx, &knobS, kDirVertical, kKnobGearing));
+  // A value text's typed entry goes through its parameter's knob.
+  auto knob = [&](const KnobPlace& k, IBitmap* strip) {
+    IControl* control = new IKnobMultiControl(this, k.x, k.y, k.paramIdx, strip, kDirVertical, kKnobGearing);
+    control->SetTextEntryLength(kTypedValueChars);
+    gui->AttachControl(control);
+  };
+  for (const KnobPlace& k : kSmallKnobs) knob(k, &knobS);
   IBitmap knobB = gui->LoadIBitmap(kKnobBID, "resources/img/KnobB.png", kKnobFrames, false);
-  for (const KnobPlace& k : kBigKnobs)
-    gui->AttachControl(new IKnobMultiControl(this, k.x, k.y, k.paramIdx, &knobB, kDirVertical, kKnobGearing));
+  for (const KnobPlace& k : kBigKnobs) knob(k, &knobB);
 
   for (const SwitchPlace& s : kSwitches)
   {
@@ -172,14 +208,21 @@ void Cinderpath::BuildEditor(const char* bundleID)
   IText text(14, &black, "Monaco", IText::kStyleNormal, IText::kAlignCenter, 0, IText::kQualityDefault, &white,
              &black);
 
+  // A click on a caption or a value text opens a text entry over it, which
+  // takes a typed value for its parameter.
   auto caption = [&](int l, int t, int r, int b, int paramIdx, bool showLabel) {
-    return (double)gui->AttachControl(new ICaptionControl(this, IRECT(l, t, r, b), paramIdx, &text, showLabel));
+    ICaptionControl* control = new ICaptionControl(this, IRECT(l, t, r, b), paramIdx, &text, showLabel);
+    control->DisablePrompt(false);
+    control->SetTextEntryLength(kTypedValueChars);
+    return (double)gui->AttachControl(control);
   };
   // A value text starts with the display of its parameter the constructor
   // wrote into the plug-in's text buffers (Drive, Volume, Peak Gain, Shelf
   // Gain); OnParamChange keeps it up to date afterwards.
+  const int valueTextParams[] = {kDrive, kVolume, kPeakGain, kShelfGain};
   auto valueText = [&](int l, int t, int r, int b, int slot) {
-    ITextControl* control = new ITextControl(this, IRECT(l, t, r, b), &text, GetValueText(slot));
+    ITextControl* control =
+        new TypedValueText(this, IRECT(l, t, r, b), &text, GetValueText(slot), valueTextParams[slot]);
     gui->AttachControl(control);
     return control;
   };

@@ -438,20 +438,11 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* r)
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, char* text)
 {
   if (!param || !control || !text) return;
+  // What a person types: a number with an optional unit, a display text or
+  // a switch word, in range. Anything else ("abc", "nan", "5 parsecs", a
+  // value past the ends) changes nothing.
   double value = 0.0;
-  if (param->Type() == IParam::kTypeBool || param->Type() == IParam::kTypeEnum)
-  {
-    int mapped = 0;
-    if (param->MapDisplayText(text, &mapped)) value = (double)mapped;
-  }
-  else
-  {
-    value = std::atof(text);
-    // "nan" or "inf" typed into the field would reach the parameter as a
-    // non-number; such an entry changes nothing.
-    if (!std::isfinite(value)) return;
-    if (param->GetNegateDisplay()) value = -value;
-  }
+  if (!param->ReadTypedValue(text, &value)) return;
   // A text entry ends long after the press that opened it: the change gets
   // a gesture of its own unless one is still open.
   const bool ownGesture = mGestureParam < 0;

@@ -342,14 +342,10 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* r, c
   mEdChars = nullptr;
   if (param)
   {
-    switch (param->Type())
-    {
-    case IParam::kTypeDouble: mEdChars = "0123456789.-+"; break;
-    case IParam::kTypeBool:
-    case IParam::kTypeInt:
-    case IParam::kTypeEnum: mEdChars = "0123456789-+"; break;
-    default: mEdChars = ""; break;
-    }
+    // A value with its unit or a word ("-3 dB", "1.2k", "on"): digits,
+    // signs, the point, spaces and letters; IParam::ReadTypedValue judges
+    // the whole text when it is applied.
+    mEdChars = "0123456789.-+ abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
     maxLength = control->GetTextEntryLength();
   }
   mEdControl = control;

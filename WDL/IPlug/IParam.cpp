@@ -1,5 +1,7 @@
 #include "IParam.h"
 
+#include "ITypedValue.h"
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -185,6 +187,32 @@ bool IParam::MapDisplayText(const char* text, int* pValue) const
     }
   }
   return false;
+}
+
+bool IParam::ReadTypedValue(const char* text, double* pValue) const
+{
+  if (!text || !pValue) return false;
+  const int nTexts = mDisplayTexts.GetSize();
+  const DisplayText* dt = mDisplayTexts.Get();
+  const std::string word = typed_value::Lower(typed_value::Trim(text));
+  double value = 0.0;
+  bool found = false;
+  for (int i = 0; i < nTexts && !found; ++i)
+    if (typed_value::Lower(dt[i].mText) == word) value = dt[i].mValue, found = true;
+  if (!found && mType == kTypeBool)
+  {
+    const int on = typed_value::ReadSwitchWord(word);
+    if (on >= 0) value = on ? mMax : mMin, found = true;
+  }
+  if (!found)
+  {
+    const bool isCount = mType == kTypeInt && nTexts == 0;
+    if (typed_value::ReadNumber(text, mLabel, isCount, &value, nullptr) != typed_value::kNumber) return false;
+    if (mNegateDisplay) value = -value;
+  }
+  if (!(value >= mMin && value <= mMax)) return false;
+  *pValue = value;
+  return true;
 }
 
 void IParam::GetDisplayForHost(double value, bool normalized, char* out, int outSize, bool withDisplayText) const

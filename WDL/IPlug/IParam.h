@@ -119,6 +119,13 @@ public:
   // value is clamped into range. Returns false, leaving *pNormalized alone,
   // when the text is null or gives a non-finite number. [main thread]
   bool GetNormalizedFromText(const char* text, double* pNormalized) const;
+  // Reads text a person typed into a value field (see ITypedValue.h): a
+  // number in the parameter's unit with an optional unit ("120", "120 Hz",
+  // "1.2k", "-3 dB", "8x"), one of its display texts (any case), or for a
+  // bool on/off, yes/no, true/false. Stores the real value and returns true
+  // when it lies in range; anything else returns false, *pValue untouched.
+  // [any thread]
+  bool ReadTypedValue(const char* text, double* pValue) const;
 
   // Name shown by hosts. [any thread]
   const char* GetNameForHost() const { return mName; }

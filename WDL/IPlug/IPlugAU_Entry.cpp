@@ -207,6 +207,7 @@ ComponentResult IPlugAU::DispatchLocked(int select, ComponentParameters* params)
       for (int i = 0; i < mOutputBuses.GetSize(); ++i) mOutputBuses.Get(i)->connected = false;
       mUnitInitialized = true;
       OnParamReset();
+      OnChannelLayout(NHostChannelsConnected(&mInputBuses), NHostChannelsConnected(&mOutputBuses));
       OnActivate(true);
       return noErr;
     }

@@ -161,6 +161,11 @@ public:
   // the value as received, then calls OnParamChange. An index outside the
   // table or a non-finite value is ignored. [main thread]
   virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);
+  // 20. The host settled the channel layout the plug-in runs with: nIn
+  // inputs and nOut outputs (-1 where the host named none). Called as an
+  // Audio Unit initialises, as an LV2 instance is made, and as an LV2 UI
+  // opens for one channel variant; the base does nothing. [main thread]
+  virtual void OnChannelLayout(int /*nIn*/, int /*nOut*/) {}
   // 20. binding: a gesture on parameter paramIdx begins. [main thread]
   virtual void BeginInformHostOfParamChange(int /*paramIdx*/) {}
   // 21. binding: parameter paramIdx changed to normalizedValue (0..1). [main thread]

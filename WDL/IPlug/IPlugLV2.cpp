@@ -247,6 +247,7 @@ bool IPlugLV2::LV2Instantiate(int nInputs, int nOutputs, double sampleRate, cons
   mLV2NOutputs = nOutputs;
   OnParamReset();
   Reset();
+  OnChannelLayout(nInputs, nOutputs);
   mLV2Ready = true;
   return true;
 }

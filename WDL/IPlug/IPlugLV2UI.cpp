@@ -64,6 +64,7 @@ public:
       mGestures((size_t)plug->NParams(), kNoGesture)
   {
     mPlug->SetMirrorHost(this);
+    mPlug->OnChannelLayout(desc->mNInputs, desc->mNOutputs);
   }
 
   ~LV2UIInstance() override

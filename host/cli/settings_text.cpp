@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "CinderpathDescriptions.h"
+#include "ITypedValue.h"
 
 namespace cinderpath_cli {
 namespace {
@@ -23,16 +24,8 @@ const struct {
     {"out-lp-freq", "LP_Freq"},
 };
 
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r");
-  const auto e = s.find_last_not_of(" \t\r");
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using typed_value::Lower;
+using typed_value::Trim;
 
 std::string AliasOf(const std::string& name) {
   for (const auto& a : kAliases)
@@ -70,17 +63,9 @@ std::string FormatRangeNumber(double v) {
   return text;
 }
 
-// The factor from a unit the user wrote to parameter p's own unit, or 0 when
-// the unit does not fit p. An empty unit always fits.
-double UnitFactor(const ParamDesc& p, const std::string& unit) {
-  if (unit.empty()) return 1.0;
-  const std::string own = Lower(p.unitName);
-  if (own == "db") return unit == "db" ? 1.0 : 0.0;
-  if (own == "hz") return unit == "hz" ? 1.0 : (unit == "k" || unit == "khz") ? 1000.0 : 0.0;
-  if (own == "khz") return (unit == "k" || unit == "khz") ? 1.0 : unit == "hz" ? 0.001 : 0.0;
-  // Whole-number settings without texts are counts or factors ("8x").
-  if (p.unit == kAudioUnitParameterUnit_Indexed && p.valueStrings.empty()) return unit == "x" ? 1.0 : 0.0;
-  return 0.0;
+// Whether p is a count or factor ("8x"): a whole-number setting without texts.
+bool IsCount(const ParamDesc& p) {
+  return p.unit == kAudioUnitParameterUnit_Indexed && p.valueStrings.empty();
 }
 
 std::string UnitWords(const ParamDesc& p) {
@@ -149,17 +134,15 @@ bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string&
                   std::string* error) {
   const std::string text = Trim(rawText);
   const std::string range = "[" + FormatRangeNumber(p.minValue) + " .. " + FormatRangeNumber(p.maxValue) + "]";
-  char* end = nullptr;
-  const double number = std::strtod(text.c_str(), &end);
-  if (!text.empty() && end != text.c_str() && !std::isalpha(static_cast<unsigned char>(text[0]))) {
-    const std::string unit = Lower(Trim(end));
-    const double factor = UnitFactor(p, unit);
-    if (factor == 0.0) {
-      *error = "cannot read '" + rawText + "' as a value for '" + p.name + "': '" + Trim(end) + "' is no unit of " +
-               p.name + (p.unitName.empty() ? " (give a plain number)" : " (its unit is " + p.unitName + ")");
-      return false;
-    }
-    const double v = number * factor;
+  double v = 0.0;
+  std::string badUnit;
+  const typed_value::EResult read = typed_value::ReadNumber(text, p.unitName, IsCount(p), &v, &badUnit);
+  if (read == typed_value::kBadUnit) {
+    *error = "cannot read '" + rawText + "' as a value for '" + p.name + "': '" + badUnit + "' is no unit of " +
+             p.name + (p.unitName.empty() ? " (give a plain number)" : " (its unit is " + p.unitName + ")");
+    return false;
+  }
+  if (read == typed_value::kNumber) {
     if (!std::isfinite(v) || v < p.minValue || v > p.maxValue) {
       *error = "value " + text + " for '" + p.name + "' is out of range " + range + ": " + p.name + " must be " +
                FormatRangeNumber(p.minValue) + " .. " + FormatRangeNumber(p.maxValue) + UnitWords(p);
@@ -178,8 +161,8 @@ bool ResolveValue(PluginSession& session, const ParamDesc& p, const std::string&
     }
   }
   if (p.unit == kAudioUnitParameterUnit_Boolean) {
-    if (word == "yes" || word == "true" || word == "on") return *value = p.maxValue, true;
-    if (word == "no" || word == "false" || word == "off") return *value = p.minValue, true;
+    const int on = typed_value::ReadSwitchWord(word);
+    if (on >= 0) return *value = on ? p.maxValue : p.minValue, true;
   }
   // Other texts are mapped by the plug-in itself, which knows the value each
   // text stands for. Parameters without texts would read any text as a number.

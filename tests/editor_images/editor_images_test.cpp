@@ -12,6 +12,7 @@
 #include <string>
 
 #include "EditorImages.h"
+#include "PanelFont.h"
 #include "lice.h"
 
 namespace
@@ -85,3 +86,19 @@ TEST(EditorImages, SizesAndFrameCounts)
 }
 
 }  // namespace
+
+// Every character of the printed units has a glyph of its own (a missing one
+// would print as a space), and the lower case differs from the capitals.
+TEST(EditorImages, UnitLetteringHasItsGlyphs)
+{
+  for (const char* unit : {"Hz", "kHz", "dB"})
+    for (const char* c = unit; *c; ++c) EXPECT_NE(panel_font::Glyph(*c), nullptr) << unit << ": '" << *c << "'";
+  for (char lower : {'d', 'k', 'z'})
+  {
+    const unsigned char* a = panel_font::Glyph(lower);
+    const unsigned char* b = panel_font::Glyph((char)(lower - 'a' + 'A'));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(std::string(a, a + panel_font::kGlyphH), std::string(b, b + panel_font::kGlyphH)) << lower;
+  }
+}

@@ -6,6 +6,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -39,6 +40,11 @@ void OpenBuiltBundle()
 class LayoutPlug : public effect_test::TestPlug
 {
 public:
+  // What the host hears from the editor, in order.
+  void BeginInformHostOfParamChange(int idx) override { mGestures.push_back("grab " + std::to_string(idx)); }
+  void InformHostOfParamChange(int idx, double) override { mGestures.push_back("write " + std::to_string(idx)); }
+  void EndInformHostOfParamChange(int idx) override { mGestures.push_back("release " + std::to_string(idx)); }
+  std::vector<std::string> mGestures;
   using Cinderpath::mClipControl;
   using Cinderpath::mCutoffCaption;
   using Cinderpath::mDriveText;
@@ -152,6 +158,108 @@ TEST(Layout, BypassSwitchTogglesAndTheClipLightTakesNoInput)
   gui->OnMouseDblClick(425, 65, &left);
   gui->OnMouseUp(425, 65, &left);
   EXPECT_EQ(clip->GetValue(), 1.0);
+}
+
+// With one output the Mono switch is drawn faded and takes no clicks, wheel
+// notches or double clicks; two outputs (or an unknown count) restore it.
+TEST(Layout, MonoSwitchIsGreyedWithOneChannel)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  IControl* mono = gui->GetControl(20);
+  ASSERT_EQ(mono->ParamIdx(), kMono);
+  IMouseMod left(true);
+  const struct
+  {
+    int nIn, nOut;
+    bool grey;
+  } layouts[] = {{1, 1, true}, {2, 2, false}, {1, 1, true}, {-1, -1, false}};
+  for (const auto& layout : layouts)
+  {
+    p.OnChannelLayout(layout.nIn, layout.nOut);
+    EXPECT_EQ(mono->IsGrayed(), layout.grey) << layout.nOut;
+    EXPECT_EQ(gui->GetControl(21)->IsGrayed(), false);  // Phase stays live
+    p.SetParam(kMono, 0);
+    gui->SetParameterFromPlug(kMono, 0.0, true);
+    gui->OnMouseDown(635, 60, &left);
+    gui->OnMouseUp(635, 60, &left);
+    EXPECT_EQ(p.GetParam(kMono)->Bool(), !layout.grey) << layout.nOut;
+    if (!layout.grey) continue;
+    gui->OnMouseWheel(635, 60, &left, 1);
+    gui->OnMouseDblClick(635, 60, &left);
+    gui->OnMouseUp(635, 60, &left);
+    EXPECT_FALSE(p.GetParam(kMono)->Bool()) << "a greyed switch took input";
+  }
+  // The faded switch differs from the live one in its own rectangle only.
+  p.OnChannelLayout(2, 2);
+  IRECT all(0, 0, 780, 200);
+  gui->Draw(&all);
+  const std::vector<LICE_pixel> live = editor_regions::Pixels(gui);
+  p.OnChannelLayout(1, 1);
+  gui->Draw(&all);
+  const std::vector<LICE_pixel> grey = editor_regions::Pixels(gui);
+  ASSERT_EQ(live.size(), grey.size());
+  int changed = 0, outside = 0;
+  for (size_t i = 0; i < live.size(); ++i)
+  {
+    if (live[i] == grey[i]) continue;
+    ++changed;
+    const int x = (int)(i % 780), y = (int)(i / 780);
+    if (x < 615 || x >= 655 || y < 50 || y >= 70) ++outside;
+  }
+  EXPECT_GT(changed, 0);
+  EXPECT_EQ(outside, 0);
+}
+
+// A click on a caption or a value text opens the text entry over it; what a
+// person types reaches the parameter as one gesture, anything unreadable or
+// out of range (or no entry: Escape) changes nothing.
+TEST(Layout, TypedValuesInCaptionsAndValueTexts)
+{
+  OpenBuiltBundle();
+  const struct
+  {
+    int x, y;       // a point of the caption or value text
+    int param;
+    const char* typed;
+    double want;    // real value after the entry; NAN: unchanged
+  } table[] = {
+    {60, 30, kHPFreq, "120", 120.0},        {60, 30, kHPFreq, "120 Hz", 120.0},
+    {60, 30, kHPFreq, "0.2k", 200.0},       {60, 30, kHPFreq, "abc", NAN},
+    {60, 30, kHPFreq, "120 dB", NAN},       {60, 30, kHPFreq, "5000", NAN},
+    {60, 30, kHPFreq, "", NAN},             {60, 30, kHPFreq, nullptr, NAN},  // Escape: no entry
+    {110, 30, kPeakFreq, "1.2k", 1.2},      {110, 30, kPeakFreq, "410Hz", 0.41},
+    {670, 100, kOS, "8x", 8.0},             {670, 100, kOS, "nan", NAN},
+    {390, 65, kDrive, "-3 dB", -3.0},       {480, 65, kVolume, "6", 6.0},
+    {110, 170, kPeakGain, "-4.5dB", -4.5},  {160, 170, kShelfGain, "3", 3.0},
+    {160, 170, kShelfGain, "99", NAN},      {480, 65, kVolume, "loud", NAN},
+  };
+  IMouseMod left(true);
+  for (const auto& row : table)
+  {
+    LayoutPlug p;
+    IGraphicsHeadless* gui = dynamic_cast<IGraphicsHeadless*>(p.GetGUI());
+    ASSERT_NE(gui, nullptr);
+    const double before = p.GetParam(row.param)->Value();
+    if (row.typed) gui->QueueTextEntry(row.typed);
+    p.mGestures.clear();
+    gui->OnMouseDown(row.x, row.y, &left);
+    gui->OnMouseUp(row.x, row.y, &left);
+    const double want = std::isnan(row.want) ? before : row.want;
+    EXPECT_NEAR(p.GetParam(row.param)->Value(), want, 1e-9) << row.param << " '" << (row.typed ? row.typed : "") << "'";
+    // The press on a caption grabs its parameter and the release lets go;
+    // a typed value is written in between, a refused one never.
+    size_t writes = 0;
+    for (const std::string& g : p.mGestures) writes += g.compare(0, 6, "write ") == 0;
+    EXPECT_EQ(writes, std::isnan(row.want) ? 0u : 1u) << row.typed;
+    if (!std::isnan(row.want))
+      EXPECT_EQ(p.mGestures, (std::vector<std::string>{"grab " + std::to_string(row.param),
+                                                       "write " + std::to_string(row.param),
+                                                       "release " + std::to_string(row.param)}))
+          << row.typed;
+  }
 }
 
 // Copies the editor's pixels after a full redraw.

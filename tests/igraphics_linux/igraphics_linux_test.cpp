@@ -163,22 +163,28 @@ TEST(IGraphicsLinux, TextEntryFiltersByParameterKindAndSetsTheValue)
   REQUIRE_X();
   Editor e;
   IParam p;
-  p.InitDouble("Gain", 0.0, -10.0, 10.0, 0.01);
+  p.InitDouble("Gain", 0.0, -10.0, 10.0, 0.01, "dB");
   IText style(14);
   IRECT r(10, 10, 60, 26);
   e.g.CreateTextEntry(e.rec, &style, &r, "", &p);
   ASSERT_TRUE(SWELL_TextEntryOpen(static_cast<SWELL_View>(e.g.GetWindow())));
   SWELL_RunLoopPump(0.02);
-  for (KeySym k : {XK_minus, XK_2, XK_e, XK_period, XK_5, XK_Return}) e.Key(k); // the exponent letter is refused
+  // A value with its unit; punctuation other than signs and the point is refused.
+  for (KeySym k : {XK_minus, XK_2, XK_slash, XK_period, XK_5, XK_space, XK_d, XK_B, XK_Return}) e.Key(k);
   ASSERT_TRUE(PumpUntil([&] { return !SWELL_TextEntryOpen(static_cast<SWELL_View>(e.g.GetWindow())); }));
   EXPECT_NEAR(e.rec->GetValue(), p.GetNormalized(-2.5), 1e-9);
-  // An integer parameter refuses the decimal point; without a parameter the
+  // Letters that make no value change nothing; without a parameter the
   // control receives the text.
   IParam i;
   i.InitInt("Steps", 0, 0, 100);
   e.g.CreateTextEntry(e.rec, &style, &r, "", &i);
   SWELL_RunLoopPump(0.02);
-  for (KeySym k : {XK_4, XK_period, XK_2, XK_Return}) e.Key(k);
+  for (KeySym k : {XK_a, XK_b, XK_c, XK_Return}) e.Key(k);
+  ASSERT_TRUE(PumpUntil([&] { return !SWELL_TextEntryOpen(static_cast<SWELL_View>(e.g.GetWindow())); }));
+  EXPECT_NEAR(e.rec->GetValue(), p.GetNormalized(-2.5), 1e-9);
+  e.g.CreateTextEntry(e.rec, &style, &r, "", &i);
+  SWELL_RunLoopPump(0.02);
+  for (KeySym k : {XK_4, XK_comma, XK_2, XK_Return}) e.Key(k);
   ASSERT_TRUE(PumpUntil([&] { return !SWELL_TextEntryOpen(static_cast<SWELL_View>(e.g.GetWindow())); }));
   EXPECT_NEAR(e.rec->GetValue(), i.GetNormalized(42), 1e-9);
   e.g.CreateTextEntry(e.rec, &style, &r, "ab", nullptr);

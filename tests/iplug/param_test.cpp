@@ -240,3 +240,50 @@ TEST(Param, DecibelsToAmplitude)
   g.Set(-6.0);
   EXPECT_NEAR(g.DBToAmp(), 0.501, 0.001);
 }
+
+// Typed values: a number in the parameter's unit with an optional unit or
+// suffix, display texts in any case, switch words; anything else, and any
+// value outside the range, is refused and leaves the output alone.
+TEST(Param, ReadsTypedValues)
+{
+  IParam hz, khz, db, count, sw, mode, plain;
+  hz.InitDouble("HP", 16.0, 1.0, 1000.0, 1.0, "Hz");
+  khz.InitDouble("Peak", 0.41, 0.1, 5.0, 0.01, "kHz");
+  db.InitDouble("Gain", 0.0, -15.0, 15.0, 0.01, "dB");
+  count.InitInt("OS", 4, 1, 16, "x");
+  sw.InitBool("Mono", false);
+  mode.InitEnum("Mode", 0, 3);
+  mode.SetDisplayText(0, "Soft");
+  mode.SetDisplayText(1, "Hard");
+  mode.SetDisplayText(2, "Fold");
+  plain.InitDouble("Bias", 5.0, 0.0, 10.0, 0.01);
+  const double kNo = NAN;
+  const struct
+  {
+    IParam* p;
+    const char* text;
+    double want;  // kNo: refused
+  } table[] = {
+    {&hz, "120", 120.0},     {&hz, " 120 Hz ", 120.0}, {&hz, "0.2k", 200.0}, {&hz, "0.5 kHz", 500.0},
+    {&hz, "120 dB", kNo},    {&hz, "abc", kNo},        {&hz, "", kNo},              {&hz, "2k", kNo},
+    {&hz, "0", kNo},         {&hz, "nan", kNo},        {&hz, "1e999", kNo},         {&hz, "-nan", kNo},
+    {&khz, "1.2k", 1.2},     {&khz, "410Hz", 0.41},    {&khz, "2", 2.0},            {&khz, "2 dB", kNo},
+    {&db, "-3 dB", -3.0},    {&db, "-3dB", -3.0},      {&db, "6", 6.0},             {&db, "16", kNo},
+    {&db, "3 Hz", kNo},      {&count, "8x", 8.0},      {&count, "8", 8.0},          {&count, "17", kNo},
+    {&sw, "on", 1.0},        {&sw, "OFF", 0.0},        {&sw, "yes", 1.0},           {&sw, "maybe", kNo},
+    {&sw, "1", 1.0},         {&mode, "hard", 1.0},     {&mode, "Fold", 2.0},        {&mode, "Bent", kNo},
+    {&plain, "7.5", 7.5},    {&plain, "7.5 dB", kNo},  {&plain, "11", kNo},
+  };
+  for (const auto& row : table)
+  {
+    double got = -1234.0;
+    const bool ok = row.p->ReadTypedValue(row.text, &got);
+    EXPECT_EQ(ok, !std::isnan(row.want)) << row.p->GetNameForHost() << " '" << row.text << "'";
+    if (ok && !std::isnan(row.want))
+      EXPECT_NEAR(got, row.want, 1e-9) << row.p->GetNameForHost() << " '" << row.text << "'";
+    else
+      EXPECT_EQ(got, -1234.0) << row.text;
+  }
+  double got = 0.0;
+  EXPECT_FALSE(hz.ReadTypedValue(nullptr, &got));
+}

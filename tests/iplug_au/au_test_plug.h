@@ -5,6 +5,7 @@
 #define TESTS_IPLUG_AU_AU_TEST_PLUG_H
 
 #include <atomic>
+#include <utility>
 #include <vector>
 
 #include "IGraphicsHeadless.h"
@@ -57,6 +58,7 @@ public:
   void OnParamChange(int paramIdx) override { mParamChanges.push_back(paramIdx); }
   void Reset() override { ++mResets; }
   void OnActivate(bool active) override { mActivations.push_back(active); }
+  void OnChannelLayout(int nIn, int nOut) override { mLayouts.emplace_back(nIn, nOut); }
   void ProcessMidiMsg(IMidiMsg* pMsg) override { mMidi.push_back(*pMsg); }
   void ProcessSysEx(ISysEx* pSysEx) override { mSysEx.push_back(*pSysEx); }
   void OnHostIdentified() override { ++mHostIdentified; }
@@ -89,6 +91,7 @@ public:
 
   std::vector<int> mParamChanges;
   std::vector<bool> mActivations;
+  std::vector<std::pair<int, int>> mLayouts;  // OnChannelLayout calls
   std::vector<IMidiMsg> mMidi;
   std::vector<ISysEx> mSysEx;
   int mResets = 0;

@@ -96,6 +96,29 @@ TEST_F(EntryTest, InitializeUninitializeReset)
   EXPECT_EQ(mPlug->mActivations, (std::vector<bool>{true, false}));
 }
 
+// Initialize tells the plug-in the channel counts the host set (-1 where it
+// set none) before activating it; a refused Initialize tells nothing.
+TEST_F(EntryTest, InitializeReportsTheHostsChannelLayout)
+{
+  const struct
+  {
+    int in, out;
+    OSStatus status;
+  } table[] = {{1, 1, noErr}, {2, 2, noErr}, {-1, -1, noErr}, {1, 2, kAudioUnitErr_FormatNotSupported}};
+  for (const auto& row : table)
+  {
+    mPlug->mLayouts.clear();
+    mPlug->InputBus(0)->hostChannels = row.in;
+    mPlug->OutputBus(0)->hostChannels = row.out;
+    EXPECT_EQ(AudioUnitInitialize(mUnit), row.status) << row.in << "-" << row.out;
+    if (row.status == noErr)
+      EXPECT_EQ(mPlug->mLayouts, (std::vector<std::pair<int, int>>{{row.in, row.out}}));
+    else
+      EXPECT_TRUE(mPlug->mLayouts.empty());
+    AudioUnitUninitialize(mUnit);
+  }
+}
+
 TEST_F(EntryTest, InitializeChecksHostChannelCounts)
 {
   // Nothing known: LegalIO(-1, -1) holds for a non-empty channel list.

@@ -55,8 +55,9 @@ inline bool OpenComponentBundle()
 }
 
 // The whole panel after the plug-in took `sets` as a host sets them, with the
-// clip light at clip (0 or 1). Empty when the bundle or the editor is missing.
-inline Pixels HeadlessPanel(const std::vector<Setting>& sets, int clip)
+// clip light at clip (0 or 1), running with nChannels inputs and outputs.
+// Empty when the bundle or the editor is missing.
+inline Pixels HeadlessPanel(const std::vector<Setting>& sets, int clip, int nChannels = 2)
 {
   if (!OpenComponentBundle()) return {};
   IPlugInstanceInfo info;
@@ -65,6 +66,7 @@ inline Pixels HeadlessPanel(const std::vector<Setting>& sets, int clip)
   PanelPlug plug(info);
   IGraphics* gui = plug.GetGUI();
   if (!gui) return {};
+  plug.OnChannelLayout(nChannels, nChannels);
   for (const Setting& s : sets)
   {
     plug.GetParam(s.idx)->Set(s.value);

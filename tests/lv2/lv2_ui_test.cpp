@@ -264,15 +264,17 @@ TEST_F(Lv2Ui, EachVariantShowsThePanelInTheHostWindowAsThePlugInDrawsIt)
   // the clip port lit; it follows the variant's audio ports.
   const std::vector<Setting> sets = {{kDrive, 9.5}, {kBoost, 12}, {kBias, 7.25}, {kVolume, -6}, {kCutoff, 4.5},
                                      {kLPOn, 1},    {kPeakOn, 1}, {kOS, 8},      {kBypass, 1},  {kOutHPFreq, 40}};
-  const Pixels want = HeadlessPanel(sets, 1);
-  ASSERT_FALSE(want.empty());
+  // The mono variant's Mono switch is greyed out.
   const struct
   {
     const char* uri;
     uint32_t clipPort;
-  } variants[] = {{kStereoURI, kNumParams + 2 + 4}, {kMonoURI, kNumParams + 2 + 2}};
+    int nChannels;
+  } variants[] = {{kStereoURI, kNumParams + 2 + 4, 2}, {kMonoURI, kNumParams + 2 + 2, 1}};
   for (size_t v = 0; v < 2; ++v)
   {
+    const Pixels want = HeadlessPanel(sets, 1, variants[v].nChannels);
+    ASSERT_FALSE(want.empty());
     const LV2UI_Descriptor* desc = descriptors[v];
     resizes.clear();
     LV2UI_Handle ui = Open(desc, variants[v].uri);
@@ -322,6 +324,25 @@ TEST_F(Lv2Ui, EditorClicksWritePlainValuesInsideTouchGestures)
     EXPECT_EQ(writes, (std::vector<std::pair<uint32_t, float>>{{c.port, c.value}}));
     EXPECT_EQ(touches, (std::vector<std::pair<uint32_t, bool>>{{c.port, true}, {c.port, false}}));
   }
+  desc->cleanup(ui);
+}
+
+// The mono variant's greyed Mono switch writes nothing; its Phase switch
+// still does.
+TEST_F(Lv2Ui, TheMonoVariantsMonoSwitchTakesNoClicks)
+{
+  parentFeature.data = (void*)(uintptr_t)parent;
+  const LV2UI_Descriptor* desc = descriptors[1];
+  LV2UI_Handle ui = Open(desc, kMonoURI);
+  ASSERT_NE(ui, nullptr);
+  IdleUntil(desc, ui, [] { return false; });
+  writes.clear();
+  Click(635, 60);
+  IdleUntil(desc, ui, [] { return false; });
+  EXPECT_TRUE(writes.empty());
+  Click(700, 60);
+  EXPECT_TRUE(IdleUntil(desc, ui, [&] { return !writes.empty(); }));
+  EXPECT_EQ(writes, (std::vector<std::pair<uint32_t, float>>{{kPhase, 1.0f}}));
   desc->cleanup(ui);
 }
 

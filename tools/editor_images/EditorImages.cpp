@@ -300,12 +300,20 @@ void DrawBackground(Canvas& c)
   // Legends for the knobs.
   DrawText(c, 3, 62, "FREQ", 1, kLegend);
   DrawText(c, 3, 132, "GAIN", 1, kLegend);
-  DrawTextCentred(c, 110, 184, "PEAK", 1, kLegend);
-  DrawTextCentred(c, 160, 184, "SHELF", 1, kLegend);
+  DrawTextCentred(c, 110, 184, "PEAK dB", 1, kLegend);
+  DrawTextCentred(c, 160, 184, "SHELF dB", 1, kLegend);
   DrawTextCentred(c, 210, 184, "RES", 1, kLegend);
   DrawTextCentred(c, 300, 159, "BIAS", 1, kLegend);
-  DrawTextCentred(c, 390, 159, "DRIVE", 1, kLegend);
-  DrawTextCentred(c, 480, 159, "VOLUME", 1, kLegend);
+  DrawTextCentred(c, 390, 159, "DRIVE dB", 1, kLegend);
+  DrawTextCentred(c, 480, 159, "VOLUME dB", 1, kLegend);
+  // Units of the frequency boxes: under the input knobs (the boxes sit on
+  // the section frame), over the output boxes.
+  DrawTextCentred(c, 60, 83, "Hz", 1, kLegend);
+  DrawTextCentred(c, 110, 83, "kHz", 1, kLegend);
+  DrawTextCentred(c, 160, 83, "kHz", 1, kLegend);
+  DrawTextCentred(c, 210, 83, "kHz", 1, kLegend);
+  DrawTextCentred(c, 570, 79, "Hz", 1, kLegend);
+  DrawTextCentred(c, 620, 79, "kHz", 1, kLegend);
   DrawTextCentred(c, 425, 47, "CLIP", 1, kLegend);
   DrawTextCentred(c, 570, 160, "LO CUT", 1, kLegend);
   DrawTextCentred(c, 620, 160, "HI CUT", 1, kLegend);

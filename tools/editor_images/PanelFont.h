@@ -1,4 +1,5 @@
-// A 5 x 7 capital-letter pixel font for the legends printed on the panel.
+// A 5 x 7 pixel font (capitals, digits, and the lower case the units need)
+// for the legends printed on the panel.
 // Printed legends are part of the images, so they must come out the same on
 // every machine: a font file from the system would tie the committed images to
 // whatever fonts are installed.
