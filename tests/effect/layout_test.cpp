@@ -254,11 +254,12 @@ TEST(Layout, TypedValuesInCaptionsAndValueTexts)
     size_t writes = 0;
     for (const std::string& g : p.mGestures) writes += g.compare(0, 6, "write ") == 0;
     EXPECT_EQ(writes, std::isnan(row.want) ? 0u : 1u) << row.typed;
-    if (!std::isnan(row.want))
+    if (!std::isnan(row.want)) {
       EXPECT_EQ(p.mGestures, (std::vector<std::string>{"grab " + std::to_string(row.param),
                                                        "write " + std::to_string(row.param),
                                                        "release " + std::to_string(row.param)}))
           << row.typed;
+    }
   }
 }
 
