@@ -1,5 +1,7 @@
 // The XML property-list reader on any bytes. A list it accepts and the host's
-// writer can write reads back equal to itself.
+// writer can write reads back equal to itself, unless the writer had to put
+// U+FFFD for characters XML cannot carry (which may also reorder or merge
+// dictionary keys).
 #include <stdint.h>
 
 #include <string>
@@ -34,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   {
     CFPropertyListRef again = Parse(xml.data(), xml.size());
     FuzzCheck(again != nullptr, "written XML reads back");
-    FuzzCheck(CFEqual(plist, again), "a list read back from its own XML is equal to it");
+    FuzzCheck(CFEqual(plist, again) || xml.find("\xEF\xBF\xBD") != std::string::npos,
+              "a list read back from its own XML is equal to it");
     CFRelease(again);
   }
   CFRelease(plist);
