@@ -72,26 +72,7 @@ file(CONFIGURE OUTPUT ${_cp_contents}/Info.plist CONTENT
 
 # Editor images, and the editor's font with its licence under the names the
 # editor looks for, copied flat into Contents/Resources whenever they change.
-file(GLOB _cp_images CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/resources/img/*)
-set(_cp_resources "${CINDERPATH_EDITOR_FONT}|DejaVuSansMono.ttf"
-  "${CINDERPATH_EDITOR_FONT_LICENCE}|DejaVuSansMono-LICENSE.txt")
-foreach(_cp_image ${_cp_images})
-  get_filename_component(_cp_name ${_cp_image} NAME)
-  list(APPEND _cp_resources "${_cp_image}|${_cp_name}")
-endforeach()
-set(_cp_resource_outputs)
-foreach(_cp_pair ${_cp_resources})
-  string(REPLACE "|" ";" _cp_pair "${_cp_pair}")
-  list(GET _cp_pair 0 _cp_from)
-  list(GET _cp_pair 1 _cp_name)
-  add_custom_command(
-    OUTPUT ${_cp_contents}/Resources/${_cp_name}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${_cp_contents}/Resources
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_cp_from} ${_cp_contents}/Resources/${_cp_name}
-    DEPENDS ${_cp_from}
-    VERBATIM)
-  list(APPEND _cp_resource_outputs ${_cp_contents}/Resources/${_cp_name})
-endforeach()
+cinderpath_copy_editor_resources(_cp_resource_outputs ${_cp_contents}/Resources "")
 file(MAKE_DIRECTORY ${_cp_contents}/Resources)
 add_custom_target(Cinderpath_component_resources DEPENDS ${_cp_resource_outputs})
 add_dependencies(Cinderpath_component Cinderpath_component_resources)

@@ -123,25 +123,7 @@ set_target_properties(cinderpath_lv2ui PROPERTIES
 
 # The editor's images, and its font with the font's licence, where the UI
 # looks for them.
-file(GLOB _cp_lv2_images ${CMAKE_CURRENT_LIST_DIR}/resources/img/*.png)
-set(_cp_lv2_resources "${CINDERPATH_EDITOR_FONT}|DejaVuSansMono.ttf"
-  "${CINDERPATH_EDITOR_FONT_LICENCE}|DejaVuSansMono-LICENSE.txt")
-foreach(_img ${_cp_lv2_images})
-  get_filename_component(_name ${_img} NAME)
-  list(APPEND _cp_lv2_resources "${_img}|img/${_name}")
-endforeach()
-set(_cp_lv2_image_copies)
-foreach(_pair ${_cp_lv2_resources})
-  string(REPLACE "|" ";" _pair "${_pair}")
-  list(GET _pair 0 _from)
-  list(GET _pair 1 _name)
-  set(_copy ${CINDERPATH_LV2_DIR}/resources/${_name})
-  add_custom_command(OUTPUT ${_copy}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_from} ${_copy}
-    DEPENDS ${_from}
-    VERBATIM)
-  list(APPEND _cp_lv2_image_copies ${_copy})
-endforeach()
+cinderpath_copy_editor_resources(_cp_lv2_image_copies ${CINDERPATH_LV2_DIR}/resources img/)
 
 add_custom_target(cinderpath_lv2_bundle ALL
   DEPENDS ${CINDERPATH_LV2_DIR}/manifest.ttl ${CINDERPATH_LV2_DIR}/Cinderpath.ttl ${CINDERPATH_LV2_DIR}/presets.ttl
