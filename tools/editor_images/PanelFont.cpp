@@ -68,4 +68,35 @@ const unsigned char* Glyph(char c)
   return nullptr;
 }
 
+int GlyphStrokes(char c, Stroke* out, int maxStrokes)
+{
+  const unsigned char* rows = Glyph(c);
+  if (!rows) return 0;
+  auto set = [rows](int row, int col) {
+    return row >= 0 && row < kGlyphH && col >= 0 && col < kGlyphW && (rows[row] & (0x10 >> col)) != 0;
+  };
+  int n = 0;
+  auto add = [&](int r1, int c1, int r2, int c2) {
+    if (n < maxStrokes) out[n++] = {c1 + 0.5, r1 + 0.5, c2 + 0.5, r2 + 0.5};
+  };
+  for (int row = 0; row < kGlyphH; ++row)
+    for (int col = 0; col < kGlyphW; ++col)
+    {
+      if (!set(row, col)) continue;
+      bool joined = false;
+      if (set(row, col + 1)) add(row, col, row, col + 1), joined = true;
+      if (set(row + 1, col)) add(row, col, row + 1, col), joined = true;
+      // A diagonal neighbour is joined only where neither pixel between
+      // them is set, or the corner would fill in.
+      if (set(row + 1, col + 1) && !set(row, col + 1) && !set(row + 1, col)) add(row, col, row + 1, col + 1), joined = true;
+      if (set(row + 1, col - 1) && !set(row, col - 1) && !set(row + 1, col)) add(row, col, row + 1, col - 1), joined = true;
+      // Joined from above or the left by an earlier pixel?
+      joined = joined || set(row, col - 1) || set(row - 1, col) ||
+               (set(row - 1, col - 1) && !set(row - 1, col) && !set(row, col - 1)) ||
+               (set(row - 1, col + 1) && !set(row - 1, col) && !set(row, col + 1));
+      if (!joined) add(row, col, row, col);
+    }
+  return n;
+}
+
 }  // namespace panel_font

@@ -17,6 +17,25 @@ constexpr int kAdvance = 6;    // pixels from one glyph to the next
 // font lacks (drawn as a space). [any thread]
 const unsigned char* Glyph(char c);
 
+// A stroke of a glyph drawn as an outline font: a segment between two pixel
+// centres of the bitmap glyph, in glyph cells (column + 0.5, row + 0.5).
+struct Stroke
+{
+  double x1, y1, x2, y2;
+};
+
+// The glyph's pixels joined into strokes: every set pixel to its set right
+// and lower neighbours, and diagonally where no set pixel already turns the
+// corner; a pixel with no set neighbour is a stroke of length zero. Drawn
+// with a half width of half a cell, horizontal and vertical runs cover the
+// same cells as the bitmap, and slants come out as straight lines instead of
+// steps. Writes at most maxStrokes strokes and returns how many it wrote
+// (none for a character the font lacks). [any thread]
+int GlyphStrokes(char c, Stroke* out, int maxStrokes);
+
+// Most strokes any glyph has (a 5 x 7 grid has fewer than this many joins).
+constexpr int kMaxStrokes = 4 * kGlyphW * kGlyphH;
+
 // Width in pixels of text drawn at the given scale. [any thread]
 inline int TextWidth(const char* text, int scale)
 {
