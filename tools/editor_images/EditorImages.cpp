@@ -121,6 +121,24 @@ void Polar(double cx, double cy, double radius, double angleRad, double* x, doub
   *y = cy - radius * std::cos(angleRad);
 }
 
+// A straight stroke with round caps, painted over its bounding box only.
+void PaintSegment(Canvas& c, double ax, double ay, double bx, double by, double halfWidth, const Rgba& colour)
+{
+  PaintBox(c, std::min(ax, bx) - halfWidth - 1, std::min(ay, by) - halfWidth - 1, std::max(ax, bx) + halfWidth + 1,
+           std::max(ay, by) + halfWidth + 1,
+           [&](double x, double y) { return SegmentCoverage(x, y, ax, ay, bx, by, halfWidth); },
+           [&](double, double) { return colour; });
+}
+
+// A disc of the given radius (target pixels), painted over its bounding box
+// only.
+template <class Colour>
+void PaintDisc(Canvas& c, double cx, double cy, double radius, Colour colour)
+{
+  PaintBox(c, cx - radius - 1, cy - radius - 1, cx + radius + 1, cy + radius + 1,
+           [&](double x, double y) { return DiscCoverage(x, y, cx, cy, radius); }, colour);
+}
+
 // One knob of diameter sizePx (target pixels) drawn into the frame whose top
 // is at top, the pointer at angleRad (clockwise from up). The big knob's
 // skirt has more ridges; their number must not change with the scale.
@@ -141,46 +159,41 @@ void DrawKnob(Canvas& c, int top, int sizePx, bool big, double angleRad)
 
   // Knurled skirt: black, lit from above, ridges turning with the knob.
   const double skirtR = 16.0 * s;
-  c.Paint(0, y0, x1, y1, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, skirtR); },
-          [&](double x, double y) {
-            const double dx = x - cx, dy = y - cy;
-            const double d = std::hypot(dx, dy);
-            const double phi = std::atan2(dx, -dy);
-            const double ridge = 0.5 + 0.5 * std::cos((big ? 40 : 28) * (phi - angleRad));
-            const double light = 0.5 - 0.5 * (dy / (d + 1e-9));  // 1 at the top, 0 at the bottom
-            const double edge = Clamp01((d - (skirtR - 1.2 * s)) / (1.2 * s));
-            const double v = 22 + 16 * ridge * (0.4 + 0.6 * light) + 30 * light * edge;
-            return Rgb8(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v + 2));
-          });
+  PaintDisc(c, cx, cy, skirtR, [&](double x, double y) {
+    const double dx = x - cx, dy = y - cy;
+    const double d = std::hypot(dx, dy);
+    const double phi = std::atan2(dx, -dy);
+    const double ridge = 0.5 + 0.5 * std::cos((big ? 40 : 28) * (phi - angleRad));
+    const double light = 0.5 - 0.5 * (dy / (d + 1e-9));  // 1 at the top, 0 at the bottom
+    const double edge = Clamp01((d - (skirtR - 1.2 * s)) / (1.2 * s));
+    const double v = 22 + 16 * ridge * (0.4 + 0.6 * light) + 30 * light * edge;
+    return Rgb8(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v + 2));
+  });
 
   // Spun-aluminium cap with a bevelled rim; the highlights stay put while
   // the knob turns, as light on real metal does.
   const double capR = 11.5 * s;
-  c.Paint(0, y0, x1, y1, [&](double x, double y) { return DiscCoverage(x, y, cx, cy, capR); },
-          [&](double x, double y) {
-            const double dx = x - cx, dy = y - cy;
-            const double d = std::hypot(dx, dy);
-            const double phi = std::atan2(dx, -dy);
-            const double light = 0.5 - 0.5 * (dy / (d + 1e-9));
-            const double spun = 0.5 + 0.5 * std::cos(2.0 * (phi + kPi / 4));
-            const double rings = 0.5 + 0.5 * std::sin(d * 7.0 / s);
-            double v = 150 + 48 * spun + 5 * rings;
-            const double rim = Clamp01((d - (capR - 1.3 * s)) / (1.3 * s));
-            v = v * (1 - rim) + (90 + 120 * light) * rim;
-            return Rgb8(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v - 6));
-          });
+  PaintDisc(c, cx, cy, capR, [&](double x, double y) {
+    const double dx = x - cx, dy = y - cy;
+    const double d = std::hypot(dx, dy);
+    const double phi = std::atan2(dx, -dy);
+    const double light = 0.5 - 0.5 * (dy / (d + 1e-9));
+    const double spun = 0.5 + 0.5 * std::cos(2.0 * (phi + kPi / 4));
+    const double rings = 0.5 + 0.5 * std::sin(d * 7.0 / s);
+    double v = 150 + 48 * spun + 5 * rings;
+    const double rim = Clamp01((d - (capR - 1.3 * s)) / (1.3 * s));
+    v = v * (1 - rim) + (90 + 120 * light) * rim;
+    return Rgb8(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v - 6));
+  });
 
   // Pointer: an engraved dark line on the cap and a cream mark on the skirt.
   double ax, ay, bx, by;
   Polar(cx, cy, 2.5 * s, angleRad, &ax, &ay);
   Polar(cx, cy, capR - 1.5 * s, angleRad, &bx, &by);
-  const double hwCap = 1.1 * s;
-  c.Paint(0, y0, x1, y1, [&](double x, double y) { return SegmentCoverage(x, y, ax, ay, bx, by, hwCap); },
-          [](double, double) { return Rgb8(28, 26, 24); });
+  PaintSegment(c, ax, ay, bx, by, 1.1 * s, Rgb8(28, 26, 24));
   Polar(cx, cy, capR + 1.2 * s, angleRad, &ax, &ay);
   Polar(cx, cy, skirtR - 0.8 * s, angleRad, &bx, &by);
-  c.Paint(0, y0, x1, y1, [&](double x, double y) { return SegmentCoverage(x, y, ax, ay, bx, by, 1.2 * s); },
-          [](double, double) { return Rgb8(244, 230, 196); });
+  PaintSegment(c, ax, ay, bx, by, 1.2 * s, Rgb8(244, 230, 196));
 }
 
 void DrawKnobStrip(Canvas& c, int sizePx, bool big)
