@@ -25,6 +25,13 @@ namespace
 
 const std::string kCommitted = std::string(CINDERPATH_SOURCE_DIR) + "/Cinderpath/resources/img/";
 
+// A fresh empty directory under the test's temporary folder.
+std::string MakeTempDir()
+{
+  std::string tmpl = ::testing::TempDir() + "editor_images_XXXXXX";
+  return mkdtemp(&tmpl[0]) ? tmpl : std::string();
+}
+
 std::string ReadAll(const std::string& path)
 {
   std::ifstream in(path, std::ios::binary);
@@ -35,9 +42,8 @@ std::string ReadAll(const std::string& path)
 // files byte for byte with the committed ones.
 void ExpectRegeneratingReproducesCommitted(double scale)
 {
-  char tmpl[] = "/tmp/editor_images_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  const std::string dir = MakeTempDir();
+  ASSERT_FALSE(dir.empty());
   std::string error;
   ASSERT_TRUE(WriteEditorImages(dir, scale, &error)) << error;
   for (const std::string& base : EditorImageFiles())
@@ -255,15 +261,15 @@ TEST(EditorImages, PrintedPositionsFollowTheScaledLayout)
 
 TEST(EditorImages, UnusableScaleIsRefusedAndWritesNothing)
 {
-  char tmpl[] = "/tmp/editor_images_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = MakeTempDir();
+  ASSERT_FALSE(dir.empty());
   for (double s : {0.0, -1.0, 100.0, std::nan("")})
   {
     std::string error;
-    EXPECT_FALSE(WriteEditorImages(tmpl, s, &error)) << s;
+    EXPECT_FALSE(WriteEditorImages(dir, s, &error)) << s;
     EXPECT_NE(error.find("scale"), std::string::npos) << s;
   }
-  EXPECT_EQ(rmdir(tmpl), 0) << "the refused runs left files behind";
+  EXPECT_EQ(rmdir(dir.c_str()), 0) << "the refused runs left files behind";
 }
 
 }  // namespace
