@@ -1,6 +1,7 @@
 // One-line text fields on X11: a child window over a view's rectangle, drawn
 // with the memory drawing context and the text functions, holding the
-// keyboard focus until Return, Escape or focus loss ends it.
+// keyboard focus until Return, Escape or focus loss ends it. A field opens
+// with its whole text selected, so what is typed first replaces it.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -31,6 +32,7 @@ struct Entry
   int w, h;                      // pixels
   std::vector<uint32_t> codes;   // the text
   int caret;                     // index into codes
+  bool selected;                 // the whole text is selected
   int maxLength;                 // characters, 0 = no limit
   SWELL_TextEntryStyle style;
   SWELL_TextEntryFilter filter;
@@ -84,6 +86,7 @@ void Draw(Entry& e)
 {
   unsigned char* px = static_cast<unsigned char*>(SWELL_GetCtxFrameBuffer(e.dc));
   const int bg = e.style.backgroundColour;
+  const bool selected = e.selected && !e.codes.empty();
   for (int i = 0; i < e.w * e.h; ++i)
   {
     px[i * 4] = 0xFF;
@@ -97,9 +100,30 @@ void Draw(Entry& e)
   double x = kMarginPx;
   if (e.style.align & DT_RIGHT) x += boxW - fullW;
   else if (e.style.align & DT_CENTER) x += (boxW - fullW) / 2.0;
-  SetTextColor(e.dc, e.style.textColour);
+  if (selected)
+  {
+    // The selection: the text's own extent in the text colour, the text
+    // over it in the background colour.
+    const int tc = e.style.textColour;
+    const int x0 = std::max(0, static_cast<int>(std::floor(x)));
+    const int x1 = std::min(e.w, static_cast<int>(std::ceil(x + fullW)));
+    for (int y = kMarginPx; y < e.h - kMarginPx; ++y)
+      for (int px0 = x0; px0 < x1; ++px0)
+      {
+        unsigned char* p = px + (static_cast<size_t>(y) * e.w + px0) * 4;
+        p[1] = static_cast<unsigned char>(tc >> 16);
+        p[2] = static_cast<unsigned char>(tc >> 8);
+        p[3] = static_cast<unsigned char>(tc);
+      }
+  }
+  SetTextColor(e.dc, selected ? bg : e.style.textColour);
   RECT r = {static_cast<int>(std::floor(x)), 0, e.w, e.h};
   SWELL_DrawText(e.dc, all.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+  if (selected)
+  {
+    swell_X11PutArgb(e.win, e.gc, px, e.w, e.h);
+    return;
+  }
   const int caretX = static_cast<int>(std::floor(x + swell_TextWidth(e.dc, Utf8(e.codes, e.caret).c_str())));
   if (caretX >= 0 && caretX < e.w)
   {
@@ -139,6 +163,17 @@ void OnKey(Entry& e, XKeyEvent& k)
   char buf[16];
   KeySym sym = 0;
   XLookupString(&k, buf, sizeof(buf), &sym, nullptr);
+  // With the whole text selected, a character or a deletion replaces it and
+  // a caret key only ends the selection.
+  const bool selected = e.selected;
+  e.selected = false;
+  if (selected && (sym == XK_BackSpace || sym == XK_Delete || sym == XK_KP_Delete))
+  {
+    e.codes.clear();
+    e.caret = 0;
+    Draw(e);
+    return;
+  }
   switch (sym)
   {
   case XK_Return:
@@ -162,9 +197,17 @@ void OnKey(Entry& e, XKeyEvent& k)
   default:
   {
     const uint32_t c = Codepoint(sym);
-    if (!c || (k.state & ControlMask)) return;
+    if (!c || (k.state & ControlMask) || (e.filter && !e.filter(e.ctx, static_cast<int>(c))))
+    {
+      e.selected = selected; // a refused key leaves the selection as it was
+      return;
+    }
+    if (selected)
+    {
+      e.codes.clear();
+      e.caret = 0;
+    }
     if (e.maxLength > 0 && static_cast<int>(e.codes.size()) >= e.maxLength) return;
-    if (e.filter && !e.filter(e.ctx, static_cast<int>(c))) return;
     e.codes.insert(e.codes.begin() + e.caret++, c);
     break;
   }
@@ -230,6 +273,7 @@ bool SWELL_BeginTextEntry(SWELL_View view, const RECT* r, const char* text, int 
     e->codes.resize(static_cast<size_t>(count));
   }
   e->caret = static_cast<int>(e->codes.size());
+  e->selected = true;
   e->dc = SWELL_CreateMemContext(nullptr, w, h);
   e->font = CreateFont(e->style.heightPx, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, e->style.face);
   if (!e->dc || !e->font)

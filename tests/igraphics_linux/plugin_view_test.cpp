@@ -384,11 +384,11 @@ TEST(PluginView, EditorCommandSavesTheStateWhenClosed)
 namespace
 {
 
-// Writes the whole screen as a PNG when READOUT_SCREENSHOT names a file, to
+// Writes the whole screen as a PNG when EDITOR_SCREENSHOT names a file, to
 // look at the readout by eye.
 void MaybeWriteScreen(Display* d)
 {
-  const char* path = std::getenv("READOUT_SCREENSHOT");
+  const char* path = std::getenv("EDITOR_SCREENSHOT");
   if (!path || !*path) return;
   const int w = DisplayWidth(d, DefaultScreen(d)), h = DisplayHeight(d, DefaultScreen(d));
   XImage* img = XGetImage(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes,
@@ -461,4 +461,57 @@ TEST(PluginView, ReadoutShowsWhileRestingOrDraggingAndGoesWhenThePointerLeaves)
   ASSERT_TRUE(PumpUntil([&] { return tips().size() == 1; }));
   s.MoveTo(kW + 50, kH + 50);
   EXPECT_TRUE(PumpUntil([&] { return tips().empty(); })) << "the readout stayed after the pointer left";
+}
+
+// A value typed into the HP Freq box, as a person types it: the field opens
+// with the shown value selected, so the typing replaces it; Return or a click
+// elsewhere applies, Escape and text that is no frequency change nothing.
+TEST(PluginView, TypedValuesInTheHPFreqBoxApplyOnlyWhenTheyReadAsAFrequency)
+{
+  REQUIRE_X();
+  Shown s;
+  ASSERT_TRUE(s.Open());
+  auto type = [&](const std::string& keys) {
+    for (char c : keys)
+    {
+      const KeySym sym = c == '.' ? XK_period : c == ' ' ? XK_space : c == '\n' ? XK_Return
+                       : c == '\x1b' ? XK_Escape : static_cast<KeySym>(c);
+      const KeyCode code = XKeysymToKeycode(s.t, sym);
+      XTestFakeKeyEvent(s.t, code, True, CurrentTime);
+      XTestFakeKeyEvent(s.t, code, False, CurrentTime);
+      XSync(s.t, False);
+      s.Settle(0.02);
+    }
+  };
+  const struct
+  {
+    const char* keys;      // '\n' Return, '\x1b' Escape
+    bool clickElsewhere;   // ends the entry by a click on the background
+    float expected;        // Hz
+  } cases[] = {
+      {"120\n", false, 120.0f}, {"0.5k\n", false, 500.0f}, {"250 hz\n", false, 250.0f},
+      {"75", true, 75.0f},      {"abc\n", false, 16.0f},   {"300\x1b", false, 16.0f},
+      {"5000\n", false, 16.0f},
+  };
+  for (const auto& c : cases)
+  {
+    std::string error;
+    ASSERT_TRUE(s.session.SetParameter(kHPFreq, 16.0f, &error)) << error;
+    s.Settle(0.5); // no click pairs with the last case's into a double click
+    s.MoveTo(60, 30); // the HP Freq box
+    s.Click(1);
+    s.Settle(0.2);
+    if (c.expected == 120.0f) MaybeWriteScreen(s.t); // the field, its text selected
+    type(c.keys);
+    if (c.clickElsewhere)
+    {
+      s.MoveTo(5, 5);
+      s.Click(1);
+    }
+    PumpUntil([&] { return std::fabs(s.Param(kHPFreq) - c.expected) < 1e-3f; });
+    s.Settle(0.2);
+    EXPECT_NEAR(s.Param(kHPFreq), c.expected, 1e-3f) << "typed \"" << c.keys << "\"";
+    // Whatever the case left open ends here, unapplied.
+    type("\x1b");
+  }
 }
