@@ -273,16 +273,39 @@ const OverModal& OverModalFor(unsigned factor)
   return tables.set[0];
 }
 
-void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates])
+namespace {
+
+// The rings of `f`, newest first, in the wide type: the inputs as stored.
+void InputRing(const Over& f, Real x[8])
+{
+  for (uint32_t i = 0; i < 8; ++i) x[i] = f.mX[(f.mPos - i) & 7u];
+}
+
+// The outputs y(n) ... y(n-7) that the modal state `w` of the tables `t`
+// gives with the inputs x (newest first): the state run back one step at a
+// time, W(n-1) = (W(n) - R·x(n)) / p, in the wide type throughout.
+void OutputsFromModal(const OverModal& t, const double w[kModalStates], const Real x[8], Real y[8])
+{
+  Cx s[4];
+  for (int k = 0; k < 3; ++k) s[k] = Cx{w[2 * k], w[2 * k + 1]};
+  s[3] = Cx{w[6], 0};
+  for (int m = 0; m < 8; ++m)
+  {
+    Real out = t.direct * x[m];
+    for (int k = 0; k < 4; ++k) out += s[k].re;
+    y[m] = out;
+    for (int k = 0; k < 4; ++k)
+      s[k] = (s[k] - x[m] * Cx{t.residue[k][0], t.residue[k][1]}) * Cx{t.inv[k][0], t.inv[k][1]};
+  }
+}
+
+// The modal state of the tables `t` whose zero-input response equals that
+// of the direct form with t's coefficients on the rings x and y (newest
+// first): the direct form run on with zero inputs for seven steps, then
+// the map from that response to the state.
+void ModalFromRings(const OverModal& t, const Real x[8], const Real y[8], double w[kModalStates])
 {
   const Real b[8] = {t.b[0], t.b[1], t.b[2], t.b[3], t.b[3], t.b[2], t.b[1], t.b[0]};
-  Real x[8], y[8];
-  for (uint32_t i = 0; i < 8; ++i)
-  {
-    x[i] = f.mX[(f.mPos - i) & 7u];
-    y[i] = f.mY[(f.mPos - i) & 7u];
-  }
-  // The direct form run on with zero inputs: z[m] is its output m steps on.
   Real z[8];
   for (int m = 1; m <= 7; ++m)
   {
@@ -299,22 +322,34 @@ void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates])
   }
 }
 
+}  // namespace
+
+void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates])
+{
+  Real x[8], y[8];
+  InputRing(f, x);
+  for (uint32_t i = 0; i < 8; ++i) y[i] = f.mY[(f.mPos - i) & 7u];
+  ModalFromRings(t, x, y, w);
+}
+
+void ModalFromModal(const Over& f, const OverModal& from, const double w[kModalStates], const OverModal& to,
+                    double out[kModalStates])
+{
+  Real x[8], y[8];
+  InputRing(f, x);
+  OutputsFromModal(from, w, x, y);
+  ModalFromRings(to, x, y, out);
+}
+
 void RingFromModal(Over& f, const OverModal& t, const double w[kModalStates], double y[8])
 {
-  Cx s[4];
-  for (int k = 0; k < 3; ++k) s[k] = Cx{w[2 * k], w[2 * k + 1]};
-  s[3] = Cx{w[6], 0};
+  Real x[8], out[8];
+  InputRing(f, x);
+  OutputsFromModal(t, w, x, out);
   for (uint32_t m = 0; m < 8; ++m)
   {
-    const uint32_t slot = (f.mPos - m) & 7u;
-    const Real x = f.mX[slot];
-    Real out = t.direct * x;
-    for (int k = 0; k < 4; ++k) out += s[k].re;
-    y[m] = double(out);
-    f.mY[slot] = y[m];
-    // One step back: W(n-1) = (W(n) - R·x(n)) / p.
-    for (int k = 0; k < 4; ++k)
-      s[k] = (s[k] - x * Cx{t.residue[k][0], t.residue[k][1]}) * Cx{t.inv[k][0], t.inv[k][1]};
+    y[m] = double(out[m]);
+    f.mY[(f.mPos - m) & 7u] = y[m];
   }
 }
 

@@ -108,6 +108,18 @@ const OverModal& OverModalFor(unsigned factor);
 // zero-input response equals the rings'. [render thread; no allocation]
 void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates]);
 
+// The modal state of the tables `to` that continues the filter `f`, whose
+// state is the modal state `w` of the tables `from` on f's input ring (its
+// output ring need not be current), exactly as the direct form would after
+// a change of coefficients. The outputs the direct form would hold are
+// recovered from `w` and used in the wide type without rounding them to
+// double: the new filter's response to its output ring is about
+// 1 / (1 + a1 + ... + a7) times more sensitive to that ring than to its own
+// state (3e8 at factor 32), so their rounding alone would put the output
+// 1e-8 off. [render thread; no allocation]
+void ModalFromModal(const Over& f, const OverModal& from, const double w[kModalStates], const OverModal& to,
+                    double out[kModalStates]);
+
 // Writes the output ring of `f` for the modal state `w`, given its input
 // ring (the newest entry at f.mPos): the outputs are recovered by running
 // the state back seven steps. Returns them in `y` (y[0] the
