@@ -1,0 +1,203 @@
+// The render job's own overhead: `cinderpath render` run in-process (its
+// RunRender, reading and writing files in a scratch folder under TMPDIR, which
+// may be a memory file system) against the bare effect on the same signal
+// already in memory, at the factor of the argument. Both use the settings of
+// effect_bench's BM_EffectSignal (every input filter on, Drive 10 dB, Peak
+// Gain 5 dB, Shelf Gain -3 dB, Cutoff 9 kHz) and blocks of 512 frames over
+// 10 s of stereo 48 kHz 16-bit input, and count wall-clock time. The
+// "realtime" counter is seconds of audio per second; after the run a table
+// gives render / effect per factor (the goal: at least 0.9 at factor 16).
+// The process start of the program itself (libraries, the modal tables once
+// per process) is not in the job; bench/cli/render_bench.sh times that too.
+#include <benchmark/benchmark.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Cinderpath.h"
+#include "render_job.h"
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr int kSeconds = 10;
+constexpr int kBlock = 512;
+
+// The busy signal of make_input.py: detuned partials with a tremolo, as
+// 16-bit samples, interleaved.
+std::vector<short> BusySignal() {
+  const double freqs[] = {110.0, 164.8, 220.0, 277.2, 329.6};
+  std::vector<short> v(size_t(kRate) * kSeconds * 2);
+  for (int n = 0; n < kRate * kSeconds; ++n) {
+    const double t = double(n % kRate) / kRate, env = 0.6 + 0.4 * std::sin(2 * M_PI * 2.0 * t);
+    double left = 0.0, right = 0.0;
+    for (double f : freqs) {
+      left += std::sin(2 * M_PI * f * t) + 0.3 * std::sin(4 * M_PI * f * t);
+      right += std::sin(2 * M_PI * f * 1.003 * t);
+    }
+    v[2 * size_t(n)] = short(3000 * env * left);
+    v[2 * size_t(n) + 1] = short(3000 * env * right);
+  }
+  return v;
+}
+
+// A scratch folder holding the input file, removed at exit.
+struct Scratch {
+  std::string dir, input, output;
+  std::vector<short> samples = BusySignal();
+  Scratch() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "render-job-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return;
+    dir = pattern;
+    input = dir + "/in.wav";
+    output = dir + "/out.wav";
+    SF_INFO info = {};
+    info.samplerate = kRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(input.c_str(), SFM_WRITE, &info);
+    if (!f) {
+      input.clear();
+      return;
+    }
+    sf_writef_short(f, samples.data(), kRate * kSeconds);
+    sf_close(f);
+  }
+  ~Scratch() {
+    if (!dir.empty()) std::filesystem::remove_all(dir);
+  }
+};
+
+Scratch& TheScratch() {
+  static Scratch s;
+  return s;
+}
+
+const std::vector<std::pair<std::string, std::string>> kSettings = {
+    {"LP On", "on"},    {"HP On", "on"},       {"Peak On", "on"},      {"Shelf On", "on"},
+    {"Drive", "10"},    {"Peak Gain", "5"},    {"Shelf Gain", "-3"},   {"Cutoff", "9"}};
+
+void SetRealtime(benchmark::State& state) {
+  state.counters["realtime"] =
+      benchmark::Counter(double(state.iterations()) * kSeconds, benchmark::Counter::kIsRate);
+}
+
+// The whole render job: open the bundle, apply the settings, read, render,
+// write the output (32-bit float WAV) and its summary (quiet).
+void BM_RenderJob(benchmark::State& state) {
+  Scratch& s = TheScratch();
+  if (s.input.empty()) {
+    state.SkipWithError("no scratch folder for the input");
+    return;
+  }
+  setenv("CINDERPATH_COMPONENT", CINDERPATH_BINARY_DIR "/Cinderpath.component", 0);
+  cinderpath_cli::RenderOptions options;
+  options.inputs = {s.input};
+  options.output = s.output;
+  options.sets = kSettings;
+  options.sets.push_back({"OS", std::to_string(state.range(0))});
+  options.blockFrames = kBlock;
+  options.quiet = true;
+  for (auto _ : state) {
+    if (cinderpath_cli::RunRender(options) != 0) {
+      state.SkipWithError("render failed");
+      return;
+    }
+  }
+  SetRealtime(state);
+}
+
+void SetParam(Cinderpath& p, int idx, double value) {
+  p.GetParam(idx)->Set(value);
+  p.OnParamChange(idx);
+}
+
+// The bare effect over the same signal, already deinterleaved into doubles.
+void BM_BareEffect(benchmark::State& state) {
+  const std::vector<short>& in = TheScratch().samples;
+  const size_t frames = in.size() / 2;
+  std::vector<double> l(frames), r(frames), outL(kBlock), outR(kBlock);
+  for (size_t n = 0; n < frames; ++n) {
+    l[n] = in[2 * n] / 32768.0;
+    r[n] = in[2 * n + 1] / 32768.0;
+  }
+  IPlugInstanceInfo info;
+  info.mBundleIdentifier.Set("com.marrowfield.audiounit.Cinderpath");
+  info.mViewClassName.Set("Cinderpath_View");
+  Cinderpath plug(info);
+  plug.SetSampleRate(kRate);
+  SetParam(plug, kOS, double(state.range(0)));
+  SetParam(plug, kHPOn, 1);
+  SetParam(plug, kPeakOn, 1);
+  SetParam(plug, kPeakGain, 5);
+  SetParam(plug, kShelfOn, 1);
+  SetParam(plug, kShelfGain, -3);
+  SetParam(plug, kLPOn, 1);
+  SetParam(plug, kCutoff, 9);
+  SetParam(plug, kDrive, 10);
+  double* outputs[2] = {outL.data(), outR.data()};
+  for (auto _ : state) {
+    plug.Reset();
+    for (size_t start = 0; start < frames; start += kBlock) {
+      double* inputs[2] = {l.data() + start, r.data() + start};
+      plug.ProcessDoubleReplacing(inputs, outputs, int(std::min<size_t>(kBlock, frames - start)));
+      benchmark::DoNotOptimize(outL.data());
+      benchmark::DoNotOptimize(outR.data());
+    }
+  }
+  SetRealtime(state);
+}
+
+BENCHMARK(BM_RenderJob)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BareEffect)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Prints as usual, keeps the best realtime factor of each benchmark, then
+// the ratio render / effect per factor.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      auto it = run.counters.find("realtime");
+      if (it == run.counters.end()) continue;
+      double& best = mBest[run.benchmark_name()];
+      best = std::max(best, double(it->second));
+    }
+  }
+  void PrintTable() const {
+    std::printf("\nfactor  render x  effect x  render / effect\n");
+    for (int f : {1, 16}) {
+      const std::string a = "/" + std::to_string(f) + "/real_time";
+      const double render = Get("BM_RenderJob" + a), effect = Get("BM_BareEffect" + a);
+      if (render > 0.0 && effect > 0.0) std::printf("%6d  %8.0f  %8.0f  %15.2f\n", f, render, effect, render / effect);
+    }
+  }
+
+ private:
+  double Get(const std::string& name) const {
+    auto it = mBest.find(name);
+    return it == mBest.end() ? 0.0 : it->second;
+  }
+  std::map<std::string, double> mBest;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintTable();
+  benchmark::Shutdown();
+  return 0;
+}
