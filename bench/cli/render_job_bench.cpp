@@ -115,9 +115,16 @@ void BM_RenderJob(benchmark::State& state) {
   SetRealtime(state);
 }
 
-void SetParam(Cinderpath& p, int idx, double value) {
-  p.GetParam(idx)->Set(value);
-  p.OnParamChange(idx);
+// Sets the parameter named `name` to `value` ("on" for 1) as the
+// command's --set does, so that both benchmarks run the same settings.
+bool SetByName(Cinderpath& p, const std::string& name, const std::string& value) {
+  for (int i = 0; i < p.NParams(); ++i)
+    if (name == p.GetParam(i)->GetNameForHost()) {
+      p.GetParam(i)->Set(value == "on" ? 1.0 : std::atof(value.c_str()));
+      p.OnParamChange(i);
+      return true;
+    }
+  return false;
 }
 
 // The bare effect over the same signal, already deinterleaved into doubles.
@@ -134,15 +141,13 @@ void BM_BareEffect(benchmark::State& state) {
   info.mViewClassName.Set("Cinderpath_View");
   Cinderpath plug(info);
   plug.SetSampleRate(kRate);
-  SetParam(plug, kOS, double(state.range(0)));
-  SetParam(plug, kHPOn, 1);
-  SetParam(plug, kPeakOn, 1);
-  SetParam(plug, kPeakGain, 5);
-  SetParam(plug, kShelfOn, 1);
-  SetParam(plug, kShelfGain, -3);
-  SetParam(plug, kLPOn, 1);
-  SetParam(plug, kCutoff, 9);
-  SetParam(plug, kDrive, 10);
+  auto settings = kSettings;
+  settings.push_back({"OS", std::to_string(state.range(0))});
+  for (const auto& [name, value] : settings)
+    if (!SetByName(plug, name, value)) {
+      state.SkipWithError(("no parameter " + name).c_str());
+      return;
+    }
   double* outputs[2] = {outL.data(), outR.data()};
   for (auto _ : state) {
     plug.Reset();
