@@ -253,9 +253,8 @@ BENCHMARK(BM_StereoChainBlockwise)->Arg(4)->Arg(16);
 // A factor change on a stereo pair as the plug-in makes it between blocks:
 // every iteration switches both stages between the factors of the two
 // arguments and runs one frame. The change maps each filter's modal state
-// to the new factor's in quadruple precision (software arithmetic), so it
-// is the bulk of the time; per_change is the cost of one change of the
-// pair with its one frame.
+// to the new factor's in long double, the bulk of the time; per_change is
+// the cost of one change of the pair with its one frame.
 void BM_FactorChange(benchmark::State& state)
 {
   const unsigned a = unsigned(state.range(0)), b = unsigned(state.range(1));

@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(EveryFactor, ModalStageAccuracy, testing::ValuesIn(kOwn
 // Factor changes between blocks (as the plug-in makes them) continue from
 // the direct form's signal history: within 1e-10 of the exact stage taking
 // the same changes, the rings kept across each, but after the change from
-// 2 to 20 (the next test says why; 1.1e-10 here). The direct form in double
+// 2 to 20 (the next test says why; 1.2e-10 here). The direct form in double
 // is 2e-8 off after the change to 16 and 2e-6 after the one to 32.
 TEST(ModalStage, FactorChangesFollowTheExactStage)
 {
