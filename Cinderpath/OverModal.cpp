@@ -11,19 +11,27 @@ namespace cinderpath_dsp {
 namespace {
 
 typedef ModalReal Real;
+typedef ModalMapReal MapReal;
 
-struct Cx
+template <typename T>
+struct CxT
 {
-  Real re, im;
+  T re, im;
 };
+typedef CxT<Real> Cx;
 
-inline Cx operator+(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
-inline Cx operator-(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
-inline Cx operator*(Cx a, Cx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
-inline Cx operator*(Real a, Cx b) { return {a * b.re, a * b.im}; }
-inline Cx operator/(Cx a, Cx b)
+template <typename T> inline CxT<T> operator+(CxT<T> a, CxT<T> b) { return {a.re + b.re, a.im + b.im}; }
+template <typename T> inline CxT<T> operator-(CxT<T> a, CxT<T> b) { return {a.re - b.re, a.im - b.im}; }
+template <typename T>
+inline CxT<T> operator*(CxT<T> a, CxT<T> b)
 {
-  const Real d = b.re * b.re + b.im * b.im;
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+template <typename T> inline CxT<T> operator*(T a, CxT<T> b) { return {a * b.re, a * b.im}; }
+template <typename T>
+inline CxT<T> operator/(CxT<T> a, CxT<T> b)
+{
+  const T d = b.re * b.re + b.im * b.im;
   return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
 }
 inline double Magnitude(Cx a) { return std::hypot(double(a.re), double(a.im)); }
@@ -54,7 +62,11 @@ Cx Numerator(const double* b, Cx z)
 
 // The seven roots of the denominator: simultaneous iteration from points
 // spread around a circle in long double, then Newton steps in Real to
-// polish each root.
+// polish each root. The simultaneous iteration stops once no root moves by
+// more than 1e-9: the long double evaluation of the clustered roots of the
+// higher factors stalls it at 1e-13 ... 1e-11 anyway (it used to spin out
+// its 500 rounds there, most of a plug-in instance's set-up time), and from
+// 1e-9 each Newton step squares the error relative to the roots' spacing.
 void Poles(const double* a, Cx p[7])
 {
   typedef std::complex<long double> C;
@@ -75,16 +87,16 @@ void Poles(const double* a, Cx p[7])
       z[i] -= step;
       moved = std::max(moved, std::abs(step));
     }
-    if (moved < 1e-18L) break;
+    if (moved < 1e-9L) break;
   }
   for (int i = 0; i < 7; ++i)
   {
     p[i] = Cx{z[i].real(), z[i].imag()};
-    for (int k = 0; k < 4; ++k) p[i] = p[i] - Denominator(a, p[i]) / DenominatorSlope(a, p[i]);
+    for (int k = 0; k < 6; ++k) p[i] = p[i] - Denominator(a, p[i]) / DenominatorSlope(a, p[i]);
   }
 }
 
-void Invert(Real m[kModalStates][kModalStates], Real out[kModalStates][kModalStates])
+void Invert(Real m[kModalStates][kModalStates], MapReal out[kModalStates][kModalStates])
 {
   const int n = kModalStates;
   Real w[kModalStates][2 * kModalStates];
@@ -106,7 +118,7 @@ void Invert(Real m[kModalStates][kModalStates], Real out[kModalStates][kModalSta
     }
   }
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) out[i][j] = w[i][n + j];
+    for (int j = 0; j < n; ++j) out[i][j] = MapReal(w[i][n + j]);
 }
 
 // Writes the complex value v into the row entries of mode k (the real pole,
@@ -175,16 +187,16 @@ void Build(const OverCoeffSet& set, unsigned n, OverModal& t)
     res[k] = Numerator(set.b, mode[k]) / (mode[k] * slope);
     res[k] = k < 3 ? Real(2) * res[k] : Cx{res[k].re, 0};
   }
-  t.direct = c;
+  t.direct = MapReal(c);
   for (int k = 0; k < 4; ++k)
   {
-    t.pole[k][0] = mode[k].re;
-    t.pole[k][1] = mode[k].im;
+    t.pole[k][0] = MapReal(mode[k].re);
+    t.pole[k][1] = MapReal(mode[k].im);
     const Cx inv = Cx{1, 0} / mode[k];
-    t.inv[k][0] = inv.re;
-    t.inv[k][1] = inv.im;
-    t.residue[k][0] = res[k].re;
-    t.residue[k][1] = res[k].im;
+    t.inv[k][0] = MapReal(inv.re);
+    t.inv[k][1] = MapReal(inv.im);
+    t.residue[k][0] = MapReal(res[k].re);
+    t.residue[k][1] = MapReal(res[k].im);
   }
 
   // Powers p^0 ... p^max(N, 7) per mode.
@@ -273,48 +285,91 @@ const OverModal& OverModalFor(unsigned factor)
   return tables.set[0];
 }
 
-void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates])
+namespace {
+
+// The rings of `f`, newest first, in the wide type T: the inputs as stored.
+template <typename T>
+void InputRing(const Over& f, T x[8])
 {
-  const Real b[8] = {t.b[0], t.b[1], t.b[2], t.b[3], t.b[3], t.b[2], t.b[1], t.b[0]};
-  Real x[8], y[8];
-  for (uint32_t i = 0; i < 8; ++i)
+  for (uint32_t i = 0; i < 8; ++i) x[i] = f.mX[(f.mPos - i) & 7u];
+}
+
+// The outputs y(n) ... y(n-7) that the modal state `w` of the tables `t`
+// gives with the inputs x (newest first): the state run back one step at a
+// time, W(n-1) = (W(n) - R·x(n)) / p, in the wide type T throughout.
+template <typename T>
+void OutputsFromModal(const OverModal& t, const double w[kModalStates], const T x[8], T y[8])
+{
+  typedef CxT<T> C;
+  C s[4], residue[4], inv[4];
+  for (int k = 0; k < 4; ++k)
   {
-    x[i] = f.mX[(f.mPos - i) & 7u];
-    y[i] = f.mY[(f.mPos - i) & 7u];
+    s[k] = k < 3 ? C{w[2 * k], w[2 * k + 1]} : C{w[6], 0};
+    residue[k] = C{T(t.residue[k][0]), T(t.residue[k][1])};
+    inv[k] = C{T(t.inv[k][0]), T(t.inv[k][1])};
   }
-  // The direct form run on with zero inputs: z[m] is its output m steps on.
-  Real z[8];
+  const T direct = T(t.direct);
+  for (int m = 0; m < 8; ++m)
+  {
+    T out = direct * x[m];
+    for (int k = 0; k < 4; ++k) out += s[k].re;
+    y[m] = out;
+    for (int k = 0; k < 4; ++k) s[k] = (s[k] - x[m] * residue[k]) * inv[k];
+  }
+}
+
+// The modal state of the tables `t` whose zero-input response equals that
+// of the direct form with t's coefficients on the rings x and y (newest
+// first): the direct form run on with zero inputs for seven steps, then
+// the map from that response to the state, in the wide type T.
+template <typename T>
+void ModalFromRings(const OverModal& t, const T x[8], const T y[8], double w[kModalStates])
+{
+  const T b[8] = {t.b[0], t.b[1], t.b[2], t.b[3], t.b[3], t.b[2], t.b[1], t.b[0]};
+  T z[8];
   for (int m = 1; m <= 7; ++m)
   {
-    Real acc = 0;
+    T acc = 0;
     for (int i = m; i <= 7; ++i) acc += b[i] * x[i - m];
-    for (int i = 1; i <= 7; ++i) acc -= Real(t.a[i - 1]) * (m - i >= 1 ? z[m - i] : y[i - m]);
+    for (int i = 1; i <= 7; ++i) acc -= T(t.a[i - 1]) * (m - i >= 1 ? z[m - i] : y[i - m]);
     z[m] = acc;
   }
   for (int r = 0; r < kModalStates; ++r)
   {
-    Real acc = 0;
-    for (int m = 0; m < kModalStates; ++m) acc += t.fromZir[r][m] * z[m + 1];
+    T acc = 0;
+    for (int m = 0; m < kModalStates; ++m) acc += T(t.fromZir[r][m]) * z[m + 1];
     w[r] = double(acc);
   }
 }
 
+}  // namespace
+
+void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates])
+{
+  MapReal x[8], y[8];
+  InputRing(f, x);
+  for (uint32_t i = 0; i < 8; ++i) y[i] = f.mY[(f.mPos - i) & 7u];
+  ModalFromRings(t, x, y, w);
+}
+
+void ModalFromModal(const Over& f, const OverModal& from, const double w[kModalStates], const OverModal& to,
+                    double out[kModalStates])
+{
+  MapReal x[8], y[8];
+  InputRing(f, x);
+  OutputsFromModal(from, w, x, y);
+  ModalFromRings(to, x, y, out);
+}
+
 void RingFromModal(Over& f, const OverModal& t, const double w[kModalStates], double y[8])
 {
-  Cx s[4];
-  for (int k = 0; k < 3; ++k) s[k] = Cx{w[2 * k], w[2 * k + 1]};
-  s[3] = Cx{w[6], 0};
+  MapReal x[8], out[8];
+  InputRing(f, x);
+  OutputsFromModal(t, w, x, out);
   for (uint32_t m = 0; m < 8; ++m)
   {
-    const uint32_t slot = (f.mPos - m) & 7u;
-    const Real x = f.mX[slot];
-    Real out = t.direct * x;
-    for (int k = 0; k < 4; ++k) out += s[k].re;
-    y[m] = double(out);
-    f.mY[slot] = y[m];
-    // One step back: W(n-1) = (W(n) - R·x(n)) / p.
-    for (int k = 0; k < 4; ++k)
-      s[k] = (s[k] - x * Cx{t.residue[k][0], t.residue[k][1]}) * Cx{t.inv[k][0], t.inv[k][1]};
+    y[m] = double(out[m]);
+    f.mY[(f.mPos - m) & 7u] = y[m];
   }
 }
 

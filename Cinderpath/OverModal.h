@@ -31,18 +31,25 @@ class Over;
 
 namespace cinderpath_dsp {
 
-// The precision of the derivation and of the maps to and from the rings:
-// quadruple where the compiler has it (long double elsewhere, which is
-// quadruple on some targets). The poles of the higher factors lie close
-// together, so a root of the denominator moves by about the rounding of its
-// evaluation divided by the product of its distances to the others (1e-8 at
-// factor 16): long double alone would leave poles and residues wrong by
-// about 1e-9, and the map from a ring to a state loses as much.
+// The precision of the derivation: quadruple where the compiler has it
+// (long double elsewhere, which is quadruple on some targets). The poles of
+// the higher factors lie close together, so a root of the denominator moves
+// by about the rounding of its evaluation divided by the product of its
+// distances to the others (1e-8 at factor 16): long double alone would leave
+// poles and residues wrong by about 1e-9, and the inverse that maps a ring
+// to a state as much.
 #if defined(__SIZEOF_FLOAT128__) && !defined(__aarch64__)
 typedef __float128 ModalReal;
 #else
 typedef long double ModalReal;
 #endif
+
+// The precision of the maps between the modal states and the rings (run
+// once per factor change, on the render thread): long double, hardware
+// arithmetic on x86, 4.5 times as fast there as quadruple and fine enough:
+// the output after a change follows the exact stage to about 1e-12 at the
+// factors in use (5e-11 after a change to 32).
+typedef long double ModalMapReal;
 
 constexpr int kModalStates = 7;  // real components of one filter's state
 constexpr int kModalMaxFactor = 32;
@@ -84,13 +91,13 @@ struct OverModal
   alignas(32) double headOut4[2][8][4];
   alignas(32) double headIn4[2][kModalStates][4];
 
-  // Wide form for the maps to and from the rings.
-  ModalReal pole[4][2];     // p: {Re, Im}
-  ModalReal inv[4][2];      // 1/p
-  ModalReal residue[4][2];  // R: {Re, Im}
-  ModalReal direct;         // c
+  // Wide form for the maps to and from the rings (derived in ModalReal).
+  ModalMapReal pole[4][2];     // p: {Re, Im}
+  ModalMapReal inv[4][2];      // 1/p
+  ModalMapReal residue[4][2];  // R: {Re, Im}
+  ModalMapReal direct;         // c
   // State from the zero-input response z(1) ... z(7): W = fromZir · z.
-  ModalReal fromZir[kModalStates][kModalStates];
+  ModalMapReal fromZir[kModalStates][kModalStates];
   // The coefficient set it was derived from (a1 ... a7, b0 ... b3).
   double a[7];
   double b[4];
@@ -107,6 +114,18 @@ const OverModal& OverModalFor(unsigned factor);
 // coefficients of `t`) exactly as the direct form would: the state whose
 // zero-input response equals the rings'. [render thread; no allocation]
 void ModalFromRing(const Over& f, const OverModal& t, double w[kModalStates]);
+
+// The modal state of the tables `to` that continues the filter `f`, whose
+// state is the modal state `w` of the tables `from` on f's input ring (its
+// output ring need not be current), exactly as the direct form would after
+// a change of coefficients. The outputs the direct form would hold are
+// recovered from `w` and used in ModalMapReal without rounding them to
+// double: the new filter's response to its output ring is about
+// 1 / (1 + a1 + ... + a7) times more sensitive to that ring than to its own
+// state (3e8 at factor 32), so their rounding alone would put the output
+// 1e-8 off. [render thread; no allocation]
+void ModalFromModal(const Over& f, const OverModal& from, const double w[kModalStates], const OverModal& to,
+                    double out[kModalStates]);
 
 // Writes the output ring of `f` for the modal state `w`, given its input
 // ring (the newest entry at f.mPos): the outputs are recovered by running

@@ -73,8 +73,22 @@ void ValveStage::EnterModal()
   const OverModal& t = OverModalFor(mFactor);
   if (mModalFactor == t.factor) return;
   UpdateRings();
-  ModalFromRing(mUp, t, mModalUp);
-  ModalFromRing(mDown, t, mModalDown);
+  if (mModalFactor == 0)
+  {
+    // The rings are the state (after Clear or Run).
+    ModalFromRing(mUp, t, mModalUp);
+    ModalFromRing(mDown, t, mModalDown);
+  }
+  else
+  {
+    // A factor change after blocks: from the old modal states, whose output
+    // history is finer than the rings' doubles.
+    const OverModal& from = OverModalFor(mModalFactor);
+    double up[kModalStates], down[kModalStates];
+    ModalFromModal(mUp, from, mModalUp, t, up);
+    ModalFromModal(mDown, from, mModalDown, t, down);
+    for (int m = 0; m < kModalStates; ++m) mModalUp[m] = up[m], mModalDown[m] = down[m];
+  }
   mModalFactor = t.factor;
 }
 

@@ -250,4 +250,30 @@ void BM_StereoChainBlockwise(benchmark::State& state)
 }
 BENCHMARK(BM_StereoChainBlockwise)->Arg(4)->Arg(16);
 
+// A factor change on a stereo pair as the plug-in makes it between blocks:
+// every iteration switches both stages between the factors of the two
+// arguments and runs one frame. The change maps each filter's modal state
+// to the new factor's in long double, the bulk of the time; per_change is
+// the cost of one change of the pair with its one frame.
+void BM_FactorChange(benchmark::State& state)
+{
+  const unsigned a = unsigned(state.range(0)), b = unsigned(state.range(1));
+  ValveStage l = Stage(a), r = Stage(a);
+  std::vector<double> bl(kBlock, 0.3), br(kBlock, -0.2);
+  ValveStage::ProcessPair(l, r, bl.data(), br.data(), kBlock);
+  bool toB = true;
+  for (auto _ : state)
+  {
+    const unsigned f = toB ? b : a;
+    l.Configure(f, 9.5, 2.0);
+    r.Configure(f, 9.5, 2.0);
+    ValveStage::ProcessPair(l, r, bl.data(), br.data(), 1);
+    benchmark::DoNotOptimize(bl.data());
+    toB = !toB;
+  }
+  state.counters["per_change"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FactorChange)->Args({2, 16})->Args({4, 8})->Args({16, 32});
+
 }  // namespace

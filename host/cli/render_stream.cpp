@@ -54,41 +54,43 @@ class Semaphore {
 // interleaved + n * channels) and one buffer per channel (planes[c] + n),
 // counting every sample copied into stats[c]; returns the non-finite ones.
 // With kChannels fixed (1 or 2, the usual files) all channels go frame by
-// frame with their figures in registers, so the per-channel sums (each one
-// serial chain, in sample order) run side by side; kChannels 0 takes the
-// count from channels and goes a channel at a time.
+// frame with their figures in named locals, which stay in registers (an
+// array of them went through memory, each sum's chain through a store and a
+// load), so the per-channel sums (each one serial chain, in sample order)
+// run side by side; kChannels 0 takes the count from channels and goes a
+// channel at a time.
 template <int kChannels, bool kToPlanes>
 long CopyAndMeasure(float* interleaved, float* const* planes, long count, int channels, ChannelStats* stats) {
-  long nonFinite = 0;
   auto move = [&](float* a, float* b) {  // returns the sample moved
     float& src = kToPlanes ? *a : *b;
     float& dest = kToPlanes ? *b : *a;
     dest = src;
     return src;
   };
-  if (kChannels == 0) {
+  // Every sample not counted in a channel's figures was NaN or infinite.
+  long counted = 0;
+  if constexpr (kChannels == 0) {
     for (int c = 0; c < channels; ++c) {
       ChannelStats st = stats[c];
-      for (long n = 0; n < count; ++n) {
-        const float v = move(interleaved + n * channels + c, planes[c] + n);
-        nonFinite += !std::isfinite(v);
-        st.Add(v);
-      }
+      for (long n = 0; n < count; ++n) st.Add(move(interleaved + n * channels + c, planes[c] + n));
+      counted += st.count - stats[c].count;
       stats[c] = st;
     }
-    return nonFinite;
-  }
-  constexpr int kCount = kChannels > 0 ? kChannels : 1;
-  ChannelStats st[kCount];
-  for (int c = 0; c < kCount; ++c) st[c] = stats[c];
-  for (long n = 0; n < count; ++n)
-    for (int c = 0; c < kCount; ++c) {
-      const float v = move(interleaved + n * kCount + c, planes[c] + n);
-      nonFinite += !std::isfinite(v);
-      st[c].Add(v);
+  } else {
+    static_assert(kChannels <= 2, "one or two channels by name");
+    constexpr bool kTwo = kChannels == 2;
+    ChannelStats st0 = stats[0], st1 = kTwo ? stats[1] : ChannelStats();
+    float* const p0 = planes[0];
+    float* const p1 = kTwo ? planes[1] : nullptr;
+    for (long n = 0; n < count; ++n) {
+      st0.Add(move(interleaved + n * kChannels, p0 + n));
+      if (kTwo) st1.Add(move(interleaved + n * kChannels + 1, p1 + n));
     }
-  for (int c = 0; c < kCount; ++c) stats[c] = st[c];
-  return nonFinite;
+    counted = st0.count - stats[0].count + (kTwo ? st1.count - stats[1].count : 0);
+    stats[0] = st0;
+    if (kTwo) stats[1] = st1;
+  }
+  return count * channels - counted;
 }
 
 template <bool kToPlanes>

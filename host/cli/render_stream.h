@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,17 @@ struct ChannelStats {
   long count = 0;           // finite samples seen
 
   // Counts v unless it is NaN or infinite (those would poison peak and RMS).
-  // Inline: it runs for every sample read and written.
+  // Inline and without a branch: it runs for every sample read and written,
+  // in loops that keep the figures in registers. A NaN or infinite v adds 0
+  // to each sum, which leaves its bits alone, and nothing to count.
   void Add(float v) {
-    const double a = std::fabs(static_cast<double>(v));
-    if (!std::isfinite(a)) return;
+    const double m = std::fabs(static_cast<double>(v));
+    const bool finite = m <= std::numeric_limits<double>::max();  // false for NaN
+    const double a = finite ? m : 0.0;
     peak = a > peak ? a : peak;
     sumSquares += a * a;
     overs += a > 1.0;
-    ++count;
+    count += finite;
   }
   // A linear level in dBFS, six characters wide ("  -inf" for silence).
   static std::string Db(double linear);
