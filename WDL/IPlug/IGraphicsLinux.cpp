@@ -167,24 +167,21 @@ IGraphicsLinux::~IGraphicsLinux()
 void* IGraphicsLinux::OpenWindow(void* parent)
 {
   CloseWindow();
-  SWELL_ViewCallbacks cb = {this, OnDraw, OnEvent};
-  mView = SWELL_CreateView(Width(), Height(), &cb);
-  if (!mView) return nullptr;
   if (!ScaleChosen())
   {
     // Nobody chose the scale: the user's environment variable, else the
     // screen's text resolution (a host's own factor arrives through
-    // SetScale before the window opens).
+    // SetScale before the window opens). Chosen before the view exists, so
+    // that the host sees its final size at once.
     char warning[256];
     const double scale = ChooseEditorScale(std::getenv(kEditorScaleEnvVar), 0.0, SWELL_GetXftDpi(), warning,
                                            (int)sizeof(warning));
     if (*warning) std::fprintf(stderr, "%s\n", warning);
-    if (scale != Scale())
-    {
-      ApplyScale(scale);
-      SWELL_ResizeView(mView, Width(), Height());
-    }
+    if (scale != Scale()) ApplyScale(scale);
   }
+  SWELL_ViewCallbacks cb = {this, OnDraw, OnEvent};
+  mView = SWELL_CreateView(Width(), Height(), &cb);
+  if (!mView) return nullptr;
   mTimer = SWELL_RunLoopAddTimer(1.0 / FPS(), OnTimer, this);
   if (parent && !SWELL_AddViewToParent(mView, static_cast<SWELL_WindowId>(reinterpret_cast<uintptr_t>(parent)), nullptr))
   {
