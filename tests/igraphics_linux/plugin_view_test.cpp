@@ -498,6 +498,7 @@ TEST(PluginView, AtScaleOneAndAHalfTheViewClicksDragsAndReadoutAreScaled)
     // The readout of the Bypass switch, once the pointer rests.
     ASSERT_TRUE(PumpUntil([&] { return TooltipWindows(s.t).size() == 1; })) << scale;
     const TooltipWindow tip = TooltipWindows(s.t)[0];
+    if (k != 1.0) MaybeWriteScreen(s.t);
     if (k == 1.0)
     {
       tipW1 = tip.w;
