@@ -187,6 +187,7 @@ struct IGraphicsScaledImage
   IBitmap mSource;        // scale 1, as LoadIBitmap returned it
   IBitmap mScaled;        // at mScale (mData null until opened)
   double mScale;          // scale of mScaled; 0 before it is opened
+  LICE_IBitmap* mOwned;   // a resampled image of a bitmap made in memory; owned
 };
 
 // ---------------------------------------------------------------------------
@@ -214,7 +215,7 @@ IBitmap IGraphics::LoadIBitmap(int ID, const char* name, int nStates, bool frame
   // file for a scale (now, or when the scale changes).
   for (int i = 0; i < mImages.GetSize(); ++i)
     if (mImages.Get(i)->mSource.mData == bitmap && mImages.Get(i)->mSource.N == nStates) return out;
-  IGraphicsScaledImage* entry = new IGraphicsScaledImage{ID, name ? name : "", out, IBitmap(), 0.0};
+  IGraphicsScaledImage* entry = new IGraphicsScaledImage{ID, name ? name : "", out, IBitmap(), 0.0, nullptr};
   if (!mImages.Add(entry))
   {
     delete entry;
@@ -226,7 +227,11 @@ IBitmap IGraphics::LoadIBitmap(int ID, const char* name, int nStates, bool frame
 
 void IGraphics::ForgetImages()
 {
-  for (int i = mImages.GetSize() - 1; i >= 0; --i) mImages.Delete(i, true);
+  for (int i = mImages.GetSize() - 1; i >= 0; --i)
+  {
+    delete mImages.Get(i)->mOwned;
+    mImages.Delete(i, true);
+  }
 }
 
 void IGraphics::OpenScaledImage(IGraphicsScaledImage* entry)
@@ -260,11 +265,20 @@ void IGraphics::OpenScaledImage(IGraphicsScaledImage* entry)
   }
   if (!bitmap)
   {
-    // No file for this scale: the scale-1 image resampled, kept with the
-    // editor's images (found again by its source under the key -1).
+    // No file for this scale: the scale-1 image resampled, cached under the
+    // image's ID for every editor of the process; one made in memory (no
+    // ID) belongs to this editor alone, which resamples it once per scale.
     bitmap = ResampleFrames(src.mData, src.N, src.mHorizontalFrames, mScale);
     if (!bitmap) return;
-    cache.Add(bitmap, -1, mScale);
+    if (entry->mID >= 0)
+    {
+      cache.Add(bitmap, entry->mID, mScale);
+    }
+    else
+    {
+      delete entry->mOwned;
+      entry->mOwned = bitmap;
+    }
   }
   entry->mScaled = IBitmap(bitmap, bitmap->getWidth(), bitmap->getHeight(), src.N, src.mHorizontalFrames);
 }
@@ -281,7 +295,7 @@ IBitmap IGraphics::ScaledBitmap(const IBitmap& bitmap)
   }
   // A bitmap made in memory (cropped, scaled) or shared from another
   // editor: resampled once and remembered.
-  IGraphicsScaledImage* entry = new IGraphicsScaledImage{-1, "", bitmap, IBitmap(), 0.0};
+  IGraphicsScaledImage* entry = new IGraphicsScaledImage{-1, "", bitmap, IBitmap(), 0.0, nullptr};
   if (!mImages.Add(entry))
   {
     delete entry;

@@ -40,7 +40,9 @@ public:
   LICE_IBitmap* OSLoadBitmap(int, const char* name) override
   {
     if (mFolder.empty() || !name || !*name || name[0] == '/' || std::strstr(name, "..")) return nullptr;
-    return LICE_LoadPNG((mFolder + "/" + name).c_str());
+    // Decoded when first drawn: an editor at scale 2 never decodes the
+    // scale-1 images it does not draw.
+    return LICE_OpenPNG((mFolder + "/" + name).c_str());
   }
 
   // The folder holding the plug-in's bundle, with a closing '/', as for

@@ -183,4 +183,26 @@ TEST(EditorScale, FramesKeepTheirRoundedSize)
   EXPECT_EQ(r.gui->ImageBytes(), (size_t)(12 * 15 * 91 + 12 * 15 * 2) * 4 + 0u);
 }
 
+// A bitmap made in memory (cropped from a strip) has no file for the scale:
+// it is resampled, once per scale, and drawn at its scaled place and size.
+TEST(EditorScale, BitmapsMadeInMemoryAreResampled)
+{
+  ScaledRig r(2.0);
+  IBitmap strip = r.gui->LoadIBitmap(9091, "knob.png", 91);
+  IRECT firstFrame(0, 0, 8, 10);
+  IBitmap crop = r.gui->CropBitmap(&strip, &firstFrame);
+  crop.N = 1;  // one frame of its own
+  r.gui->AttachControl(new IBitmapControl(&r.plug, 100, 50, &crop));
+  for (double scale : {2.0, 3.0})
+  {
+    ASSERT_TRUE(r.gui->SetScale(scale));
+    r.DrawAll();
+    const int l = (int)(100 * scale), t = (int)(50 * scale), w = (int)(8 * scale), h = (int)(10 * scale);
+    EXPECT_EQ(r.gui->GetPoint(l + w - 1, t).R, 1) << scale;
+    EXPECT_EQ(r.gui->GetPoint(l + w - 1, t + h - 1).R, 1) << scale;
+    EXPECT_EQ(r.gui->GetPoint(l + w, t).R, 0) << scale;
+    EXPECT_EQ(r.gui->GetPoint(l + w - 1, t + h).R, 0) << scale;
+  }
+}
+
 }  // namespace
