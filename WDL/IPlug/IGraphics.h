@@ -187,6 +187,9 @@ public:
   void ReleaseBitmap(IBitmap* bitmap);
 
   // ---- Drawing primitives into the off-screen bitmap. [main thread] ----
+  // Coordinates, sizes and radii are logical pixels, drawn at the editor's
+  // scale; ForcePixel, GetPoint and GetBits address the bitmap's own
+  // (device) pixels.
 
   bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend = nullptr);
   bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int frame = 1, const IChannelBlend* blend = nullptr);

@@ -50,11 +50,11 @@ HFONT FontOf(int heightPx, int weight)
     int heightPx, weight;
     HFONT font;
   };
-  static std::vector<Made> s_fonts;
-  for (const Made& m : s_fonts)
+  static auto* s_fonts = new std::vector<Made>;  // never destroyed: fonts live until exit
+  for (const Made& m : *s_fonts)
     if (m.heightPx == heightPx && m.weight == weight) return m.font;
   HFONT font = CreateFont(-heightPx, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
-  s_fonts.push_back(Made{heightPx, weight, font});
+  s_fonts->push_back(Made{heightPx, weight, font});
   return font;
 }
 
