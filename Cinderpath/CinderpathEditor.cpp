@@ -1,6 +1,7 @@
 // The effect's editor: a 780 x 200 panel with thirteen film-strip knobs, nine
 // switches, the clip light, nine value captions, four value texts, the maker
-// link and the version text. Controls are attached in a fixed order because
+// link and the version text. Positions here are logical pixels: the editor
+// draws the same layout at its scale, from images drawn for that scale. Controls are attached in a fixed order because
 // the plug-in addresses the clip light, the captions and the texts by the
 // index or pointer kept here.
 #include "Cinderpath.h"

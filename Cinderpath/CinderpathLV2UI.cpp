@@ -1,5 +1,5 @@
-// The LV2 UI module of Cinderpath: the plug-in's own 780 x 200 editor for
-// the stereo and the mono plug-in. The plug-in class is built here on the
+// The LV2 UI module of Cinderpath: the plug-in's own 780 x 200 editor (at
+// scale 1; the binding scales it) for the stereo and the mono plug-in. The plug-in class is built here on the
 // UI binding's parameter mirror (see PlugBinding.h), so captions and value
 // texts are formatted by the plug-in's own code; this module exports no
 // processing entry point.

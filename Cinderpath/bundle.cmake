@@ -1,8 +1,9 @@
 # The component bundle a host loads:
 #   Cinderpath.component/Contents/Info.plist        manifest (identifier, executable, components)
 #   Cinderpath.component/Contents/Linux/Cinderpath.so
-#   Cinderpath.component/Contents/Resources/        the editor's images, its font
-#                                                   and the font's licence
+#   Cinderpath.component/Contents/Resources/        the editor's images (each also
+#                                                   drawn at every scale, "<Name>@2x.png"),
+#                                                   its font and the font's licence
 # The shared object exports only Cinderpath_Entry and Cinderpath_ViewEntry;
 # everything else, including the static libraries linked into it, stays local
 # so that several plug-ins built on the same framework can share a host.

@@ -5,7 +5,8 @@
 #   Cinderpath.lv2/Cinderpath.so    exports lv2_descriptor only; links no X11
 #   Cinderpath.lv2/Cinderpath_ui.so the X11 UI (the plug-in's editor), exports
 #                                   lv2ui_descriptor only
-#   Cinderpath.lv2/resources/img/   the editor's images, read by the UI
+#   Cinderpath.lv2/resources/img/   the editor's images, read by the UI, each
+#                                   also drawn at every scale ("<Name>@2x.png")
 #   Cinderpath.lv2/resources/       the editor's font and its licence
 # The plug-in class is compiled a second time on IPlugLV2 (CINDERPATH_LV2
 # selects the binding in PlugBinding.h); the Turtle files are written at build

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "IControl.h"
+#include "IGraphicsScale.h"
 #include "IParam.h"
 #include "IPlugBase.h"
 #include "IPopupMenu.h"
@@ -18,7 +19,8 @@ IGraphics::IGraphics(IPlugBase* plug, int w, int h, int fps)
     : mControls(4096), mPlug(plug), mDrawRECT(), mCursorHidden(false), mHiddenCursorX(-1), mHiddenCursorY(-1),
       mDrawBitmap(nullptr), mTmpBitmap(nullptr), mWidth(w), mHeight(h), mFPS(fps > 0 ? fps : 25),
       mMouseCapture(-1), mMouseOver(-1), mMouseX(0), mMouseY(0), mHandleMouseOver(false), mStrict(true),
-      mKeyCatcher(nullptr), mRetiredControls(4096), mDispatchDepth(0), mGestureParam(-1)
+      mKeyCatcher(nullptr), mScale(1.0), mScaleChosen(false), mDeviceW(w), mDeviceH(h), mImages(4096),
+      mRetiredControls(4096), mDispatchDepth(0), mGestureParam(-1)
 {
 }
 
@@ -30,6 +32,7 @@ IGraphics::~IGraphics()
   for (int i = mRetiredControls.GetSize() - 1; i >= 0; --i) mRetiredControls.Delete(i, true);
   delete mDrawBitmap;
   delete mTmpBitmap;
+  ForgetImages();
 }
 
 void IGraphics::DeleteControls()
@@ -111,7 +114,7 @@ void IGraphics::PrepDraw()
 {
   delete mDrawBitmap;
   delete mTmpBitmap;
-  mDrawBitmap = new LICE_SysBitmap(mWidth, mHeight);
+  mDrawBitmap = new LICE_SysBitmap(mDeviceW, mDeviceH);
   mTmpBitmap = new LICE_MemBitmap(0, 0, 4);
 }
 
@@ -119,6 +122,8 @@ void IGraphics::Resize(int w, int h)
 {
   mWidth = w;
   mHeight = h;
+  mDeviceW = S(w);
+  mDeviceH = S(h);
   ReleaseMouseCapture();
   mMouseOver = -1;
   if (mDispatchDepth > 0)
@@ -127,6 +132,52 @@ void IGraphics::Resize(int w, int h)
     DeleteControls();
   PrepDraw();
   if (mPlug) mPlug->ResizeGraphics(w, h);
+}
+
+// ---------------------------------------------------------------------------
+// Scale
+
+bool IGraphics::SetScale(double scale)
+{
+  if (!IsEditorScale(scale) || GetWindow()) return false;
+  ApplyScale(scale);
+  mScaleChosen = true;
+  return true;
+}
+
+void IGraphics::ApplyScale(double scale)
+{
+  if (!IsEditorScale(scale)) return;
+  mScale = scale;
+  mDeviceW = S(mWidth);
+  mDeviceH = S(mHeight);
+  if (mDrawBitmap) PrepDraw();
+  for (int i = 0; i < mImages.GetSize(); ++i) OpenScaledImage(mImages.Get(i));
+  SetAllControlsDirty();
+}
+
+int IGraphics::S(int v) const { return mScale == 1.0 ? v : ScaleCoord(v, mScale); }
+
+int IGraphics::ToLogical(int v) const
+{
+  if (mScale == 1.0) return v;
+  return (int)std::floor((double)v / mScale);
+}
+
+IRECT IGraphics::ToDeviceRECT(const IRECT& r) const
+{
+  if (mScale == 1.0) return r;
+  // Images sit at their rounded corner with their rounded size, text at
+  // rounded positions: one pixel beyond the exact product covers both.
+  return IRECT((int)std::floor(r.L * mScale), (int)std::floor(r.T * mScale), (int)std::ceil(r.R * mScale) + 1,
+               (int)std::ceil(r.B * mScale) + 1);
+}
+
+IRECT IGraphics::PlacedRECT(const IRECT& r) const
+{
+  if (mScale == 1.0) return r;
+  const int l = S(r.L), t = S(r.T);
+  return IRECT(l, t, l + S(r.W()), t + S(r.H()));
 }
 
 // ---------------------------------------------------------------------------
@@ -213,7 +264,7 @@ bool IGraphics::IsDirty(IRECT* r)
     IControl* control = mControls.Get(i);
     if (control->IsDirty())
     {
-      *r = r->Union(*control->GetRECT());
+      *r = r->Union(ToDeviceRECT(*control->GetRECT()));
       dirty = true;
     }
   }
@@ -228,11 +279,11 @@ bool IGraphics::Draw(IRECT* r)
   if (mStrict)
   {
     mDrawRECT = *r;
-    const IRECT editor(0, 0, mWidth, mHeight);
+    const IRECT editor(0, 0, mDeviceW, mDeviceH);
     for (int i = 0; i < n; ++i)
     {
       IControl* control = mControls.Get(i);
-      const IRECT& cr = *control->GetRECT();
+      const IRECT cr = ToDeviceRECT(*control->GetRECT());
       const bool inRect = r->Intersects(cr);
       if (inRect && !control->IsHidden()) control->Draw(this);
       // Only what this frame covered is clean: a control dirtied outside r
@@ -248,7 +299,7 @@ bool IGraphics::Draw(IRECT* r)
     IControl* bg = mControls.Get(0);
     if (bg->IsDirty())
     {
-      mDrawRECT = *bg->GetRECT();
+      mDrawRECT = ToDeviceRECT(*bg->GetRECT());
       for (int i = 0; i < n; ++i)
       {
         IControl* control = mControls.Get(i);
@@ -265,11 +316,12 @@ bool IGraphics::Draw(IRECT* r)
       {
         IControl* dirty = mControls.Get(i);
         if (!dirty->IsDirty()) continue;
-        mDrawRECT = *dirty->GetRECT();
+        mDrawRECT = ToDeviceRECT(*dirty->GetRECT());
         for (int j = 0; j < n; ++j)
         {
           IControl* control = mControls.Get(j);
-          if (!control->IsHidden() && (j == i || control->GetRECT()->Intersects(mDrawRECT))) control->Draw(this);
+          if (!control->IsHidden() && (j == i || ToDeviceRECT(*control->GetRECT()).Intersects(mDrawRECT)))
+            control->Draw(this);
         }
         dirty->SetClean();
       }
@@ -288,6 +340,11 @@ void IGraphics::ReleaseMouseCapture()
 
 int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver)
 {
+  return ControlAt(ToLogical(x), ToLogical(y), mouseOver);
+}
+
+int IGraphics::ControlAt(int x, int y, bool mouseOver)
+{
   if (mMouseCapture >= 0) return mMouseCapture;
   for (int i = mControls.GetSize() - 1; i >= 0; --i)
   {
@@ -299,11 +356,12 @@ int IGraphics::GetMouseControlIdx(int x, int y, bool mouseOver)
   return -1;
 }
 
-void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseDown(int deviceX, int deviceY, IMouseMod* mod)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   DispatchScope scope(this);
   ReleaseMouseCapture();
-  const int c = GetMouseControlIdx(x, y);
+  const int c = ControlAt(x, y);
   if (c < 0) return;
   mMouseCapture = c;
   mMouseX = x;
@@ -315,10 +373,11 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
   control->OnMouseDown(x, y, mod);
 }
 
-void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseUp(int deviceX, int deviceY, IMouseMod* mod)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   DispatchScope scope(this);
-  const int c = GetMouseControlIdx(x, y);
+  const int c = ControlAt(x, y);
   ReleaseMouseCapture();
   if (IControl* control = mControls.Get(c)) control->OnMouseUp(x, y, mod);
   // Only the gesture a press began ends here: a release that follows a
@@ -326,8 +385,9 @@ void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
   EndGesture();
 }
 
-void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
+void IGraphics::OnMouseDrag(int deviceX, int deviceY, IMouseMod* mod)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   DispatchScope scope(this);
   IControl* control = mControls.Get(mMouseCapture);
   if (!control) return;
@@ -344,11 +404,12 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)
   control->OnMouseDrag(x, y, dX, dY, mod);
 }
 
-bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
+bool IGraphics::OnMouseDblClick(int deviceX, int deviceY, IMouseMod* mod)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   DispatchScope scope(this);
   ReleaseMouseCapture();
-  const int c = GetMouseControlIdx(x, y);
+  const int c = ControlAt(x, y);
   IControl* control = mControls.Get(c);
   if (!control) return false;
   // Either way the value may change now, so a gesture begins; the release
@@ -366,17 +427,19 @@ bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod)
   return false;
 }
 
-void IGraphics::OnMouseWheel(int x, int y, IMouseMod* mod, int delta)
+void IGraphics::OnMouseWheel(int deviceX, int deviceY, IMouseMod* mod, int delta)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   DispatchScope scope(this);
-  if (IControl* control = mControls.Get(GetMouseControlIdx(x, y))) control->OnMouseWheel(x, y, mod, delta);
+  if (IControl* control = mControls.Get(ControlAt(x, y))) control->OnMouseWheel(x, y, mod, delta);
 }
 
-bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod)
+bool IGraphics::OnMouseOver(int deviceX, int deviceY, IMouseMod* mod)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   if (!mHandleMouseOver) return false;
   DispatchScope scope(this);
-  const int c = GetMouseControlIdx(x, y, true);
+  const int c = ControlAt(x, y, true);
   if (c >= 0)
   {
     mMouseX = x;
@@ -396,10 +459,11 @@ void IGraphics::OnMouseOut()
   mMouseOver = -1;
 }
 
-bool IGraphics::OnKeyDown(int x, int y, int key)
+bool IGraphics::OnKeyDown(int deviceX, int deviceY, int key)
 {
+  const int x = ToLogical(deviceX), y = ToLogical(deviceY);
   DispatchScope scope(this);
-  const int c = GetMouseControlIdx(x, y);
+  const int c = ControlAt(x, y);
   if (c > 0) return mControls.Get(c)->OnKeyDown(x, y, key);
   return mKeyCatcher ? mKeyCatcher->OnKeyDown(x, y, key) : false;
 }

@@ -9,6 +9,14 @@
 // they only store a control's value and mark it dirty (atomically) and never
 // allocate or wait. The control list changes only while the editor is built,
 // in Resize and in the destructor.
+//
+// Scale: the layout (control rectangles, hit areas, the coordinates handed
+// to controls) is in logical pixels, those of the scale-1 editor. At scale s
+// the bitmap and the window are Width() x Height() = round(logical * s)
+// device pixels, images come from the files drawn for s (the image
+// generator's "<Name>@<s>x.png"), text is drawn at s times its size, and the
+// drawing primitives map logical coordinates to device pixels. Events,
+// IsDirty, Draw and GetMouseControlIdx take device pixels (the window's).
 #ifndef IPLUG_IGRAPHICS_H_
 #define IPLUG_IGRAPHICS_H_
 
@@ -25,11 +33,13 @@ class IPopupMenu;
 class LICE_SysBitmap;
 class LICE_MemBitmap;
 class LICE_CachedFont;
+struct IGraphicsScaledImage;
 
 class IGraphics
 {
 public:
-  // An editor of w x h pixels polled fps times a second (25 when fps <= 0).
+  // An editor of w x h logical pixels polled fps times a second (25 when
+  // fps <= 0), at scale 1 until SetScale.
   // plug may be null for an editor that talks to no plug-in. [main thread]
   IGraphics(IPlugBase* plug, int w, int h, int fps = 0);
   // Deletes the key catcher, the controls (last first) and both bitmaps.
@@ -47,7 +57,7 @@ public:
   virtual bool MeasureIText(IText* text, char* str, IRECT* r);
   // Ends a text entry in progress.
   virtual void ForceEndUserEdit() = 0;
-  // New size: the controls are deleted and must be attached again. Called
+  // New logical size: the controls are deleted and must be attached again. Called
   // from a control's event handler, the old controls are deleted when the
   // event returns, so the caller may go on running.
   virtual void Resize(int w, int h);
@@ -93,10 +103,31 @@ public:
   void AttachPanelBackground(const IColor* color);
   // Control that takes keys nothing under the pointer takes; owned.
   void AttachKeyCatcher(IControl* control);
-  // Creates the off-screen bitmap (mWidth x mHeight) and the scratch bitmap.
+  // Creates the off-screen bitmap (Width() x Height()) and the scratch bitmap.
   // Virtual so that the plug-in base reaches it through its forward
   // declaration alone.
   virtual void PrepDraw();
+
+  // ---- Scale. [main thread] ----
+
+  // Draws at scale from now on: one of kEditorScales (IGraphicsScale.h),
+  // anything else is refused (false, nothing changed), and so is any change
+  // while a window is open. Re-creates the bitmap when one exists, opens the
+  // scale's file of every image loaded so far (pixels are decoded when first
+  // drawn) and marks every control dirty. The scale then counts as chosen.
+  bool SetScale(double scale);
+  double Scale() const { return mScale; }
+  // True once SetScale succeeded: a window opened later keeps the scale
+  // instead of asking the screen for one.
+  bool ScaleChosen() const { return mScaleChosen; }
+  // The device pixels covering the logical rectangle r (every pixel a
+  // control drawn in r may touch); r itself at scale 1.
+  IRECT ToDeviceRECT(const IRECT& r) const;
+  // The logical pixel holding device pixel v (floor(v / scale)).
+  int ToLogical(int v) const;
+  // Bytes of the pixels of the images this editor draws at its scale (each
+  // image's width x height x 4, counted once), what decoding them all costs.
+  size_t ImageBytes() const;
 
   // ---- Plug-in -> editor. ----
 
@@ -122,7 +153,7 @@ public:
   // r; with no controls returns true and presents nothing.
   bool Draw(IRECT* r);
 
-  // ---- Events, in editor pixels. [main thread] ----
+  // ---- Events, in device pixels (the window's). [main thread] ----
   // A press begins a gesture on the pressed control's parameter before the
   // control's handler runs (so before any value it sets); the next release
   // ends it. A release without a gesture begun ends nothing, and a new
@@ -156,6 +187,9 @@ public:
   void ReleaseBitmap(IBitmap* bitmap);
 
   // ---- Drawing primitives into the off-screen bitmap. [main thread] ----
+  // Coordinates, sizes and radii are logical pixels, drawn at the editor's
+  // scale; ForcePixel, GetPoint and GetBits address the bitmap's own
+  // (device) pixels.
 
   bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend = nullptr);
   bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int frame = 1, const IChannelBlend* blend = nullptr);
@@ -214,8 +248,12 @@ public:
 
   // ---- Accessors. ----
 
-  int Width() const { return mWidth; }
-  int Height() const { return mHeight; }
+  // The bitmap's and the window's size in device pixels.
+  int Width() const { return mDeviceW; }
+  int Height() const { return mDeviceH; }
+  // The layout's size in logical pixels.
+  int LogicalWidth() const { return mWidth; }
+  int LogicalHeight() const { return mHeight; }
   int FPS() const { return mFPS; }
   IPlugBase* GetPlug() { return mPlug; }
   int NControls() const { return mControls.GetSize(); }
@@ -226,8 +264,12 @@ public:
   WDL_Mutex* GetMutex() { return &mMutex; }
 
 protected:
-  // Blits src's area at (srcX, srcY) into dest clipped to mDrawRECT.
+  // Blits src's area at (srcX, srcY) into dest (device pixels) clipped to
+  // mDrawRECT.
   bool BlitClipped(LICE_IBitmap* src, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend);
+  // Applies scale (a supported one) without the checks of SetScale; for a
+  // platform editor choosing it as its window opens.
+  void ApplyScale(double scale);
 
   // Fields in this order.
   WDL_Mutex mMutex;
@@ -238,11 +280,11 @@ protected:
   int mHiddenCursorX, mHiddenCursorY;
   LICE_SysBitmap* mDrawBitmap;
   LICE_MemBitmap* mTmpBitmap;
-  int mWidth, mHeight;  // pixels
+  int mWidth, mHeight;  // logical pixels
   int mFPS;             // redraw polls per second
   int mMouseCapture;    // captured control index, -1 for none
   int mMouseOver;       // control that last had mouse-over, -1 for none
-  int mMouseX, mMouseY;
+  int mMouseX, mMouseY;  // logical pixels
   bool mHandleMouseOver;
   bool mStrict;
   IControl* mKeyCatcher;
@@ -271,6 +313,28 @@ private:
   // Ends the gesture begun, if any.
   void EndGesture();
 
+  // The image drawn for bitmap at the current scale (bitmap itself at 1):
+  // the scale's file, or, where it is missing or has the wrong size, the
+  // scale-1 image resampled frame by frame. A bitmap without image gives one
+  // without image.
+  IBitmap ScaledBitmap(const IBitmap& bitmap);
+  // Deletes the records of mImages (the images stay cached).
+  void ForgetImages();
+  // The scale's image of entry, opened (not decoded) on first use.
+  void OpenScaledImage(IGraphicsScaledImage* entry);
+  // A logical coordinate / length at the current scale.
+  int S(int v) const;
+  float SF(float v) const { return (float)((double)v * mScale); }
+  // The device rectangle of a logical one placed at its rounded corner with
+  // its rounded size: where an image of r's size at this scale is drawn.
+  IRECT PlacedRECT(const IRECT& r) const;
+  // Index of the control under the logical point (x, y), as GetMouseControlIdx.
+  int ControlAt(int x, int y, bool mouseOver = false);
+
+  double mScale;       // device pixels per logical pixel
+  bool mScaleChosen;   // SetScale succeeded
+  int mDeviceW, mDeviceH;
+  WDL_PtrList<IGraphicsScaledImage> mImages;  // owned records; images owned by the cache
   WDL_PtrList<IControl> mRetiredControls;  // owned; deleted when dispatch ends
   int mDispatchDepth;                      // events being dispatched
   int mGestureParam;                       // parameter of the open gesture, -1 none

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "IControl.h"
 #include "IGraphicsBundle.h"
+#include "IGraphicsScale.h"
 #include "IParam.h"
 #include "IPopupMenu.h"
 #include "lice.h"
@@ -165,6 +167,18 @@ IGraphicsLinux::~IGraphicsLinux()
 void* IGraphicsLinux::OpenWindow(void* parent)
 {
   CloseWindow();
+  if (!ScaleChosen())
+  {
+    // Nobody chose the scale: the user's environment variable, else the
+    // screen's text resolution (a host's own factor arrives through
+    // SetScale before the window opens). Chosen before the view exists, so
+    // that the host sees its final size at once.
+    char warning[256];
+    const double scale = ChooseEditorScale(std::getenv(kEditorScaleEnvVar), 0.0, SWELL_GetXftDpi(), warning,
+                                           (int)sizeof(warning));
+    if (*warning) std::fprintf(stderr, "%s\n", warning);
+    if (scale != Scale()) ApplyScale(scale);
+  }
   SWELL_ViewCallbacks cb = {this, OnDraw, OnEvent};
   mView = SWELL_CreateView(Width(), Height(), &cb);
   if (!mView) return nullptr;
@@ -298,7 +312,7 @@ void IGraphicsLinux::UpdateReadout()
     mReadoutX = mPrevX;
     mReadoutY = mPrevY;
   }
-  mReadoutShown = SWELL_ShowTooltip(mView, mReadoutX, mReadoutY, text.Get());
+  mReadoutShown = SWELL_ShowTooltip(mView, mReadoutX, mReadoutY, text.Get(), Scale());
 }
 
 void IGraphicsLinux::HideReadout()
@@ -325,16 +339,20 @@ void IGraphicsLinux::ForceEndUserEdit()
 
 void IGraphicsLinux::Resize(int w, int h)
 {
-  if (w == Width() && h == Height()) return;
+  if (w == LogicalWidth() && h == LogicalHeight()) return;
   IGraphics::Resize(w, h);
-  if (mView) SWELL_ResizeView(mView, w, h);
+  if (mView) SWELL_ResizeView(mView, Width(), Height());
 }
 
 void IGraphicsLinux::CreateTextEntry(IControl* control, IText* text, IRECT* r, const char* initial, IParam* param)
 {
   if (!mView || !control || !text || !r || SWELL_TextEntryOpen(mView)) return;
-  RECT area = {r->L, r->T, r->R + 1, r->B + 1};
-  SWELL_TextEntryStyle style = {text->mFont, static_cast<int>(text->mSize * 0.9), Rgb(text->mTextEntryFGColor),
+  // r is the control's logical box; the field covers its pixels at the
+  // editor's scale, its text at the scale's size.
+  const IRECT box = Scale() == 1.0 ? *r : IRECT(ScaleCoord(r->L, Scale()), ScaleCoord(r->T, Scale()),
+                                                ScaleCoord(r->R, Scale()), ScaleCoord(r->B, Scale()));
+  RECT area = {box.L, box.T, box.R + 1, box.B + 1};
+  SWELL_TextEntryStyle style = {text->mFont, static_cast<int>(text->mSize * Scale() * 0.9), Rgb(text->mTextEntryFGColor),
                                 Rgb(text->mTextEntryBGColor), 0};
   if (text->mAlign == IText::kAlignCenter) style.align = DT_CENTER;
   else if (text->mAlign == IText::kAlignFar) style.align = DT_RIGHT;
@@ -386,7 +404,8 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* r)
   tree.Build(menu, 0);
   tree.Link();
   const SWELL_Menu* chosen = nullptr;
-  const int index = SWELL_TrackPopupMenu(mView, &tree.menus[0], r->L, r->B + 5, &chosen);
+  const int index =
+      SWELL_TrackPopupMenu(mView, &tree.menus[0], ScaleCoord(r->L, Scale()), ScaleCoord(r->B + 5, Scale()), &chosen);
   if (index < 0 || !chosen) return nullptr;
   IPopupMenu* source = tree.sources[static_cast<size_t>(chosen - tree.menus.data())];
   source->SetChosenItemIdx(index);

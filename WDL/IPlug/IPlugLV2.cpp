@@ -420,6 +420,7 @@ void IPlugLV2::WriteTurtlePrefixes(FILE* f)
   fputs("@prefix doap:   <http://usefulinc.com/ns/doap#> .\n"
         "@prefix foaf:   <http://xmlns.com/foaf/0.1/> .\n"
         "@prefix lv2:    <http://lv2plug.in/ns/lv2core#> .\n"
+        "@prefix opts:   <http://lv2plug.in/ns/ext/options#> .\n"
         "@prefix pg:     <http://lv2plug.in/ns/ext/port-groups#> .\n"
         "@prefix pset:   <http://lv2plug.in/ns/ext/presets#> .\n"
         "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
@@ -591,10 +592,12 @@ void IPlugLV2::WritePluginTurtle(FILE* f, const IPlugLV2Plugin& desc, IPlugLV2* 
 
   // The UI: the plug-in's own editor in a child window of the host's
   // (ui:parent), driven from the host's idle callback, of a fixed size it
-  // reports through ui:resize. It follows the control outputs too.
+  // reports through ui:resize, drawn at the host's ui:scaleFactor when it
+  // gives one. It follows the control outputs too.
   if (!desc.mUIURI) return;
   fprintf(f, "<%s>\n    a ui:X11UI ;\n    lv2:requiredFeature ui:parent ;\n"
-             "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:noUserResize , ui:touch ;\n"
+             "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:noUserResize , ui:touch , opts:options ;\n"
+             "    opts:supportedOption ui:scaleFactor ;\n"
              "    lv2:extensionData ui:idleInterface",
           desc.mUIURI);
   for (int k = 0; k < desc.mNControlOutputs; ++k)

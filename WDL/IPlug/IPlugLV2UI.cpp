@@ -1,6 +1,8 @@
 #include "IPlugLV2UI.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/log/log.h>
+#include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
 #include <cmath>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "IGraphicsBundle.h"
+#include "IGraphicsScale.h"
 #include "IGraphicsLinux.h"
 #include "IParam.h"
 #include "lice_png.h"
@@ -37,7 +40,9 @@ public:
   LICE_IBitmap* OSLoadBitmap(int, const char* name) override
   {
     if (mFolder.empty() || !name || !*name || name[0] == '/' || std::strstr(name, "..")) return nullptr;
-    return LICE_LoadPNG((mFolder + "/" + name).c_str());
+    // Decoded when first drawn: an editor at scale 2 never decodes the
+    // scale-1 images it does not draw.
+    return LICE_OpenPNG((mFolder + "/" + name).c_str());
   }
 
   // The folder holding the plug-in's bundle, with a closing '/', as for
@@ -202,6 +207,25 @@ const void* FeatureData(const LV2_Feature* const* features, const char* uri, boo
   return nullptr;
 }
 
+// The host's ui:scaleFactor option (a float or double; its URIDs mapped
+// with the host's map), or 0 when it gives none.
+double HostScaleFactor(const LV2_Feature* const* features)
+{
+  const auto* options = static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options));
+  const auto* map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
+  if (!options || !map || !map->map) return 0.0;
+  const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+  const LV2_URID doubleType = map->map(map->handle, LV2_ATOM__Double);
+  for (const LV2_Options_Option* o = options; o->key || o->value; ++o)
+  {
+    if (o->key != key || !o->value) continue;
+    if (o->type == floatType && o->size == sizeof(float)) return *static_cast<const float*>(o->value);
+    if (o->type == doubleType && o->size == sizeof(double)) return *static_cast<const double*>(o->value);
+  }
+  return 0.0;
+}
+
 // Tells the host in one line why instantiate gave it nothing: through its
 // log feature when it offers one (with the URID map its entries need), else
 // on stderr.
@@ -257,6 +281,17 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor* descriptor, const char* pluginU
     delete plug;
     Refuse(descriptor, features, "the editor could not be built from the bundle %s", bundlePath);
     return nullptr;
+  }
+  // The user's forced scale, else the host's factor; with neither the view
+  // asks the screen (Xft.dpi) as it opens.
+  const char* forced = std::getenv(kEditorScaleEnvVar);
+  const double hostFactor = HostScaleFactor(features);
+  if ((forced && *forced) || hostFactor > 0.0)
+  {
+    char warning[256];
+    const double scale = ChooseEditorScale(forced, hostFactor, 0.0, warning, (int)sizeof(warning));
+    if (*warning) std::fprintf(stderr, "%s\n", warning);
+    if ((forced && *forced && !*warning) || hostFactor > 0.0) plug->GetGUI()->SetScale(scale);
   }
   auto* ui = new LV2UIInstance(desc, plug, write, controller, touch);
   const unsigned long window = ui->Open(parent);

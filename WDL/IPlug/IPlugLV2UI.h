@@ -26,7 +26,9 @@
 //                cleanup).
 //
 // The editor's view is an X window made a child of the host's ui:parent
-// window; its size is fixed and reported once through ui:resize. The UI run
+// window; its size is fixed and reported once through ui:resize. It is drawn
+// at the scale the user forces (CINDERPATH_UI_SCALE), else at the host's
+// ui:scaleFactor option (options feature), else at the X server's Xft.dpi. The UI run
 // loop (redraw timer, X events) is pumped from the host's idle callback
 // (ui:idleInterface), which returns non-zero once the view is gone. Cleanup
 // closes the view and deletes the mirror whether idle was ever called or not.

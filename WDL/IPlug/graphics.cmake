@@ -4,6 +4,7 @@
 add_library(igraphics STATIC
   ${CMAKE_CURRENT_LIST_DIR}/IGraphics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IGraphicsDraw.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IGraphicsScale.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IControl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IPopupMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IBitmapMonoText.cpp)

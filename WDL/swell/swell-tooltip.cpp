@@ -20,11 +20,14 @@
 namespace
 {
 
+// Sizes at scale 1; a scaled tooltip multiplies each (rounded).
 const int kPadPx = 6;          // inside the border, around the text
 const int kLineGapPx = 2;      // between lines
 const int kOffsetXPx = 14;     // right of the pointer
 const int kOffsetYPx = 20;     // below the pointer (clear of the cursor image)
 const int kBorderPx = 1;
+const int kTitleFontPx = 13;
+const int kLineFontPx = 12;
 const int kMaxLineChars = 200; // longer lines are cut
 
 // Colours, 0x00RRGGBB.
@@ -33,16 +36,26 @@ const int kBorder = 0x6E6A58;
 const int kTitle = 0x000000;
 const int kText = 0x3A3A3A;
 
-HFONT TitleFont()
+int Scaled(int px, double scale)
 {
-  static HFONT s_font = CreateFont(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
-  return s_font;
+  return static_cast<int>(px * scale + 0.5);
 }
 
-HFONT LineFont()
+// The tooltip's fonts, one per (size, weight), made once and kept for the
+// process like the fonts of every other text the views draw.
+HFONT FontOf(int heightPx, int weight)
 {
-  static HFONT s_font = CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
-  return s_font;
+  struct Made
+  {
+    int heightPx, weight;
+    HFONT font;
+  };
+  static auto* s_fonts = new std::vector<Made>;  // never destroyed: fonts live until exit
+  for (const Made& m : *s_fonts)
+    if (m.heightPx == heightPx && m.weight == weight) return m.font;
+  HFONT font = CreateFont(-heightPx, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
+  s_fonts->push_back(Made{heightPx, weight, font});
+  return font;
 }
 
 struct Tooltip
@@ -52,6 +65,7 @@ struct Tooltip
   Pixmap pixmap = 0;
   std::string text;
   int x = 0, y = 0; // the view's point it was shown for
+  double scale = 1.0;
 };
 
 Tooltip& Shown()
@@ -73,9 +87,9 @@ std::vector<std::string> Lines(const std::string& text)
   return lines;
 }
 
-HFONT FontOfLine(size_t i)
+HFONT FontOfLine(size_t i, double scale)
 {
-  return i == 0 ? TitleFont() : LineFont();
+  return i == 0 ? FontOf(Scaled(kTitleFontPx, scale), FW_BOLD) : FontOf(Scaled(kLineFontPx, scale), FW_NORMAL);
 }
 
 void Destroy(Tooltip& t)
@@ -92,13 +106,16 @@ void Destroy(Tooltip& t)
 
 } // namespace
 
-bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text)
+bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text, double scale)
 {
   Display* d = swell_X11Display();
   if (!d || !view || !text || !*text) return false;
+  if (!(scale >= 1.0 && scale <= 4.0)) scale = 1.0;
   Tooltip& t = Shown();
-  if (t.win && t.owner == view && t.text == text && t.x == x && t.y == y) return true;
+  if (t.win && t.owner == view && t.text == text && t.x == x && t.y == y && t.scale == scale) return true;
   Destroy(t);
+  const int padPx = Scaled(kPadPx, scale), gapPx = Scaled(kLineGapPx, scale), borderPx = Scaled(kBorderPx, scale);
+  const int offsetXPx = Scaled(kOffsetXPx, scale), offsetYPx = Scaled(kOffsetYPx, scale);
 
   // Measure every line in its font.
   const std::vector<std::string> lines = Lines(text);
@@ -108,29 +125,29 @@ bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text)
   int textW = 0, textH = 0;
   for (size_t i = 0; i < lines.size(); ++i)
   {
-    SelectObject(measure, FontOfLine(i));
+    SelectObject(measure, FontOfLine(i, scale));
     RECT r = {0, 0, 0, 0};
     SWELL_DrawText(measure, lines[i].empty() ? " " : lines[i].c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     heights.push_back(r.bottom);
     textW = std::max(textW, static_cast<int>(r.right));
-    textH += r.bottom + (i ? kLineGapPx : 0);
+    textH += r.bottom + (i ? gapPx : 0);
   }
   SWELL_DeleteGfxContext(measure);
-  const int w = textW + 2 * (kPadPx + kBorderPx), h = textH + 2 * (kPadPx + kBorderPx);
+  const int w = textW + 2 * (padPx + borderPx), h = textH + 2 * (padPx + borderPx);
 
   // Draw it.
   HDC dc = SWELL_CreateMemContext(nullptr, w, h);
   if (!dc) return false;
   swell_FillRect(dc, w, 0, 0, w, h, kBorder);
-  swell_FillRect(dc, w, kBorderPx, kBorderPx, w - kBorderPx, h - kBorderPx, kBackground);
-  int top = kBorderPx + kPadPx;
+  swell_FillRect(dc, w, borderPx, borderPx, w - borderPx, h - borderPx, kBackground);
+  int top = borderPx + padPx;
   for (size_t i = 0; i < lines.size(); ++i)
   {
-    SelectObject(dc, FontOfLine(i));
+    SelectObject(dc, FontOfLine(i, scale));
     SetTextColor(dc, i == 0 ? kTitle : kText);
-    RECT r = {kBorderPx + kPadPx, top, w - kBorderPx - kPadPx, top + heights[i]};
+    RECT r = {borderPx + padPx, top, w - borderPx - padPx, top + heights[i]};
     SWELL_DrawText(dc, lines[i].c_str(), -1, &r, DT_SINGLELINE | DT_NOPREFIX);
-    top += heights[i] + kLineGapPx;
+    top += heights[i] + gapPx;
   }
 
   // Place it beside the point; where it would leave the screen, on the
@@ -139,9 +156,9 @@ bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text)
   Window child;
   XTranslateCoordinates(d, SWELL_GetViewWindow(view), DefaultRootWindow(d), x, y, &sx, &sy, &child);
   const int screenW = DisplayWidth(d, DefaultScreen(d)), screenH = DisplayHeight(d, DefaultScreen(d));
-  int left = sx + kOffsetXPx, up = sy + kOffsetYPx;
-  if (left + w > screenW) left = sx - kOffsetXPx - w;
-  if (up + h > screenH) up = sy - kOffsetYPx / 2 - h;
+  int left = sx + offsetXPx, up = sy + offsetYPx;
+  if (left + w > screenW) left = sx - offsetXPx - w;
+  if (up + h > screenH) up = sy - offsetYPx / 2 - h;
   left = std::max(0, std::min(left, screenW - w));
   up = std::max(0, std::min(up, screenH - h));
 
@@ -183,6 +200,7 @@ bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text)
   t.text = text;
   t.x = x;
   t.y = y;
+  t.scale = scale;
   return true;
 }
 

@@ -237,8 +237,16 @@ bool SWELL_MoveCursor(int x, int y);
 // The window is override-redirect, takes no focus and lets every pointer
 // event through to what lies under it. False (nothing shown) without a view
 // or text. [UI thread]
-bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text);
+// At scale (1, 1.5, 2, 3) its fonts, padding and offsets are scale times
+// their size at 1.
+bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text, double scale = 1.0);
 // Hides the tooltip if view shows it (any view's for null). [UI thread]
 void SWELL_HideTooltip(SWELL_View view);
+
+// The X server's Xft.dpi resource (the screen's text resolution a desktop
+// sets: 96 ordinary, 192 for a screen at twice the density); 0 when there is
+// no display or the resource is unset or no number. Opens the display
+// connection when none is open. [UI thread]
+double SWELL_GetXftDpi();
 
 #endif

@@ -3,6 +3,7 @@
 // MIT-SHM, converting to the visual's layout. Events reach the view's
 // callbacks from the UI run loop's pump, on the thread that pumps it.
 #include <X11/Xlib.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
@@ -724,4 +725,25 @@ bool SWELL_MoveCursor(int x, int y)
   XWarpPointer(s_display, None, DefaultRootWindow(s_display), 0, 0, 0, 0, x, y);
   XFlush(s_display);
   return true;
+}
+
+double SWELL_GetXftDpi()
+{
+  Display* d = swell_X11Display();
+  const char* resources = d ? XResourceManagerString(d) : nullptr;
+  if (!resources) return 0.0;
+  XrmInitialize();
+  XrmDatabase db = XrmGetStringDatabase(resources);
+  if (!db) return 0.0;
+  char* type = nullptr;
+  XrmValue value = {};
+  double dpi = 0.0;
+  if (XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr)
+  {
+    char* end = nullptr;
+    dpi = std::strtod(value.addr, &end);
+    if (end == value.addr || !(dpi > 0.0)) dpi = 0.0;
+  }
+  XrmDestroyDatabase(db);
+  return dpi;
 }

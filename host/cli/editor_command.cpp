@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdint>
 
+#include "IGraphics.h"
+#include "IPlugAU.h"
 #include "plist.h"
 #include "plugin_session.h"
 #include "render_job.h"
@@ -125,6 +127,15 @@ int RunEditor(const EditorOptions& options) {
   std::string title = session.ComponentName();
   const std::string preset = PresentPresetName(session.Unit());
   if (!preset.empty()) title += " - " + preset;
+  // --scale is chosen before the view opens; without it the view takes the
+  // environment's or the screen's scale as it opens.
+  if (options.scale > 0.0) {
+    AudioUnit unit = session.Unit();
+    IPlugBase* plug =
+      unit ? static_cast<IPlugBase*>(reinterpret_cast<IPlugAU*>(GetComponentInstanceStorage(unit))) : nullptr;
+    IGraphics* gui = plug ? plug->GetGUI() : nullptr;
+    if (!gui || !gui->SetScale(options.scale)) return Fail("the plug-in's editor cannot draw at that scale");
+  }
   EditorWindow window;
   if (!window.Open(session.Unit(), title, &error)) return Fail(error);
   while (window.IsOpen()) SWELL_RunLoopPump(kPumpWaitSeconds);

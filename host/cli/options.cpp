@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "IGraphicsScale.h"
+
 #ifndef CINDERPATH_VERSION_TEXT
 #define CINDERPATH_VERSION_TEXT "unknown"
 #endif
@@ -180,14 +182,18 @@ const char* InfoHelpText() {
 const char* EditorHelpText() {
   return "usage: cinderpath editor [--set NAME=VALUE]... [--preset NAME|N] [--state FILE]\n"
          "                         [--settings FILE] [--save-state FILE]\n"
-         "                         [--save-settings FILE] [--component PATH]\n"
+         "                         [--save-settings FILE] [--scale S] [--component PATH]\n"
          "\n"
          "Shows the effect's editor in a window, asked for as an Audio Unit host asks\n"
          "for it, so settings can be tried by hand. The settings options are applied\n"
          "first, as render applies them; the window's title names the present preset.\n"
          "When the window is closed, --save-state and --save-settings write the\n"
          "settings it ended with (files render and editor read with --state and\n"
-         "--settings). Needs an X display (DISPLAY).\n";
+         "--settings). Needs an X display (DISPLAY).\n"
+         "\n"
+         "  --scale S   draw the editor at scale S: 1, 1.5, 2 or 3 (780 x 200 pixels\n"
+         "              times S). Without it the scale comes from CINDERPATH_UI_SCALE,\n"
+         "              else from the X server's Xft.dpi (96 per step of 1), else 1.\n";
 }
 
 const char* VersionText() { return "cinderpath " CINDERPATH_VERSION_TEXT "\n"; }
@@ -265,6 +271,17 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
   return true;
 }
 
+bool TakeScale(const std::vector<std::string>& args, size_t* i, double* scale, std::string* error) {
+  std::string value;
+  if (!TakeValue(args, i, "--scale", &value, error)) return false;
+  char why[160];
+  if (!ParseEditorScale(value.c_str(), scale, why, static_cast<int>(sizeof(why)))) {
+    *error = std::string("--scale: ") + why;
+    return false;
+  }
+  return true;
+}
+
 bool ParseEditorOptions(const std::vector<std::string>& args, EditorOptions* options, std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -284,6 +301,8 @@ bool ParseEditorOptions(const std::vector<std::string>& args, EditorOptions* opt
       if (!TakeValue(args, &i, "--save-settings", &options->settingsOut, error)) return false;
     } else if (Matches(arg, "--component")) {
       if (!TakeValue(args, &i, "--component", &options->component, error)) return false;
+    } else if (Matches(arg, "--scale")) {
+      if (!TakeScale(args, &i, &options->scale, error)) return false;
     } else {
       *error = "editor takes no argument '" + arg + "'";
       return false;

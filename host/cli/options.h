@@ -40,6 +40,7 @@ struct EditorOptions {
   std::string stateIn;                                    // --state FILE
   std::string stateOut;                                   // --save-state FILE
   std::string component;                                  // --component PATH
+  double scale = 0.0;                                     // --scale S; 0: the screen's or the environment's
   bool help = false;
 };
 
@@ -69,6 +70,9 @@ bool Matches(const std::string& arg, const std::string& name);
 bool TakeSet(const std::vector<std::string>& args, size_t* i, std::vector<std::pair<std::string, std::string>>* sets,
              std::string* error);
 bool TakePreset(const std::vector<std::string>& args, size_t* i, std::string* preset, std::string* error);
+// The value of --scale: one of the editor's scales (1, 1.5, 2, 3); anything
+// else is refused with a message naming them.
+bool TakeScale(const std::vector<std::string>& args, size_t* i, double* scale, std::string* error);
 
 // Help texts: the overview ("cinderpath help") and each command's own.
 const char* UsageText();

@@ -15,6 +15,7 @@
 
 #include "IGraphics.h"
 #include "IGraphicsBundle.h"
+#include "IGraphicsScale.h"
 #include "IPlugAU.h"
 #include "builtin_effect.h"
 #include "lice.h"
@@ -69,10 +70,11 @@ bool EncodePNG(LICE_IBitmap* bm, std::string* bytes, std::string* error) {
 
 const char* SnapshotHelpText() {
   return "usage: cinderpath snapshot [-o FILE.png] [--set NAME=VALUE]... [--state FILE]\n"
-         "                           [--preset NAME|N] [--clip] [-n]\n"
+         "                           [--preset NAME|N] [--clip] [--scale S] [-n]\n"
          "\n"
-         "Draws the effect's whole editor (780 x 200 pixels) off-screen, as a host would\n"
-         "show it after the settings below, and writes it as a PNG. Needs no display.\n"
+         "Draws the effect's whole editor (780 x 200 pixels at scale 1) off-screen, as a\n"
+         "host would show it after the settings below, and writes it as a PNG. Needs no\n"
+         "display.\n"
          "\n"
          "  -o, --output FILE     where to write (default: cinderpath-editor.png); an\n"
          "                        existing file is replaced only when the new one is\n"
@@ -84,13 +86,16 @@ const char* SnapshotHelpText() {
          "  --clip                show the clip light lit: a loud block is rendered\n"
          "                        before the settings are applied, so it lights\n"
          "                        whatever they are\n"
+         "  --scale S             draw at scale S: 1, 1.5, 2 or 3 (2 gives 1560 x 400);\n"
+         "                        without it CINDERPATH_UI_SCALE, else 1\n"
          "  -n, --no-clobber      refuse to replace an existing file (a file that is no\n"
          "                        PNG image is never replaced)\n"
          "  --component PATH      the Cinderpath.component bundle (its images)\n"
          "  -h, --help            this text\n"
          "\n"
          "example\n"
-         "  cinderpath snapshot -o warm.png --set Drive=8 --set \"LP On=on\" --clip\n";
+         "  cinderpath snapshot -o warm.png --set Drive=8 --set \"LP On=on\" --clip\n"
+         "  cinderpath snapshot -o warm@2x.png --scale 2 --set Drive=8\n";
 }
 
 bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions* options, std::string* error) {
@@ -108,6 +113,8 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions*
       if (!TakePreset(args, &i, &options->preset, error)) return false;
     } else if (Matches(arg, "--state")) {
       if (!TakeValue(args, &i, "--state", &options->stateIn, error)) return false;
+    } else if (Matches(arg, "--scale")) {
+      if (!TakeScale(args, &i, &options->scale, error)) return false;
     } else if (arg == "--clip") {
       options->clip = true;
     } else if (arg == "-n" || arg == "--no-clobber") {
@@ -184,6 +191,22 @@ IGraphics* EditorSnapshot::Editor() const {
   return plug ? plug->GetGUI() : nullptr;
 }
 
+bool EditorSnapshot::SetScale(double scale, std::string* error) {
+  IGraphics* gui = Editor();
+  if (!gui || !gui->SetScale(scale)) {
+    *error = gui ? "the editor cannot draw at that scale" : "the plug-in has no editor";
+    return false;
+  }
+  // The scale's images were opened as the scale was set; one that is
+  // missing would be drawn resampled, not as the bundle ships it.
+  WDL_String imageError;
+  if (!CheckBundleImages(CINDERPATH_BUNDLE_ID, &imageError)) {
+    *error = imageError.Get();
+    return false;
+  }
+  return true;
+}
+
 bool EditorSnapshot::DrawAll(std::string* error) {
   IGraphics* gui = Editor();
   if (!gui || !gui->GetDrawBitmap()) {
@@ -234,8 +257,17 @@ int RunSnapshot(const SnapshotOptions& options) {
   if (options.output != "-" && !IsPngOrAbsent(options.output))
     return Fail("'" + options.output + "' exists and is not a PNG image; snapshot replaces only PNG files");
 
+  // The command's --scale, else the user's environment variable, else 1
+  // (no screen is asked: the picture is the same on every machine).
+  double scale = options.scale;
+  if (scale <= 0.0) {
+    char warning[256];
+    scale = ChooseEditorScale(std::getenv(kEditorScaleEnvVar), 0.0, 0.0, warning, static_cast<int>(sizeof(warning)));
+    if (*warning) std::fprintf(stderr, "cinderpath: %s\n", warning);
+  }
   EditorSnapshot snapshot;
   if (!snapshot.Open(options.component, &error)) return Fail(error);
+  if (scale != 1.0 && !snapshot.SetScale(scale, &error)) return Fail(error);
   if (options.clip && !snapshot.LightClip(&error)) return Fail("lighting the clip light: " + error);
   if (!snapshot.Apply(options, &error) || !snapshot.DrawAll(&error) ||
       !snapshot.WritePNG(options.output, inputs, &error))

@@ -24,6 +24,7 @@ struct SnapshotOptions {
   bool noClobber = false;                        // -n: refuse an existing file
   bool help = false;
   std::string component;                         // --component PATH (bundle location)
+  double scale = 0.0;                            // --scale S; 0: CINDERPATH_UI_SCALE, else 1
 };
 
 // Parses the arguments after "snapshot". False with a message on bad options.
@@ -48,6 +49,9 @@ class EditorSnapshot {
   bool LightClip(std::string* error);
   // --state, --preset and the --set values, through the Audio Unit entry.
   bool Apply(const SnapshotOptions& options, std::string* error);
+  // Makes the editor draw at scale (1, 1.5, 2 or 3) and checks that the
+  // bundle has every image drawn for it. False with a message.
+  bool SetScale(double scale, std::string* error);
   // Draws every control into the editor's off-screen bitmap.
   bool DrawAll(std::string* error);
   // Writes the off-screen bitmap (opaque RGB) under the file rules of the

@@ -1,5 +1,6 @@
 // Command-line parsing of the render and info commands.
 #include "options.h"
+#include "snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -55,4 +56,31 @@ TEST(RenderOptions, DefaultOutputNameKeepsTheFolderAndAddsTheSuffix) {
   EXPECT_EQ(DefaultOutputPath("take.ogg"), "take-cinderpath.wav");
   EXPECT_EQ(DefaultOutputPath("take.mp3"), "take-cinderpath.wav");
   EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden-cinderpath.wav");
+}
+
+// --scale of the editor and snapshot commands: the editor's scales only.
+TEST(ScaleOption, EditorAndSnapshotTakeOnlyTheEditorsScales) {
+  const struct {
+    const char* value;
+    double want;  // 0: refused
+  } cases[] = {{"1", 1.0}, {"1.5", 1.5}, {"2", 2.0}, {"3", 3.0},  {"0", 0.0},
+               {"-1", 0.0}, {"abc", 0.0}, {"7", 0.0}, {"2.5", 0.0}, {"", 0.0}};
+  for (const auto& c : cases) {
+    EditorOptions editor;
+    SnapshotOptions snapshot;
+    std::string editorError, snapshotError;
+    const bool editorOk = ParseEditorOptions({"--scale", c.value}, &editor, &editorError);
+    const bool snapshotOk = ParseSnapshotOptions({std::string("--scale=") + c.value}, &snapshot, &snapshotError);
+    EXPECT_EQ(editorOk, c.want > 0.0) << c.value;
+    EXPECT_EQ(snapshotOk, c.want > 0.0) << c.value;
+    EXPECT_EQ(editor.scale, c.want) << c.value;
+    EXPECT_EQ(snapshot.scale, c.want) << c.value;
+    if (c.want == 0.0) {
+      EXPECT_NE(editorError.find("--scale"), std::string::npos) << editorError;
+      EXPECT_NE(snapshotError.find("1, 1.5, 2 or 3"), std::string::npos) << snapshotError;
+    }
+  }
+  EditorOptions missing;
+  std::string error;
+  EXPECT_FALSE(ParseEditorOptions({"--scale"}, &missing, &error));
 }

@@ -112,6 +112,45 @@ TEST(Snapshot, ABundleImageMissingOrUnreadableIsAnErrorNamingIt) {
   }
 }
 
+// At scale 2 the snapshot is 1560 x 400 and drawn from the scale's own
+// images and text, not the scale-1 picture with every pixel doubled; a
+// missing scale-2 image is an error naming it.
+TEST(Snapshot, AtScaleTwoTheEditorIsDrawnNotEnlarged) {
+  std::string error;
+  EditorSnapshot one;
+  Take(one, SnapshotOptions());
+  const std::vector<LICE_pixel> small = editor_regions::Pixels(one.Editor());
+  EditorSnapshot two;
+  ASSERT_TRUE(two.Open(kBundle, &error)) << error;
+  ASSERT_TRUE(two.SetScale(2.0, &error)) << error;
+  ASSERT_TRUE(two.DrawAll(&error)) << error;
+  IGraphics* gui = two.Editor();
+  ASSERT_EQ(gui->Width(), 1560);
+  ASSERT_EQ(gui->Height(), 400);
+  const std::vector<LICE_pixel> big = editor_regions::Pixels(gui);
+  size_t differ = 0;
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 1560; ++x) differ += big[(size_t)y * 1560 + x] != small[(size_t)(y / 2) * 780 + x / 2];
+  // Smooth gradients and flat areas may repeat; edges, text and knob
+  // markings must not.
+  EXPECT_GT(differ, big.size() / 10) << differ << " of " << big.size() << " pixels differ from the doubled picture";
+
+  TempDir dir;
+  const std::string copy = dir / "Cinderpath.component";
+  const std::string prepare = "cp -R '" + kBundle + "' '" + copy + "' && rm '" + copy + "/Contents/Resources/KnobS@2x.png'";
+  ASSERT_EQ(std::system(prepare.c_str()), 0) << prepare;
+  const std::string run = "cd '" + dir.path + "' && '" CINDERPATH_PROGRAM "' snapshot --scale 2 --component '" + copy +
+                          "' -o out.png >stdout 2>stderr";
+  const int status = std::system(run.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  std::ifstream err(dir / "stderr");
+  std::stringstream text;
+  text << err.rdbuf();
+  EXPECT_NE(text.str().find("KnobS@2x.png"), std::string::npos) << text.str();
+  EXPECT_FALSE(std::ifstream(dir / "out.png").good()) << "a picture was written";
+}
+
 // Both bundles carry the editor's font with its licence, and the font loads
 // from each of them.
 TEST(Snapshot, BothBundlesShipTheEditorFontAndItsLicence) {

@@ -6,6 +6,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -158,6 +159,61 @@ TEST(Layout, BypassSwitchTogglesAndTheClipLightTakesNoInput)
   gui->OnMouseDblClick(425, 65, &left);
   gui->OnMouseUp(425, 65, &left);
   EXPECT_EQ(clip->GetValue(), 1.0);
+}
+
+// At scale 2 the Bypass switch is found where it is drawn (the pixels that
+// change when Bypass turns on), and a click in the middle of them toggles it,
+// while a click just beside them does not.
+TEST(Layout, AtScaleTwoBypassTogglesAtItsDrawnPlace)
+{
+  OpenBuiltBundle();
+  LayoutPlug p;
+  IGraphics* gui = p.GetGUI();
+  ASSERT_NE(gui, nullptr);
+  ASSERT_TRUE(gui->SetScale(2.0));
+  ASSERT_EQ(gui->Width(), 1560);
+  ASSERT_EQ(gui->Height(), 400);
+  auto drawAll = [&] {
+    IRECT all(0, 0, gui->Width(), gui->Height());
+    gui->SetAllControlsDirty();
+    gui->Draw(&all);
+    return editor_regions::Pixels(gui);
+  };
+  const std::vector<LICE_pixel> off = drawAll();
+  gui->SetParameterFromPlug(kBypass, 1.0, true);
+  const std::vector<LICE_pixel> on = drawAll();
+  gui->SetParameterFromPlug(kBypass, 0.0, true);
+  int l = gui->Width(), t = gui->Height(), r = -1, b = -1;
+  for (int y = 0; y < gui->Height(); ++y)
+    for (int x = 0; x < gui->Width(); ++x)
+      if (off[(size_t)y * gui->Width() + x] != on[(size_t)y * gui->Width() + x])
+      {
+        l = std::min(l, x);
+        t = std::min(t, y);
+        r = std::max(r, x);
+        b = std::max(b, y);
+      }
+  ASSERT_GE(r, l) << "Bypass draws nothing different when on";
+  // The drawn switch is the scale-1 switch (550, 50)-(590, 70) doubled, give
+  // or take the image's soft edge.
+  EXPECT_NEAR(l, 1100, 6);
+  EXPECT_NEAR(t, 100, 6);
+  EXPECT_NEAR(r, 1179, 6);
+  EXPECT_NEAR(b, 139, 6);
+  IMouseMod left(true);
+  const int cx = (l + r) / 2, cy = (t + b) / 2;
+  for (bool expected : {true, false})
+  {
+    gui->OnMouseDown(cx, cy, &left);
+    gui->OnMouseUp(cx, cy, &left);
+    EXPECT_EQ(p.GetParam(kBypass)->Bool(), expected);
+  }
+  for (int x : {l - 8, r + 8})
+  {
+    gui->OnMouseDown(x, cy, &left);
+    gui->OnMouseUp(x, cy, &left);
+    EXPECT_FALSE(p.GetParam(kBypass)->Bool()) << x;
+  }
 }
 
 // With one output the Mono switch is drawn faded and takes no clicks, wheel

@@ -515,3 +515,65 @@ TEST(PluginView, TypedValuesInTheHPFreqBoxApplyOnlyWhenTheyReadAsAFrequency)
     type("\x1b");
   }
 }
+
+// With CINDERPATH_UI_SCALE=1.5 the host's view is 1170 x 300; a click on
+// Bypass where it is drawn at that scale toggles it, a drag over the Drive
+// knob's drawn height turns it as the same hand movement in scale-1 pixels
+// does, and the readout is drawn larger, beside the pointer.
+TEST(PluginView, AtScaleOneAndAHalfTheViewClicksDragsAndReadoutAreScaled)
+{
+  REQUIRE_X();
+  int tipW1 = 0, tipH1 = 0;
+  for (const char* scale : {"1", "1.5"})
+  {
+    setenv("CINDERPATH_UI_SCALE", scale, 1);
+    Shown s;
+    const bool opened = s.Open();
+    unsetenv("CINDERPATH_UI_SCALE");
+    ASSERT_TRUE(opened);
+    // The screen is 1024 pixels wide: the window goes to its left edge so
+    // that the places clicked lie on it.
+    XMoveWindow(s.t, s.window.FrameWindow(), 0, 0);
+    XSync(s.t, False);
+    s.Settle(0.2);
+    Window child;
+    XTranslateCoordinates(s.t, s.window.ViewWindow(), DefaultRootWindow(s.t), 0, 0, &s.ox, &s.oy, &child);
+    ASSERT_LT(s.ox + 900, DisplayWidth(s.t, DefaultScreen(s.t)));
+    const double k = std::atof(scale);
+    XWindowAttributes wa;
+    ASSERT_TRUE(XGetWindowAttributes(s.t, s.window.ViewWindow(), &wa));
+    EXPECT_EQ(wa.width, (int)(kW * k + 0.5)) << scale;
+    EXPECT_EQ(wa.height, (int)(kH * k + 0.5)) << scale;
+    // Bypass: 40 x 20 at (550, 50) in scale-1 pixels.
+    s.MoveTo((int)(570 * k), (int)(60 * k));
+    s.Click(1);
+    EXPECT_TRUE(PumpUntil([&] { return s.Param(kBypass) == 1.0f; })) << scale;
+    // The readout of the Bypass switch, once the pointer rests.
+    ASSERT_TRUE(PumpUntil([&] { return TooltipWindows(s.t).size() == 1; })) << scale;
+    const TooltipWindow tip = TooltipWindows(s.t)[0];
+    if (k != 1.0) MaybeWriteScreen(s.t);
+    if (k == 1.0)
+    {
+      tipW1 = tip.w;
+      tipH1 = tip.h;
+    }
+    else
+    {
+      EXPECT_NEAR(tip.w, tipW1 * k, tipW1 * 0.15) << "the readout's width at scale " << scale;
+      EXPECT_NEAR(tip.h, tipH1 * k, tipH1 * 0.15) << "the readout's height at scale " << scale;
+    }
+    // Drive: 70 x 70 at (355, 80); 35 scale-1 pixels up turn it by 1/8.
+    std::string error;
+    ASSERT_TRUE(s.session.SetParameter(kDrive, 5.0f, &error)) << error;
+    s.Settle(0.1);
+    s.MoveTo((int)(390 * k), (int)(140 * k));
+    s.Button(1, true);
+    s.Settle(0.05);
+    s.MoveTo((int)(390 * k), (int)(140 * k) - (int)(35 * k));
+    s.Settle(0.05);
+    s.Button(1, false);
+    float drive = 0.0f;
+    PumpUntil([&] { return (drive = s.Param(kDrive)) != 5.0f; });
+    EXPECT_NEAR(drive, 5.0f + 28.0f / 8.0f, 0.3f) << scale;  // Drive spans -12 .. 16 dB
+  }
+}

@@ -400,6 +400,20 @@ elif have_or_install Xvfb xvfb && have_or_install xdotool xdotool && have_or_ins
         fi
       fi
     fi
+    # A desktop at twice the density: GTK doubles jalv's own window
+    # (GDK_SCALE=2) and the X server's Xft.dpi resource says 192, which the
+    # editor follows (jalv passes no ui:scaleFactor of its own).
+    xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	192"
+    GDK_SCALE=2 stdbuf -oL jalv.gtk3 -x --jack-name cpui2 "$stereo_uri" >"$work/jalv-ui2.log" 2>&1 &
+    scaled_jalv=$!
+    started_pids+=($scaled_jalv)
+    if wait_for 60 sh -c "xwininfo -root -tree | grep -q ' 1560x400+'"; then
+      pass "jalv.gtk3 with GDK_SCALE=2 and Xft.dpi 192 embeds the editor at 1560 x 400"
+    else
+      fail "jalv.gtk3 with GDK_SCALE=2 and Xft.dpi 192 shows no 1560 x 400 editor: $(xwininfo -root -tree | grep -E '[0-9]+x[0-9]+\+0\+0' | head -5)"
+    fi
+    kill "$scaled_jalv" 2>/dev/null
+    xprop -root -remove RESOURCE_MANAGER
   fi
   exec 3>&-
   stop_started

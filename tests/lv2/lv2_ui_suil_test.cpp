@@ -10,8 +10,14 @@
 #include <suil/suil.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <utility>
 #include <string>
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+
+#include "lv2_urid_map.h"
 #include "xvfb_server.h"
 
 namespace
@@ -89,6 +95,48 @@ TEST(Lv2UiSuil, TwentyOpenCloseUnloadCyclesLeaveDescriptorsFlatAndTheHostHandles
 
   suil_host_free(host);
   XSetErrorHandler(nullptr);
+  XDestroyWindow(d, parent);
+  XCloseDisplay(d);
+}
+
+// A host that passes ui:scaleFactor 2 through the UI loading library (as a
+// host on a doubled screen does) gets the editor at 1560 x 400, and hears
+// that size through ui:resize.
+TEST(Lv2UiSuil, TheHostsScaleFactorTwoGivesTheEditorAt1560By400)
+{
+  if (!XvfbServer::Get().ok()) GTEST_SKIP() << "no X server: " << XvfbServer::Get().why();
+  unsetenv("CINDERPATH_UI_SCALE");
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  const Window parent = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1600, 450, 0, 0, 0);
+  XMapWindow(d, parent);
+  XSync(d, False);
+  SuilHost* host = suil_host_new(Write, nullptr, nullptr, nullptr);
+  ASSERT_NE(host, nullptr);
+  Lv2UridMap urids;
+  const float factor = 2.0f;
+  const LV2_Options_Option options[] = {
+      {LV2_OPTIONS_INSTANCE, 0, urids.Id(LV2_UI__scaleFactor), sizeof(float), urids.Id(LV2_ATOM__Float), &factor},
+      {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+  std::pair<int, int> heard(0, 0);
+  LV2UI_Resize resize{&heard, [](LV2UI_Feature_Handle h, int w, int hgt) {
+                        *static_cast<std::pair<int, int>*>(h) = {w, hgt};
+                        return 0;
+                      }};
+  const LV2_Feature parentFeature = {LV2_UI__parent, (void*)(uintptr_t)parent};
+  const LV2_Feature optionsFeature = {LV2_OPTIONS__options, (void*)options};
+  const LV2_Feature resizeFeature = {LV2_UI__resize, &resize};
+  const LV2_Feature* features[] = {&parentFeature, &urids.mapFeature, &optionsFeature, &resizeFeature, nullptr};
+  SuilInstance* ui = suil_instance_new(host, nullptr, LV2_UI__X11UI, kPluginURI, kUiURI, LV2_UI__X11UI,
+                                       kBundle.c_str(), (kBundle + "Cinderpath_ui.so").c_str(), features);
+  ASSERT_NE(ui, nullptr);
+  const Window view = (Window)(uintptr_t)suil_instance_get_widget(ui);
+  XWindowAttributes wa;
+  ASSERT_TRUE(XGetWindowAttributes(d, view, &wa));
+  EXPECT_EQ(std::make_pair(wa.width, wa.height), std::make_pair(1560, 400));
+  EXPECT_EQ(heard, std::make_pair(1560, 400));
+  suil_instance_free(ui);
+  suil_host_free(host);
   XDestroyWindow(d, parent);
   XCloseDisplay(d);
 }

@@ -23,6 +23,11 @@
 #include <vector>
 
 #include "lv2_ui_panel.h"
+#include "lv2_urid_map.h"
+
+#include <X11/Xatom.h>
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 
 #include <X11/extensions/XTest.h>
 
@@ -300,6 +305,66 @@ TEST_F(Lv2Ui, EachVariantShowsThePanelInTheHostWindowAsThePlugInDrawsIt)
     EXPECT_TRUE(touches.empty());
     desc->cleanup(ui);
   }
+}
+
+// The scale, first match wins: the user's CINDERPATH_UI_SCALE, the host's
+// ui:scaleFactor option, the X server's Xft.dpi, else 1. The view is made at
+// the scaled size and the host hears that size through ui:resize.
+TEST_F(Lv2Ui, TheScaleComesFromTheVariableTheHostOrTheScreenAndTheHostHearsTheScaledSize)
+{
+  parentFeature.data = (void*)(uintptr_t)parent;
+  Lv2UridMap urids;
+  const struct
+  {
+    const char* env;  // null: unset
+    float host;       // 0: no option
+    const char* dpi;  // null: no Xft.dpi resource
+    int w, h;
+  } cases[] = {
+      {nullptr, 2.0f, nullptr, 1560, 400}, {nullptr, 1.5f, "192", 1170, 300}, {"3", 2.0f, nullptr, 2340, 600},
+      {nullptr, 0.0f, "192", 1560, 400},   {nullptr, 0.0f, "144", 1170, 300}, {nullptr, 0.0f, nullptr, 780, 200},
+      {"7", 0.0f, nullptr, 780, 200},      {nullptr, 1.0f, "192", 780, 200},
+  };
+  const Window root = DefaultRootWindow(d);
+  for (const auto& c : cases)
+  {
+    const std::string what = std::string(c.env ? c.env : "-") + " " + std::to_string(c.host) + " " +
+                             (c.dpi ? c.dpi : "-");
+    if (c.env) setenv("CINDERPATH_UI_SCALE", c.env, 1);
+    else unsetenv("CINDERPATH_UI_SCALE");
+    // The resource as a desktop sets it (xrdb); the editor's own connection
+    // reads it when it opens.
+    if (c.dpi)
+    {
+      const std::string db = std::string("Xft.antialias:\t1\nXft.dpi:\t") + c.dpi + "\n";
+      XChangeProperty(d, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(db.c_str()), (int)db.size());
+    }
+    else
+    {
+      XDeleteProperty(d, root, XA_RESOURCE_MANAGER);
+    }
+    XSync(d, False);
+    const LV2_Options_Option options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, urids.Id(LV2_UI__scaleFactor), sizeof(float), urids.Id(LV2_ATOM__Float), &c.host},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Feature optionsFeature{LV2_OPTIONS__options, (void*)(c.host > 0.0f ? options : options + 1)};
+    const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &urids.mapFeature, &optionsFeature, nullptr};
+    resizes.clear();
+    widget = nullptr;
+    const LV2UI_Descriptor* desc = descriptors[0];
+    LV2UI_Handle ui = desc->instantiate(desc, kStereoURI, kBundle.c_str(), Write, this, &widget, features);
+    ASSERT_NE(ui, nullptr) << what;
+    XWindowAttributes wa;
+    ASSERT_TRUE(XGetWindowAttributes(d, View(), &wa)) << what;
+    EXPECT_EQ(std::make_pair(wa.width, wa.height), std::make_pair(c.w, c.h)) << what;
+    EXPECT_EQ(resizes, (std::vector<std::pair<int, int>>{{c.w, c.h}})) << what;
+    IdleAWhile(desc, ui);
+    desc->cleanup(ui);
+  }
+  unsetenv("CINDERPATH_UI_SCALE");
+  XDeleteProperty(d, root, XA_RESOURCE_MANAGER);
+  XSync(d, False);
 }
 
 TEST_F(Lv2Ui, EditorClicksWritePlainValuesInsideTouchGestures)
