@@ -566,7 +566,11 @@ TEST(X11TextEntry, FiltersLimitsCommitsAndCancels)
     const char* text;
   } cases[] = {
     {"", 0, {XK_1, XK_2, XK_x, XK_period, XK_5, XK_Return}, true, "12.5"}, // a letter is refused
-    {"20.00", 0, {XK_BackSpace, XK_BackSpace, XK_5, XK_KP_Enter}, true, "20.5"},
+    // The field opens with its text selected: typing replaces it, a caret
+    // key keeps it.
+    {"20.00", 0, {XK_4, XK_Return}, true, "4"},
+    {"20.00", 0, {XK_BackSpace, XK_x, XK_7, XK_Return}, true, "7"},
+    {"20.00", 0, {XK_End, XK_BackSpace, XK_BackSpace, XK_5, XK_KP_Enter}, true, "20.5"},
     {"", 3, {XK_1, XK_2, XK_3, XK_4, XK_Return}, true, "123"},
     {"7", 0, {XK_Home, XK_minus, XK_Return}, true, "-7"},
     {"1", 0, {XK_9, XK_Escape}, false, "(null)"},
