@@ -185,17 +185,19 @@ struct ChannelPairFilters
 // running the chain sample by sample. in(i) gives input sample i (called
 // once each, in order), out(i, x) takes the filtered sample; `buf` holds n
 // samples between the filters.
-template <class S, class F, class T, class In, class Out>
+// With INNER set the caller guarantees 3 <= i < n, where every filter has a
+// sample, so the pass is compiled without the tests at the chunk's edges.
+template <bool INNER = false, class S, class F, class T, class In, class Out>
 inline void InputFiltersPass(const S& on, F& f, int i, int n, T* buf, In& in, Out& out)
 {
-  if (i < n)
+  if (INNER || i < n)
   {
     const T x = in(i);
     buf[i] = on.hp ? f.inHP.Run(x) : x;
   }
-  if (i >= 1 && i <= n && on.peak) buf[i - 1] = f.peak.Run(buf[i - 1]);
-  if (i >= 2 && i <= n + 1 && on.shelf) buf[i - 2] = f.shelf.Run(buf[i - 2]);
-  if (i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
+  if ((INNER || (i >= 1 && i <= n)) && on.peak) buf[i - 1] = f.peak.Run(buf[i - 1]);
+  if ((INNER || (i >= 2 && i <= n + 1)) && on.shelf) buf[i - 2] = f.shelf.Run(buf[i - 2]);
+  if (INNER || i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
 }
 
 template <class S, class F, class T, class In, class Out>
@@ -230,17 +232,97 @@ inline void WithFixedSwitches(const InputSwitches& on, Fn&& fn)
 // a chunk of n samples in n + 1 passes, skewed as above: pass i gives the
 // high-pass sample i and the low-pass sample i - 1. in(i) gives the stage's
 // output for sample i, out(i, y) takes the result (in order).
-template <class F, class T, class In, class Out>
+// With INNER set the caller guarantees 1 <= i < n.
+template <bool INNER = false, class F, class T, class In, class Out>
 inline void OutputFiltersPass(F& f, int i, int n, double volume, double comp, T* buf, In& in, Out& out)
 {
-  if (i < n) buf[i] = f.outHP.Run(in(i));
-  if (i >= 1) out(i - 1, f.outLP.Run(buf[i - 1] * volume * comp));
+  if (INNER || i < n) buf[i] = f.outHP.Run(in(i));
+  if (INNER || i >= 1) out(i - 1, f.outLP.Run(buf[i - 1] * volume * comp));
 }
 
 template <class F, class T, class In, class Out>
 inline void RunOutputFilters(F& f, int n, double volume, double comp, T* buf, In in, Out out)
 {
   for (int i = 0; i < n + 1; ++i) OutputFiltersPass(f, i, n, volume, comp, buf, in, out);
+}
+
+// The whole chain over a block of nFrames, in chunks of at most
+// chunkFrames, software-pipelined: the loop that runs the input filters of
+// chunk k also runs the output filters, level and low-pass of chunk k - 1,
+// whose stage output is ready. The two halves share no state, so each
+// filter still sees its own samples in order with its own arithmetic and the
+// result is that of the chain run sample by sample; but the recursions of
+// both halves now overlap, where one after the other each half waited on its
+// own longest chain (the output low-pass's four dependent operations, the
+// biquads' three) once per sample. The stage's buffers alternate between
+// two slots, so the stage output of chunk k - 1 stays readable while chunk k
+// is filled. `io` is the block's connection to the host and the stages:
+//   T Read(int frame)            host frame `frame` of the block, as the
+//                                filters take it (called once each, in order)
+//   void ToStage(int slot, int i, T x), T FromStage(int slot, int i)
+//                                sample i of a chunk into and out of the
+//                                stage buffers of `slot` (0 or 1)
+//   void RunStage(int slot, int n)  the stages over n samples of `slot`
+//   void Write(int frame, T y)   the chain's output for host frame `frame`
+//   void Watch(int frame, int n) the clip watch over n frames just written
+// The host's frames of a chunk are all read before any of them is written,
+// so input and output may be the same buffers.
+template <class S, class F, class T, class Io>
+inline void RunChainPipelined(const S& on, F& filters, int nFrames, int chunkFrames, double volume, double comp,
+                              T* inBuf, T* outBuf, Io& io)
+{
+  // A local copy, whose address nothing else holds, so that the compiler
+  // may keep the filter states in registers across the stores to the
+  // buffers and the host's output (which could otherwise alias them).
+  F f = filters;
+  int prevStart = 0, prevN = 0, slot = 0;
+  for (int start = 0;; start += chunkFrames, slot ^= 1)
+  {
+    const int n = start < nFrames ? (nFrames - start < chunkFrames ? nFrames - start : chunkFrames) : 0;
+    const int prevSlot = slot ^ 1;
+    auto read = [&](int i) { return io.Read(start + i); };
+    auto toStage = [&](int i, T x) { io.ToStage(slot, i, x); };
+    auto fromStage = [&](int i) { return io.FromStage(prevSlot, i); };
+    auto write = [&](int i, T y) { io.Write(prevStart + i, y); };
+    const int inPasses = n > 0 ? n + 3 : 0, outPasses = prevN > 0 ? prevN + 1 : 0;
+    const int passes = inPasses > outPasses ? inPasses : outPasses;
+    // Passes 3 ... min(n, prevN) - 1 have every filter of both halves busy;
+    // after them, where one half has finished, the other runs alone. Only
+    // the few passes at the edges of a chunk take the tests per filter.
+    const int both = n < prevN ? n : prevN;
+    int i = 0;
+    while (i < passes)
+    {
+      if (i >= 3 && i < both)
+      {
+        for (; i < both; ++i)
+        {
+          InputFiltersPass<true>(on, f, i, n, inBuf, read, toStage);
+          OutputFiltersPass<true>(f, i, prevN, volume, comp, outBuf, fromStage, write);
+        }
+      }
+      else if (i >= 3 && i < n && i >= outPasses)
+      {
+        for (; i < n; ++i) InputFiltersPass<true>(on, f, i, n, inBuf, read, toStage);
+      }
+      else if (i >= 1 && i < prevN && i >= inPasses)
+      {
+        for (; i < prevN; ++i) OutputFiltersPass<true>(f, i, prevN, volume, comp, outBuf, fromStage, write);
+      }
+      else
+      {
+        if (i < inPasses) InputFiltersPass(on, f, i, n, inBuf, read, toStage);
+        if (i < outPasses) OutputFiltersPass(f, i, prevN, volume, comp, outBuf, fromStage, write);
+        ++i;
+      }
+    }
+    if (prevN > 0) io.Watch(prevStart, prevN);
+    if (n == 0) break;
+    io.RunStage(slot, n);
+    prevStart = start;
+    prevN = n;
+  }
+  filters = f;
 }
 
 }  // namespace cinderpath_stereo
