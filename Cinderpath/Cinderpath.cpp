@@ -480,12 +480,17 @@ namespace
 {
 // What the mono and the stereo chain share of their connection to the host
 // (RunChainPipelined's `io`): the frame state and the output buffers.
+// The offset of frame k is taken from frame 0's (OffsetAt), not carried
+// from frame to frame, so the loop has no value to store and reload per
+// frame; Finish leaves the state's offset as NextOffset would have.
 struct HostOutput
 {
   ChainFrame st;
   double* outL;
   double* outR;
+  double Offset(int k) const { return OffsetAt(st.offset, k); }
   void Watch(int k, int n) { WatchClip(st, outL + k, outR + k, n); }
+  void Finish(int nFrames) { st.offset = OffsetAt(st.offset, nFrames); }
 };
 
 // The chain over a block with the switches `on` compiled in; T is the
@@ -510,7 +515,7 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
     const double* in;
     ValveStage* stage;
     double x[2][kChunkFrames];
-    double Read(int k) { return SanitizeSample(in[k]) - NextOffset(st); }
+    double Read(int k) { return SanitizeSample(in[k]) - Offset(k); }
     void ToStage(int slot, int i, double v) { x[slot][i] = v; }
     double FromStage(int slot, int i) const { return x[slot][i]; }
     void RunStage(int slot, int n) { stage->Process(x[slot], n); }
@@ -522,6 +527,7 @@ void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, dou
   io.in = inputs[0];
   io.stage = mStage[0].get();
   RunChain<double>(InputSwitches{mHPOn, mPeakOn, mShelfOn, mLPOn}, f, nFrames, mVolume, comp, io);
+  io.Finish(nFrames);
   StoreFrameState(io.st);
   *mInHP[0] = f.inHP;
   *mPeak[0] = f.peak;
@@ -551,7 +557,7 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
     ValveStage* right;
     double l[2][kChunkFrames];
     double r[2][kChunkFrames];
-    Lanes Read(int k) { return ReadFrame(inL, inR, k, st); }
+    Lanes Read(int k) { return ReadFrameLess(inL, inR, k, Offset(k)); }
     void ToStage(int slot, int i, Lanes v)
     {
       l[slot][i] = v[0];
@@ -569,6 +575,7 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
   io.left = mStage[0].get();
   io.right = mStage[1].get();
   RunChain<Lanes>(c.on, f, nFrames, c.volume, c.comp, io);
+  io.Finish(nFrames);
   StoreFrameState(io.st);
   f.Store(c);
 }

@@ -64,6 +64,14 @@ inline double NextOffset(ChainFrame& st)
   return m;
 }
 
+// The offset of frame k of a block whose frame 0 has the offset `first`:
+// the same as NextOffset k + 1 times in turn, without a value carried from
+// frame to frame.
+inline double OffsetAt(double first, int k)
+{
+  return (k & 1) != 0 ? -first : first;
+}
+
 // The hold time `seconds` at `fs` as ChainFrame::holdSamples: the largest
 // whole count that does not exceed it (INT_MAX where it is beyond the int
 // range or not a number: the indicator then never goes out).
@@ -75,15 +83,21 @@ inline int HoldSamples(double fs, double seconds)
 }
 
 // Frame k of the host's two channels as the filters take it: sanitised, and
-// less the offset of the frame. Both samples are sanitised at once: x - x
+// less the frame's offset. Both samples are sanitised at once: x - x
 // is 0 exactly where x is finite, and the lanes where it is not are masked
 // to +0 (as SanitizeSample does one at a time).
-inline Lanes ReadFrame(const double* inL, const double* inR, int k, ChainFrame& st)
+inline Lanes ReadFrameLess(const double* inL, const double* inR, int k, double offset)
 {
   typedef long long Mask __attribute__((vector_size(16)));
   const Lanes x{inL[k], inR[k]};
   const Mask finite = (x - x) == Lanes{0.0, 0.0};
-  return (Lanes)((Mask)x & finite) - Both(NextOffset(st));
+  return (Lanes)((Mask)x & finite) - Both(offset);
+}
+
+// The same with the offset of the running frame state (NextOffset).
+inline Lanes ReadFrame(const double* inL, const double* inR, int k, ChainFrame& st)
+{
+  return ReadFrameLess(inL, inR, k, NextOffset(st));
 }
 
 // Phase inversion, then the frame's two output samples.
