@@ -55,7 +55,7 @@ double StageStep(double& memory, double x)
   return y;
 }
 
-constexpr int kChunkMax = 8;  // the longest chunk the table uses
+constexpr int kChunkMax = 32;  // the longest chunk the table uses
 
 // The connection of the loop under test: host frames of two channels, the
 // stand-in stages, outputs.
@@ -140,10 +140,11 @@ TEST(EffectChainPipeline, GivesTheBitsOfTheFilterStepsForEveryChunking)
     std::vector<int> blocks;  // block lengths in frames, in turn
   };
   // Chunks of one frame (every pass at an edge), chunks shorter than the
-  // filters' skew, blocks that end mid-chunk, empty blocks, long blocks.
-  const Case cases[] = {{1, {1, 2, 5, 1}},    {2, {3, 1, 4, 9}},  {3, {7, 0, 2, 12}},
-                        {5, {5, 10, 11, 4}},  {8, {8, 17, 1, 40}}, {8, {64, 3, 0, 33}}};
-  const Stereo in = TestSignal(150, 41, 1.2);
+  // filters' skew, blocks that end mid-chunk, empty blocks, long blocks of
+  // long chunks with a remainder.
+  const Case cases[] = {{1, {1, 2, 5, 1}},   {2, {3, 1, 4, 9}},   {3, {7, 0, 2, 12}},  {5, {5, 10, 11, 4}},
+                        {8, {8, 17, 1, 40}}, {8, {64, 3, 0, 33}}, {32, {16, 33, 100}}, {32, {17, 48, 49, 2}}};
+  const Stereo in = TestSignal(200, 41, 1.2);
   const double volume = 1.3, comp = 1.03;
   for (const Case& c : cases)
     for (int mono = 0; mono < 2; ++mono)
