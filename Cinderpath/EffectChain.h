@@ -201,8 +201,8 @@ struct ChannelPairFilters
 // samples between the filters.
 // With INNER set the caller guarantees 3 <= i < n, where every filter has a
 // sample, so the pass is compiled without the tests at the chunk's edges.
-template <bool INNER = false, class S, class F, class T, class In, class Out>
-inline void InputFiltersPass(const S& on, F& f, int i, int n, T* buf, In& in, Out& out)
+template <bool INNER = false, class F, class T, class In, class Out>
+inline void InputFiltersPass(const InputSwitches& on, F& f, int i, int n, T* buf, In& in, Out& out)
 {
   if (INNER || i < n)
   {
@@ -214,32 +214,10 @@ inline void InputFiltersPass(const S& on, F& f, int i, int n, T* buf, In& in, Ou
   if (INNER || i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
 }
 
-template <class S, class F, class T, class In, class Out>
-inline void RunInputFilters(const S& on, F& f, int n, T* buf, In in, Out out)
+template <class F, class T, class In, class Out>
+inline void RunInputFilters(const InputSwitches& on, F& f, int n, T* buf, In in, Out out)
 {
   for (int i = 0; i < n + 3; ++i) InputFiltersPass(on, f, i, n, buf, in, out);
-}
-
-// The switches of a block as constants (S above), so that the loop of a
-// block is compiled without the filters that are off and without a test
-// per filter and pass.
-template <bool HP, bool PEAK, bool SHELF, bool LOWPASS>
-struct FixedSwitches
-{
-  static constexpr bool hp = HP, peak = PEAK, shelf = SHELF, lowPass = LOWPASS;
-};
-
-// Calls fn(FixedSwitches<...>{}) for the switches `on`.
-template <int M = 0, class Fn>
-inline void WithFixedSwitches(const InputSwitches& on, Fn&& fn)
-{
-  if constexpr (M < 16)
-  {
-    if ((on.hp ? 1 : 0) + (on.peak ? 2 : 0) + (on.shelf ? 4 : 0) + (on.lowPass ? 8 : 0) == M)
-      fn(FixedSwitches<(M & 1) != 0, (M & 2) != 0, (M & 4) != 0, (M & 8) != 0>{});
-    else
-      WithFixedSwitches<M + 1>(on, fn);
-  }
 }
 
 // Output high-pass, level (volume, then make-up gain), output low-pass over
@@ -281,8 +259,8 @@ inline void RunOutputFilters(F& f, int n, double volume, double comp, T* buf, In
 //   void Watch(int frame, int n) the clip watch over n frames just written
 // The host's frames of a chunk are all read before any of them is written,
 // so input and output may be the same buffers.
-template <class S, class F, class T, class Io>
-inline void RunChainPipelined(const S& on, F& filters, int nFrames, int chunkFrames, double volume, double comp,
+template <class F, class T, class Io>
+inline void RunChainPipelined(const InputSwitches& on, F& filters, int nFrames, int chunkFrames, double volume, double comp,
                               T* inBuf, T* outBuf, Io& io)
 {
   // A local copy, whose address nothing else holds, so that the compiler

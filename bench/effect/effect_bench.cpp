@@ -305,8 +305,7 @@ void BM_FiltersAroundStage(benchmark::State& state)
   PassThroughIo io{x.data(), y.data(), {}};
   for (auto _ : state)
   {
-    RunChainPipelined(FixedSwitches<true, true, true, true>{}, f, kBlock, chunk, b.c.volume, b.c.comp, inBuf.data(),
-                      outBuf.data(), io);
+    RunChainPipelined(b.c.on, f, kBlock, chunk, b.c.volume, b.c.comp, inBuf.data(), outBuf.data(), io);
     benchmark::DoNotOptimize(y.data());
   }
   state.counters["realtime"] =

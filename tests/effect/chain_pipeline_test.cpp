@@ -180,9 +180,7 @@ TEST(EffectChainPipeline, GivesTheBitsOfTheFilterStepsForEveryChunking)
           {
             MonoIo monoIo{&io};
             double inBuf[kChunkMax], outBuf[kChunkMax];
-            WithFixedSwitches(on, [&](auto fixed) {
-              RunChainPipelined(fixed, run[0], n, c.chunk, volume, comp, inBuf, outBuf, monoIo);
-            });
+            RunChainPipelined(on, run[0], n, c.chunk, volume, comp, inBuf, outBuf, monoIo);
           }
           else
           {
@@ -192,9 +190,7 @@ TEST(EffectChainPipeline, GivesTheBitsOfTheFilterStepsForEveryChunking)
                                        on, volume, comp};
             ChannelPairFilters f(filters);
             Lanes inBuf[kChunkMax], outBuf[kChunkMax];
-            WithFixedSwitches(on, [&](auto fixed) {
-              RunChainPipelined(fixed, f, n, c.chunk, volume, comp, inBuf, outBuf, io);
-            });
+            RunChainPipelined(on, f, n, c.chunk, volume, comp, inBuf, outBuf, io);
             f.Store(filters);
           }
           EXPECT_EQ(io.watched, n);
