@@ -129,7 +129,8 @@ inline void WatchClip(ChainFrame& st, const double* outL, const double* outR, in
   // Most chunks of a quiet signal have no frame over full scale, and a loud
   // one seldom starts with one. Up to the first over the count only runs on
   // towards the hold and the indicator can only go out, so that stretch is
-  // taken in one step; the frames from the first over on, one at a time.
+  // taken in one step; the frames from the first over on, one at a time
+  // until an over leaves no more of the chunk than the hold (below).
   int first = 0;
   while (first < n && !(__builtin_fabs(outL[first]) > 1.0) && !(__builtin_fabs(outR[first]) > 1.0)) ++first;
   if (first > 0 && count <= hold)
@@ -143,10 +144,13 @@ inline void WatchClip(ChainFrame& st, const double* outL, const double* outR, in
     clip = 0;
     st.showClip(st.context, clip);
   }
+  auto isOver = [outL, outR](int i) {
+    const double al = __builtin_fabs(outL[i]), ar = __builtin_fabs(outR[i]);
+    return (al < ar ? ar : al) > 1.0;
+  };
   for (int i = first; i < n; ++i)
   {
-    const double al = __builtin_fabs(outL[i]), ar = __builtin_fabs(outR[i]);
-    const bool over = (al < ar ? ar : al) > 1.0;
+    const bool over = isOver(i);
     count += int(count <= hold) & int(count < INT_MAX);
     const int next = over ? 1 : (count > hold ? 0 : clip);
     count = over ? 0 : count;
@@ -154,6 +158,17 @@ inline void WatchClip(ChainFrame& st, const double* outL, const double* outR, in
     {
       clip = next;
       st.showClip(st.context, clip);
+    }
+    if (over && n - 1 - i <= hold)
+    {
+      // The rest of the chunk is no longer than the hold, so the indicator
+      // stays lit to its end whatever follows, and the count is the number
+      // of frames after the chunk's last over: found from the end, without
+      // a step per frame (a loud signal is over full scale in most chunks).
+      int last = n - 1;
+      while (last > i && !isOver(last)) --last;
+      count = n - 1 - last;
+      break;
     }
   }
   st.clipCount = count;
