@@ -1,6 +1,7 @@
 #include "lice_blit.h"
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "lice_plot.h"
@@ -12,6 +13,25 @@ namespace
 template <class C>
 void blitRows(LICE_pixel* d, ptrdiff_t dstep, const LICE_pixel* s, ptrdiff_t sstep, int w, int h, int weight)
 {
+  if constexpr (std::is_same_v<C, _LICE_CombinePixelsCopySourceAlphaIgnoreAlphaParmNoClamp>)
+  {
+    // The editor's film strips at full weight: mostly opaque or clear
+    // pixels, taken as whole words; the rest mixed as the combine does.
+    for (int y = 0; y < h; ++y, d += dstep, s += sstep)
+      for (int x = 0; x < w; ++x)
+      {
+        const LICE_pixel p = s[x];
+        const unsigned a = LICE_GETA(p);
+        if (a == 255) d[x] = p;
+        else if (a)
+        {
+          const LICE_pixel_chan* sp = reinterpret_cast<const LICE_pixel_chan*>(s + x);
+          C::doPix(reinterpret_cast<LICE_pixel_chan*>(d + x), sp[LICE_PIXEL_R], sp[LICE_PIXEL_G], sp[LICE_PIXEL_B],
+                   static_cast<int>(a), weight);
+        }
+      }
+    return;
+  }
   for (int y = 0; y < h; ++y, d += dstep, s += sstep)
   {
     LICE_pixel_chan* dp = reinterpret_cast<LICE_pixel_chan*>(d);
