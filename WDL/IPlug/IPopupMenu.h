@@ -95,7 +95,7 @@ public:
 private:
   int mPrefix;
   int mChosenItemIdx;
-  bool mCanMultiCheck;  // not read by any operation
+  [[maybe_unused]] bool mCanMultiCheck;  // not read by any operation
   WDL_PtrList<IPopupMenuItem> mMenuItems;
 };
 
