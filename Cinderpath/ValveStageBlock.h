@@ -431,9 +431,8 @@ void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, doub
 // The block path with the pair count fixed at compile time where it is
 // small (factors 2 to 4), so that those loops unroll.
 template <typename V>
-void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+void BlockGroups(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames)
 {
-  const OverModal& t = OverModalFor(left.mModalFactor);
   switch ((t.factor + 1) / 2)
   {
     case 1: BlockGroupsOf<V, 1>(left, right, t, l, r, nFrames); break;
@@ -445,7 +444,7 @@ void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int 
 }  // namespace
 
 // The AVX2 build of BlockGroups<Quad> (ValveStageBlockAvx2.cpp).
-void BlockGroupsAvx2(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
+void BlockGroupsAvx2(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames);
 
 }  // namespace cinderpath_dsp
 
