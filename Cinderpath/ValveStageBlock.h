@@ -43,8 +43,9 @@ constexpr double kEdge = 3.375;
 constexpr double kModalFloor = 1e-30;
 constexpr uint32_t kFloorGroups = 4;
 
-// Host samples at the end of a block whose sub-samples are written to the
-// rings: four groups hold the last eight sub-samples from factor 2 up.
+// Host samples at the end of a block that hold the eight sub-samples the
+// rings take (WriteRings), from factor 2 up; they must still be in the
+// block's buffers when the rings are written.
 constexpr int kRingGroups = 4;
 
 // Two doubles in one 128-bit vector, lane 0 the left channel, lane 1 the
@@ -203,7 +204,16 @@ struct ModalBlock
 
   const OverModal& t;
   unsigned pairs;  // sub-sample pairs per group
-  int chunk;       // groups per chunk: a power of two, a multiple of kFloorGroups and kRingGroups
+  // Groups per chunk: a power of two, a multiple of kFloorGroups and
+  // kRingGroups. Eight up to factor 4 (16 or 32 sub-samples, enough to keep
+  // the shaper busy), four above (P is 0 from factor 5). No more: a block
+  // runs one chunk of the interpolator alone at its start and one of the
+  // decimator alone at its end, most of what a call costs on top of its
+  // samples (the effect calls the stage every 128 host samples).
+  static constexpr int chunk = P == 1 || P == 2 ? 8 : 4;
+  static_assert(chunk % kFloorGroups == 0 && chunk >= kRingGroups &&
+                    2 * chunk * (P > 0 ? P : kModalMaxFactor / 2) <= kBufferVectors,
+                "chunks must keep the floor's phase, hold the rings' groups and fit the buffers");
   // The floor's lanes after a group whose index in the block is i, for
   // i mod kFloorGroups (the two channels' clocks may differ), and whether
   // any lane is set.
@@ -213,14 +223,8 @@ struct ModalBlock
   V d[kBufferVectors];  // the same, shaped
 
   ModalBlock(const OverModal& table, uint32_t clockLeft, uint32_t clockRight)
-    : t(table), pairs(P > 0 ? unsigned(P) : (table.factor + 1) / 2), chunk(kRingGroups)
+    : t(table), pairs(P > 0 ? unsigned(P) : (table.factor + 1) / 2)
   {
-    // At least 16 sub-samples per chunk, to keep the shaper busy, and no
-    // more groups than that needs: a block runs one chunk of the
-    // interpolator alone at its start and one of the decimator alone at its
-    // end, which is most of the cost a call has on top of its samples (the
-    // effect calls the stage every 128 host samples).
-    while (unsigned(chunk) * 2 * pairs < 16) chunk *= 2;
     for (uint32_t i = 0; i < kFloorGroups; ++i)
     {
       const bool left = (clockLeft + i) % kFloorGroups == kFloorGroups - 1;
