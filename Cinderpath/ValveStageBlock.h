@@ -157,6 +157,8 @@ CINDERPATH_INLINE Quad Halves(Quad lo, Quad hi) { return __builtin_shufflevector
 CINDERPATH_INLINE Two Halves(Two lo, Two hi) { return Two{lo.a, hi.b}; }
 CINDERPATH_INLINE Quad LowHalves(Quad lo, Quad hi) { return __builtin_shufflevector(lo, hi, 0, 1, 4, 5); }
 CINDERPATH_INLINE Two LowHalves(Two lo, Two hi) { return Two{lo.a, hi.a}; }
+CINDERPATH_INLINE double Lane(Quad q, int lane) { return q[lane]; }
+CINDERPATH_INLINE double Lane(Two q, int lane) { return lane < 2 ? q.a[lane] : q.b[lane - 2]; }
 
 // Components smaller in magnitude than kModalFloor become +0, in the lanes
 // set in `on`.
@@ -336,31 +338,24 @@ CINDERPATH_INLINE void ShapeGroups(ModalBlock<V, P>& b, int from, int to, V gain
   for (unsigned v = 0; v < count; ++v) d[v] = BiasT(ShapeT(gain * u[v]), k, km1);
 }
 
-// Writes the newest sub-samples of a block (x the host inputs, the
-// sub-samples of `channel` in the block's buffers) into the stage's rings
-// as the direct form would have them: the interpolator's inputs N·x and
-// zeros and its outputs, the decimator's inputs. Only the last eight, all a
-// ring holds, are written; older entries stay from the blocks before. The
-// rings' positions are those before the block.
-template <typename V, int P>
-CINDERPATH_INLINE void WriteRings(ValveStage& s, ModalBlock<V, P>& b, const double* x, int nFrames, int channel)
+// Writes sub-samples from..N-1 of group i of a block (x the host input, u
+// and d the sub-samples of `channel`) into the stage's rings as the direct
+// form would have them: the interpolator's inputs N·x and zeros and its
+// outputs, the decimator's inputs. The rings' positions are those before
+// the block.
+template <typename V>
+CINDERPATH_INLINE void WriteRings(ValveStage& s, unsigned n, int i, unsigned from, double x, const V* u, const V* d,
+                                  int channel)
 {
-  const unsigned n = b.t.factor;
-  const uint32_t total = n * uint32_t(nFrames);
-  const uint32_t first = total > 8u ? total - 8u : 0u;
-  int i = int(first / n);
-  unsigned j = first - unsigned(i) * n;
-  for (uint32_t g = first; g < total; ++g)
+  const uint32_t base = s.mUp.mPos + n * uint32_t(i);
+  const uint32_t baseDown = s.mDown.mPos + n * uint32_t(i);
+  for (unsigned j = from; j < n; ++j)
   {
-    // Sub-sample j of group i: lane (j mod 2)·2 + channel of vector j / 2.
-    const unsigned lane = (j % 2) * 2 + unsigned(channel);
-    double u, d;
-    __builtin_memcpy(&u, reinterpret_cast<const char*>(b.Up(i) + j / 2) + lane * sizeof u, sizeof u);
-    __builtin_memcpy(&d, reinterpret_cast<const char*>(b.Down(i) + j / 2) + lane * sizeof d, sizeof d);
-    s.mUp.mX[(s.mUp.mPos + g + 1) & 7u] = j == 0 ? double(n) * x[i] : 0.0;
-    s.mUp.mY[(s.mUp.mPos + g + 1) & 7u] = u;
-    s.mDown.mX[(s.mDown.mPos + g + 1) & 7u] = d;
-    if (++j == n) j = 0, ++i;
+    const uint32_t slot = (base + j + 1) & 7u;
+    const int lane = int(j % 2) * 2 + channel;
+    s.mUp.mX[slot] = j == 0 ? double(n) * x : 0.0;
+    s.mUp.mY[slot] = Lane(u[j / 2], lane);
+    s.mDown.mX[(baseDown + j + 1) & 7u] = Lane(d[j / 2], lane);
   }
 }
 
@@ -405,9 +400,19 @@ void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, doub
   }
 
   // The rings, while the last groups' inputs are still in place (the
-  // outputs written so far lie at least a chunk before the end).
-  WriteRings(left, b, l, nFrames, 0);
-  WriteRings(right, b, r, nFrames, 1);
+  // outputs written so far lie at least a chunk before the end): the
+  // newest eight sub-samples, all a ring holds; older entries stay from
+  // the blocks before.
+  const unsigned n = t.factor;
+  const uint32_t total = n * uint32_t(nFrames);
+  const uint32_t ringFirst = total > 8u ? total - 8u : 0u;
+  const int firstGroup = int(ringFirst / n);
+  for (int i = firstGroup; i < nFrames; ++i)
+  {
+    const unsigned from = i == firstGroup ? ringFirst - uint32_t(firstGroup) * n : 0u;
+    WriteRings(left, n, i, from, l[i], b.Up(i), b.Down(i), 0);
+    WriteRings(right, n, i, from, r[i], b.Up(i), b.Down(i), 1);
+  }
 
   for (int j = nFrames > chunk ? nFrames - chunk : 0; j < nFrames; ++j)
   {
@@ -422,7 +427,6 @@ void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, doub
     left.mModalUp[m] = up[0], right.mModalUp[m] = up[1];
     left.mModalDown[m] = down[0], right.mModalDown[m] = down[1];
   }
-  const unsigned n = t.factor;
   AdvanceRings(left, n, nFrames);
   left.mModalClock += uint32_t(nFrames);
   if (&right != &left)
