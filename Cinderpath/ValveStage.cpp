@@ -68,9 +68,8 @@ void ValveStage::UpdateRings()
   mDownOutputsStale = false;
 }
 
-void ValveStage::EnterModal()
+void ValveStage::EnterModal(const OverModal& t)
 {
-  const OverModal& t = OverModalFor(mFactor);
   if (mModalFactor == t.factor) return;
   UpdateRings();
   if (mModalFactor == 0)
@@ -157,7 +156,8 @@ void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, dou
     }
     return;
   }
-  if (left.mFactor == 1 || right.mFactor == 1 || OverModalFor(left.mFactor).factor != OverModalFor(right.mFactor).factor)
+  if (left.mFactor == 1 || right.mFactor == 1 ||
+      (left.mFactor != right.mFactor && OverModalFor(left.mFactor).factor != OverModalFor(right.mFactor).factor))
   {
     left.Process(l, nFrames);
     right.Process(r, nFrames);
@@ -168,14 +168,16 @@ void ValveStage::ProcessPair(ValveStage& left, ValveStage& right, double* l, dou
 
 void ValveStage::RunModal(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
 {
-  left.EnterModal();
-  right.EnterModal();
+  // One look-up of the tables per call; both stages run on them.
+  const OverModal& t = OverModalFor(left.mFactor);
+  left.EnterModal(t);
+  right.EnterModal(t);
 #ifdef CINDERPATH_HAVE_AVX2_BLOCK
   if (g_useAvx2.load(std::memory_order_relaxed))
   {
-    BlockGroupsAvx2(left, right, l, r, nFrames);
+    BlockGroupsAvx2(left, right, t, l, r, nFrames);
     return;
   }
 #endif
-  BlockGroups<Two>(left, right, l, r, nFrames);
+  BlockGroups<Two>(left, right, t, l, r, nFrames);
 }

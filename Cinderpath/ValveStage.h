@@ -5,6 +5,10 @@
 
 #include "Over.h"
 
+namespace cinderpath_dsp {
+struct OverModal;
+}
+
 // The non-linear heart of the effect: amplifies one sample by mGain, saturates
 // it with a three-stage cubic shaper S and bends it through the asymmetric
 // bias curve B(s) = (k - 1)·s / (k + s), k = mCurve. At factor 1 the sample is
@@ -107,8 +111,9 @@ public:
   bool mDownOutputsStale;  // mDown.mY lags the modal state (UpdateRings)
 
 private:
-  // Makes the modal state current for mFactor (2 or more).
-  void EnterModal();
+  // Makes the modal state current for the tables `t` (those of mFactor,
+  // 2 or more).
+  void EnterModal(const cinderpath_dsp::OverModal& t);
 
   // The modal block path for two stages with the same tables, one channel
   // per lane (the same stage twice for one channel). [render thread]

@@ -43,8 +43,9 @@ constexpr double kEdge = 3.375;
 constexpr double kModalFloor = 1e-30;
 constexpr uint32_t kFloorGroups = 4;
 
-// Host samples at the end of a block whose sub-samples are written to the
-// rings: four groups hold the last eight sub-samples from factor 2 up.
+// Host samples at the end of a block that hold the eight sub-samples the
+// rings take (WriteRings), from factor 2 up; they must still be in the
+// block's buffers when the rings are written.
 constexpr int kRingGroups = 4;
 
 // Two doubles in one 128-bit vector, lane 0 the left channel, lane 1 the
@@ -205,7 +206,16 @@ struct ModalBlock
 
   const OverModal& t;
   unsigned pairs;  // sub-sample pairs per group
-  int chunk;       // groups per chunk: a power of two, a multiple of kFloorGroups and kRingGroups
+  // Groups per chunk: a power of two, a multiple of kFloorGroups and
+  // kRingGroups. Eight up to factor 4 (16 or 32 sub-samples, enough to keep
+  // the shaper busy), four above (P is 0 from factor 5). No more: a block
+  // runs one chunk of the interpolator alone at its start and one of the
+  // decimator alone at its end, most of what a call costs on top of its
+  // samples (the effect calls the stage every 128 host samples).
+  static constexpr int chunk = P == 1 || P == 2 ? 8 : 4;
+  static_assert(chunk % kFloorGroups == 0 && chunk >= kRingGroups &&
+                    2 * chunk * (P > 0 ? P : kModalMaxFactor / 2) <= kBufferVectors,
+                "chunks must keep the floor's phase, hold the rings' groups and fit the buffers");
   // The floor's lanes after a group whose index in the block is i, for
   // i mod kFloorGroups (the two channels' clocks may differ), and whether
   // any lane is set.
@@ -215,12 +225,8 @@ struct ModalBlock
   V d[kBufferVectors];  // the same, shaped
 
   ModalBlock(const OverModal& table, uint32_t clockLeft, uint32_t clockRight)
-    : t(table), pairs(P > 0 ? unsigned(P) : (table.factor + 1) / 2), chunk(kRingGroups)
+    : t(table), pairs(P > 0 ? unsigned(P) : (table.factor + 1) / 2)
   {
-    // Enough sub-samples per chunk to keep the shaper busy, few enough
-    // groups that the chunks at the ends of a block (where one of the
-    // filters idles) stay a small share.
-    while (unsigned(chunk) * 2 * pairs <= 16) chunk *= 2;
     for (uint32_t i = 0; i < kFloorGroups; ++i)
     {
       const bool left = (clockLeft + i) % kFloorGroups == kFloorGroups - 1;
@@ -332,16 +338,18 @@ CINDERPATH_INLINE void ShapeGroups(ModalBlock<V, P>& b, int from, int to, V gain
   for (unsigned v = 0; v < count; ++v) d[v] = BiasT(ShapeT(gain * u[v]), k, km1);
 }
 
-// Writes group i of a block (x the host input, u and d the sub-samples of
-// `channel`) into the stage's rings as the direct form would have them:
-// the interpolator's inputs N·x and zeros and its outputs, the decimator's
-// inputs. The rings' positions are those before the block.
+// Writes sub-samples from..N-1 of group i of a block (x the host input, u
+// and d the sub-samples of `channel`) into the stage's rings as the direct
+// form would have them: the interpolator's inputs N·x and zeros and its
+// outputs, the decimator's inputs. The rings' positions are those before
+// the block.
 template <typename V>
-CINDERPATH_INLINE void WriteRings(ValveStage& s, unsigned n, int i, double x, const V* u, const V* d, int channel)
+CINDERPATH_INLINE void WriteRings(ValveStage& s, unsigned n, int i, unsigned from, double x, const V* u, const V* d,
+                                  int channel)
 {
   const uint32_t base = s.mUp.mPos + n * uint32_t(i);
   const uint32_t baseDown = s.mDown.mPos + n * uint32_t(i);
-  for (unsigned j = 0; j < n; ++j)
+  for (unsigned j = from; j < n; ++j)
   {
     const uint32_t slot = (base + j + 1) & 7u;
     const int lane = int(j % 2) * 2 + channel;
@@ -392,12 +400,18 @@ void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, doub
   }
 
   // The rings, while the last groups' inputs are still in place (the
-  // outputs written so far lie at least a chunk before the end).
+  // outputs written so far lie at least a chunk before the end): the
+  // newest eight sub-samples, all a ring holds; older entries stay from
+  // the blocks before.
   const unsigned n = t.factor;
-  for (int i = nFrames > kRingGroups ? nFrames - kRingGroups : 0; i < nFrames; ++i)
+  const uint32_t total = n * uint32_t(nFrames);
+  const uint32_t ringFirst = total > 8u ? total - 8u : 0u;
+  const int firstGroup = int(ringFirst / n);
+  for (int i = firstGroup; i < nFrames; ++i)
   {
-    WriteRings(left, n, i, l[i], b.Up(i), b.Down(i), 0);
-    WriteRings(right, n, i, r[i], b.Up(i), b.Down(i), 1);
+    const unsigned from = i == firstGroup ? ringFirst - uint32_t(firstGroup) * n : 0u;
+    WriteRings(left, n, i, from, l[i], b.Up(i), b.Down(i), 0);
+    WriteRings(right, n, i, from, r[i], b.Up(i), b.Down(i), 1);
   }
 
   for (int j = nFrames > chunk ? nFrames - chunk : 0; j < nFrames; ++j)
@@ -425,9 +439,8 @@ void BlockGroupsOf(ValveStage& left, ValveStage& right, const OverModal& t, doub
 // The block path with the pair count fixed at compile time where it is
 // small (factors 2 to 4), so that those loops unroll.
 template <typename V>
-void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+void BlockGroups(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames)
 {
-  const OverModal& t = OverModalFor(left.mModalFactor);
   switch ((t.factor + 1) / 2)
   {
     case 1: BlockGroupsOf<V, 1>(left, right, t, l, r, nFrames); break;
@@ -439,7 +452,7 @@ void BlockGroups(ValveStage& left, ValveStage& right, double* l, double* r, int 
 }  // namespace
 
 // The AVX2 build of BlockGroups<Quad> (ValveStageBlockAvx2.cpp).
-void BlockGroupsAvx2(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames);
+void BlockGroupsAvx2(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames);
 
 }  // namespace cinderpath_dsp
 

@@ -8,9 +8,9 @@
 
 namespace cinderpath_dsp {
 
-void BlockGroupsAvx2(ValveStage& left, ValveStage& right, double* l, double* r, int nFrames)
+void BlockGroupsAvx2(ValveStage& left, ValveStage& right, const OverModal& t, double* l, double* r, int nFrames)
 {
-  BlockGroups<Quad>(left, right, l, r, nFrames);
+  BlockGroups<Quad>(left, right, t, l, r, nFrames);
 }
 
 }  // namespace cinderpath_dsp

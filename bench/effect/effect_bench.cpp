@@ -139,8 +139,9 @@ BENCHMARK(BM_EffectMono)->Arg(1)->Arg(16);
 BENCHMARK(BM_EffectSilence)->Arg(16);
 
 // Two valve stages at the factor of the argument over blocks of 48 kHz
-// frames, both channels side by side (paired) or one after the other.
-void BM_StagePair(benchmark::State& state, bool paired)
+// frames, both channels side by side (paired) or one after the other, in
+// calls of `callFrames` frames.
+void BM_StagePair(benchmark::State& state, bool paired, int callFrames = kBlock)
 {
   ValveStage left, right;
   const unsigned factor = (unsigned)state.range(0);
@@ -155,14 +156,18 @@ void BM_StagePair(benchmark::State& state, bool paired)
       l[i] = in[i];
       r[i] = -in[i];
     }
-    if (paired)
+    for (int start = 0; start < kBlock; start += callFrames)
     {
-      ValveStage::ProcessPair(left, right, l.data(), r.data(), kBlock);
-    }
-    else
-    {
-      left.Process(l.data(), kBlock);
-      right.Process(r.data(), kBlock);
+      const int n = std::min(callFrames, kBlock - start);
+      if (paired)
+      {
+        ValveStage::ProcessPair(left, right, l.data() + start, r.data() + start, n);
+      }
+      else
+      {
+        left.Process(l.data() + start, n);
+        right.Process(r.data() + start, n);
+      }
     }
     benchmark::DoNotOptimize(l.data());
     benchmark::DoNotOptimize(r.data());
@@ -181,6 +186,13 @@ void BM_StagesOneAtATime(benchmark::State& state)
 }
 BENCHMARK(BM_StagesOneAtATime)->Arg(16);
 BENCHMARK(BM_StagesPaired)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
+// The pair as the effect calls it, 128 frames at a time: against
+// BM_StagesPaired, the cost a call has on top of its frames.
+void BM_StageCallsOf128(benchmark::State& state)
+{
+  BM_StagePair(state, true, 128);
+}
+BENCHMARK(BM_StageCallsOf128)->Arg(2)->Arg(4)->Arg(16);
 
 typedef double Pair __attribute__((vector_size(16)));
 
