@@ -371,21 +371,16 @@ void Cinderpath::SetOutLP()
 // Processing. Every switch is fixed for a block (parameter changes are kept
 // apart from processing), so a block is run by one of two loops: bypass, or
 // the chain for one (mono) or two channels. The chain runs in chunks: the
-// input filters over a chunk, then the valve stages over it, then its output
-// filters, level, clip watch and phase, the output filters of each chunk in
-// the same loop as the input filters of the next (RunChainPipelined). Every
-// processing object sees the same sequence of inputs as when the whole chain
-// runs sample by sample, so the output is the same bit for bit; the chunk
-// form lets the two valve stages run side by side and the recursions of the
-// two channels and of the filters overlap.
+// input filters over the chunk, then the valve stages over the chunk, then
+// the output filters, level, clip watch and phase. Every processing object
+// sees the same sequence of inputs as when the whole chain runs sample by
+// sample, so the output is the same bit for bit; the chunk form lets the two
+// valve stages run side by side and the two channels' filters overlap.
 
 namespace
 {
-// Frames per chunk; the chunk buffers (about 8 KB for stereo) live on the
-// render thread's stack. Shorter chunks leave a smaller part of a block
-// outside the pipelined loop (the first chunk's input filters and the last
-// chunk's output filters run alone); longer ones call the stages less often.
-constexpr int kChunkFrames = 128;
+// Frames per chunk; the chunk buffers live on the render thread's stack.
+constexpr int kChunkFrames = 256;
 }  // namespace
 
 void Cinderpath::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
@@ -476,60 +471,33 @@ void Cinderpath::ProcessBypass(double** inputs, double** outputs, int nFrames)
   StoreFrameState(st);
 }
 
-namespace
-{
-// What the mono and the stereo chain share of their connection to the host
-// (RunChainPipelined's `io`): the frame state and the output buffers.
-// The offset of frame k is taken from frame 0's (OffsetAt), not carried
-// from frame to frame, so the loop has no value to store and reload per
-// frame; Finish leaves the state's offset as NextOffset would have.
-struct HostOutput
-{
-  ChainFrame st;
-  double* outL;
-  double* outR;
-  double Offset(int k) const { return OffsetAt(st.offset, k); }
-  void Watch(int k, int n) { WatchClip(st, outL + k, outR + k, n); }
-  void Finish(int nFrames) { st.offset = OffsetAt(st.offset, nFrames); }
-};
-
-// The chain over a block; T is the sample type of the filters (double for
-// one channel, Lanes for two). The switches are tested in every pass: in
-// the pipelined loop those well-predicted tests cost no measurable time,
-// and one loop serves every set of switches (a loop compiled for each of
-// the 16 sets made the chain's machine code ten times larger).
-template <class T, class F, class Io>
-void RunChain(const InputSwitches& on, F& f, int nFrames, double volume, double comp, Io& io)
-{
-  T inBuf[kChunkFrames], outBuf[kChunkFrames];  // between the filters
-  RunChainPipelined(on, f, nFrames, kChunkFrames, volume, comp, inBuf, outBuf, io);
-}
-}  // namespace
-
 void Cinderpath::ProcessMono(double** inputs, double** outputs, int nFrames, double comp)
 {
   ChannelFilters f{*mInHP[0], *mPeak[0], *mShelf[0], *mLowPass[0], *mOutHP[0], *mOutLP[0]};
-  // The left chain; the right input is not read at all. The stage buffers
-  // are left uninitialised: each sample is written before it is read.
-  struct MonoIo : HostOutput
+  const InputSwitches on{mHPOn, mPeakOn, mShelfOn, mLPOn};
+  const double volume = mVolume;
+  ChainFrame st = LoadFrameState();
+  double x[kChunkFrames];
+  double buf[kChunkFrames];  // between the filters
+  for (int start = 0; start < nFrames; start += kChunkFrames)
   {
-    const double* in;
-    ValveStage* stage;
-    double x[2][kChunkFrames];
-    double Read(int k) { return SanitizeSample(in[k]) - Offset(k); }
-    void ToStage(int slot, int i, double v) { x[slot][i] = v; }
-    double FromStage(int slot, int i) const { return x[slot][i]; }
-    void RunStage(int slot, int n) { stage->Process(x[slot], n); }
-    void Write(int k, double y) { WriteFrame(st, y, y, outL + k, outR + k); }
-  } io;
-  io.st = LoadFrameState();
-  io.outL = outputs[0];
-  io.outR = outputs[1];
-  io.in = inputs[0];
-  io.stage = mStage[0].get();
-  RunChain<double>(InputSwitches{mHPOn, mPeakOn, mShelfOn, mLPOn}, f, nFrames, mVolume, comp, io);
-  io.Finish(nFrames);
-  StoreFrameState(io.st);
+    // The right input is not read at all.
+    const int n = std::min(kChunkFrames, nFrames - start);
+    const double* in = inputs[0] + start;
+    WithFixedSwitches(on, [&](auto fixed) {
+      RunInputFilters(
+          fixed, f, n, buf, [&](int i) { return SanitizeSample(in[i]) - NextOffset(st); },
+          [&](int i, double y) { x[i] = y; });
+    });
+    mStage[0]->Process(x, n);
+    double* outL = outputs[0] + start;
+    double* outR = outputs[1] + start;
+    RunOutputFilters(
+        f, n, volume, comp, buf, [&](int i) { return x[i]; },
+        [&](int i, double y) { WriteFrame(st, y, y, outL + i, outR + i); });
+    WatchClip(st, outL, outR, n);
+  }
+  StoreFrameState(st);
   *mInHP[0] = f.inHP;
   *mPeak[0] = f.peak;
   *mShelf[0] = f.shelf;
@@ -547,36 +515,34 @@ void Cinderpath::ProcessStereo(double** inputs, double** outputs, int nFrames, d
                        {mOutHP[0].get(), mOutHP[1].get()},
                        {mOutLP[0].get(), mOutLP[1].get()},
                        {mHPOn, mPeakOn, mShelfOn, mLPOn}, mVolume, comp};
+  ChainFrame st = LoadFrameState();
   ChannelPairFilters f(c);
-  // Both chains, one per lane; the stages side by side (same bits). The
-  // stage buffers are left uninitialised: each is written before it is read.
-  struct StereoIo : HostOutput
+  double l[kChunkFrames];
+  double r[kChunkFrames];
+  Lanes buf[kChunkFrames];  // between the filters
+  for (int start = 0; start < nFrames; start += kChunkFrames)
   {
-    const double* inL;
-    const double* inR;
-    ValveStage* left;
-    ValveStage* right;
-    double l[2][kChunkFrames];
-    double r[2][kChunkFrames];
-    Lanes Read(int k) { return ReadFrameLess(inL, inR, k, Offset(k)); }
-    void ToStage(int slot, int i, Lanes v)
-    {
-      l[slot][i] = v[0];
-      r[slot][i] = v[1];
-    }
-    Lanes FromStage(int slot, int i) const { return Lanes{l[slot][i], r[slot][i]}; }
-    void RunStage(int slot, int n) { ValveStage::ProcessPair(*left, *right, l[slot], r[slot], n); }
-    void Write(int k, Lanes y) { WriteFrame(st, y[0], y[1], outL + k, outR + k); }
-  } io;
-  io.st = LoadFrameState();
-  io.outL = outputs[0];
-  io.outR = outputs[1];
-  io.inL = inputs[0];
-  io.inR = inputs[1];
-  io.left = mStage[0].get();
-  io.right = mStage[1].get();
-  RunChain<Lanes>(c.on, f, nFrames, c.volume, c.comp, io);
-  io.Finish(nFrames);
-  StoreFrameState(io.st);
+    // The whole chunk is read before any output is written, so the host may
+    // hand the same buffers for input and output.
+    const int n = std::min(kChunkFrames, nFrames - start);
+    const double* inL = inputs[0] + start;
+    const double* inR = inputs[1] + start;
+    WithFixedSwitches(c.on, [&](auto on) {
+      RunInputFilters(
+          on, f, n, buf, [&](int i) { return ReadFrame(inL, inR, i, st); },
+          [&](int i, Lanes x) {
+            l[i] = x[0];
+            r[i] = x[1];
+          });
+    });
+    ValveStage::ProcessPair(*mStage[0], *mStage[1], l, r, n);  // side by side, same bits
+    double* outL = outputs[0] + start;
+    double* outR = outputs[1] + start;
+    RunOutputFilters(
+        f, n, c.volume, c.comp, buf, [&](int i) { return Lanes{l[i], r[i]}; },
+        [&](int i, Lanes y) { WriteFrame(st, y[0], y[1], outL + i, outR + i); });
+    WatchClip(st, outL, outR, n);
+  }
+  StoreFrameState(st);
   f.Store(c);
 }

@@ -64,14 +64,6 @@ inline double NextOffset(ChainFrame& st)
   return m;
 }
 
-// The offset of frame k of a block whose frame 0 has the offset `first`:
-// the same as NextOffset k + 1 times in turn, without a value carried from
-// frame to frame.
-inline double OffsetAt(double first, int k)
-{
-  return (k & 1) != 0 ? -first : first;
-}
-
 // The hold time `seconds` at `fs` as ChainFrame::holdSamples: the largest
 // whole count that does not exceed it (INT_MAX where it is beyond the int
 // range or not a number: the indicator then never goes out).
@@ -83,21 +75,15 @@ inline int HoldSamples(double fs, double seconds)
 }
 
 // Frame k of the host's two channels as the filters take it: sanitised, and
-// less the frame's offset. Both samples are sanitised at once: x - x
+// less the offset of the frame. Both samples are sanitised at once: x - x
 // is 0 exactly where x is finite, and the lanes where it is not are masked
 // to +0 (as SanitizeSample does one at a time).
-inline Lanes ReadFrameLess(const double* inL, const double* inR, int k, double offset)
+inline Lanes ReadFrame(const double* inL, const double* inR, int k, ChainFrame& st)
 {
   typedef long long Mask __attribute__((vector_size(16)));
   const Lanes x{inL[k], inR[k]};
   const Mask finite = (x - x) == Lanes{0.0, 0.0};
-  return (Lanes)((Mask)x & finite) - Both(offset);
-}
-
-// The same with the offset of the running frame state (NextOffset).
-inline Lanes ReadFrame(const double* inL, const double* inR, int k, ChainFrame& st)
-{
-  return ReadFrameLess(inL, inR, k, NextOffset(st));
+  return (Lanes)((Mask)x & finite) - Both(NextOffset(st));
 }
 
 // Phase inversion, then the frame's two output samples.
@@ -129,8 +115,7 @@ inline void WatchClip(ChainFrame& st, const double* outL, const double* outR, in
   // Most chunks of a quiet signal have no frame over full scale, and a loud
   // one seldom starts with one. Up to the first over the count only runs on
   // towards the hold and the indicator can only go out, so that stretch is
-  // taken in one step; the frames from the first over on, one at a time
-  // until an over leaves no more of the chunk than the hold (below).
+  // taken in one step; the frames from the first over on, one at a time.
   int first = 0;
   while (first < n && !(__builtin_fabs(outL[first]) > 1.0) && !(__builtin_fabs(outR[first]) > 1.0)) ++first;
   if (first > 0 && count <= hold)
@@ -144,13 +129,10 @@ inline void WatchClip(ChainFrame& st, const double* outL, const double* outR, in
     clip = 0;
     st.showClip(st.context, clip);
   }
-  auto isOver = [outL, outR](int i) {
-    const double al = __builtin_fabs(outL[i]), ar = __builtin_fabs(outR[i]);
-    return (al < ar ? ar : al) > 1.0;
-  };
   for (int i = first; i < n; ++i)
   {
-    const bool over = isOver(i);
+    const double al = __builtin_fabs(outL[i]), ar = __builtin_fabs(outR[i]);
+    const bool over = (al < ar ? ar : al) > 1.0;
     count += int(count <= hold) & int(count < INT_MAX);
     const int next = over ? 1 : (count > hold ? 0 : clip);
     count = over ? 0 : count;
@@ -158,17 +140,6 @@ inline void WatchClip(ChainFrame& st, const double* outL, const double* outR, in
     {
       clip = next;
       st.showClip(st.context, clip);
-    }
-    if (over && n - 1 - i <= hold)
-    {
-      // The rest of the chunk is no longer than the hold, so the indicator
-      // stays lit to its end whatever follows, and the count is the number
-      // of frames after the chunk's last over: found from the end, without
-      // a step per frame (a loud signal is over full scale in most chunks).
-      int last = n - 1;
-      while (last > i && !isOver(last)) --last;
-      count = n - 1 - last;
-      break;
     }
   }
   st.clipCount = count;
@@ -214,122 +185,62 @@ struct ChannelPairFilters
 // running the chain sample by sample. in(i) gives input sample i (called
 // once each, in order), out(i, x) takes the filtered sample; `buf` holds n
 // samples between the filters.
-// With INNER set the caller guarantees 3 <= i < n, where every filter has a
-// sample, so the pass is compiled without the tests at the chunk's edges.
-template <bool INNER = false, class F, class T, class In, class Out>
-inline void InputFiltersPass(const InputSwitches& on, F& f, int i, int n, T* buf, In& in, Out& out)
+template <class S, class F, class T, class In, class Out>
+inline void InputFiltersPass(const S& on, F& f, int i, int n, T* buf, In& in, Out& out)
 {
-  if (INNER || i < n)
+  if (i < n)
   {
     const T x = in(i);
     buf[i] = on.hp ? f.inHP.Run(x) : x;
   }
-  if ((INNER || (i >= 1 && i <= n)) && on.peak) buf[i - 1] = f.peak.Run(buf[i - 1]);
-  if ((INNER || (i >= 2 && i <= n + 1)) && on.shelf) buf[i - 2] = f.shelf.Run(buf[i - 2]);
-  if (INNER || i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
+  if (i >= 1 && i <= n && on.peak) buf[i - 1] = f.peak.Run(buf[i - 1]);
+  if (i >= 2 && i <= n + 1 && on.shelf) buf[i - 2] = f.shelf.Run(buf[i - 2]);
+  if (i >= 3) out(i - 3, on.lowPass ? f.lowPass.Run(buf[i - 3]) : buf[i - 3]);
 }
 
-template <class F, class T, class In, class Out>
-inline void RunInputFilters(const InputSwitches& on, F& f, int n, T* buf, In in, Out out)
+template <class S, class F, class T, class In, class Out>
+inline void RunInputFilters(const S& on, F& f, int n, T* buf, In in, Out out)
 {
   for (int i = 0; i < n + 3; ++i) InputFiltersPass(on, f, i, n, buf, in, out);
+}
+
+// The switches of a block as constants (S above), so that the loop of a
+// block is compiled without the filters that are off and without a test
+// per filter and pass.
+template <bool HP, bool PEAK, bool SHELF, bool LOWPASS>
+struct FixedSwitches
+{
+  static constexpr bool hp = HP, peak = PEAK, shelf = SHELF, lowPass = LOWPASS;
+};
+
+// Calls fn(FixedSwitches<...>{}) for the switches `on`.
+template <int M = 0, class Fn>
+inline void WithFixedSwitches(const InputSwitches& on, Fn&& fn)
+{
+  if constexpr (M < 16)
+  {
+    if ((on.hp ? 1 : 0) + (on.peak ? 2 : 0) + (on.shelf ? 4 : 0) + (on.lowPass ? 8 : 0) == M)
+      fn(FixedSwitches<(M & 1) != 0, (M & 2) != 0, (M & 4) != 0, (M & 8) != 0>{});
+    else
+      WithFixedSwitches<M + 1>(on, fn);
+  }
 }
 
 // Output high-pass, level (volume, then make-up gain), output low-pass over
 // a chunk of n samples in n + 1 passes, skewed as above: pass i gives the
 // high-pass sample i and the low-pass sample i - 1. in(i) gives the stage's
 // output for sample i, out(i, y) takes the result (in order).
-// With INNER set the caller guarantees 1 <= i < n.
-template <bool INNER = false, class F, class T, class In, class Out>
+template <class F, class T, class In, class Out>
 inline void OutputFiltersPass(F& f, int i, int n, double volume, double comp, T* buf, In& in, Out& out)
 {
-  if (INNER || i < n) buf[i] = f.outHP.Run(in(i));
-  if (INNER || i >= 1) out(i - 1, f.outLP.Run(buf[i - 1] * volume * comp));
+  if (i < n) buf[i] = f.outHP.Run(in(i));
+  if (i >= 1) out(i - 1, f.outLP.Run(buf[i - 1] * volume * comp));
 }
 
 template <class F, class T, class In, class Out>
 inline void RunOutputFilters(F& f, int n, double volume, double comp, T* buf, In in, Out out)
 {
   for (int i = 0; i < n + 1; ++i) OutputFiltersPass(f, i, n, volume, comp, buf, in, out);
-}
-
-// The whole chain over a block of nFrames, in chunks of at most
-// chunkFrames, software-pipelined: the loop that runs the input filters of
-// chunk k also runs the output filters, level and low-pass of chunk k - 1,
-// whose stage output is ready. The two halves share no state, so each
-// filter still sees its own samples in order with its own arithmetic and the
-// result is that of the chain run sample by sample; but the recursions of
-// both halves now overlap, where one after the other each half waited on its
-// own longest chain (the output low-pass's four dependent operations, the
-// biquads' three) once per sample. The stage's buffers alternate between
-// two slots, so the stage output of chunk k - 1 stays readable while chunk k
-// is filled. `io` is the block's connection to the host and the stages:
-//   T Read(int frame)            host frame `frame` of the block, as the
-//                                filters take it (called once each, in order)
-//   void ToStage(int slot, int i, T x), T FromStage(int slot, int i)
-//                                sample i of a chunk into and out of the
-//                                stage buffers of `slot` (0 or 1)
-//   void RunStage(int slot, int n)  the stages over n samples of `slot`
-//   void Write(int frame, T y)   the chain's output for host frame `frame`
-//   void Watch(int frame, int n) the clip watch over n frames just written
-// The host's frames of a chunk are all read before any of them is written,
-// so input and output may be the same buffers.
-template <class F, class T, class Io>
-inline void RunChainPipelined(const InputSwitches& on, F& filters, int nFrames, int chunkFrames, double volume, double comp,
-                              T* inBuf, T* outBuf, Io& io)
-{
-  // A local copy, whose address nothing else holds, so that the compiler
-  // may keep the filter states in registers across the stores to the
-  // buffers and the host's output (which could otherwise alias them).
-  F f = filters;
-  int prevStart = 0, prevN = 0, slot = 0;
-  for (int start = 0;; start += chunkFrames, slot ^= 1)
-  {
-    const int n = start < nFrames ? (nFrames - start < chunkFrames ? nFrames - start : chunkFrames) : 0;
-    const int prevSlot = slot ^ 1;
-    auto read = [&](int i) { return io.Read(start + i); };
-    auto toStage = [&](int i, T x) { io.ToStage(slot, i, x); };
-    auto fromStage = [&](int i) { return io.FromStage(prevSlot, i); };
-    auto write = [&](int i, T y) { io.Write(prevStart + i, y); };
-    const int inPasses = n > 0 ? n + 3 : 0, outPasses = prevN > 0 ? prevN + 1 : 0;
-    const int passes = inPasses > outPasses ? inPasses : outPasses;
-    // Passes 3 ... min(n, prevN) - 1 have every filter of both halves busy;
-    // after them, where one half has finished, the other runs alone. Only
-    // the few passes at the edges of a chunk take the tests per filter.
-    const int both = n < prevN ? n : prevN;
-    int i = 0;
-    while (i < passes)
-    {
-      if (i >= 3 && i < both)
-      {
-        for (; i < both; ++i)
-        {
-          InputFiltersPass<true>(on, f, i, n, inBuf, read, toStage);
-          OutputFiltersPass<true>(f, i, prevN, volume, comp, outBuf, fromStage, write);
-        }
-      }
-      else if (i >= 3 && i < n && i >= outPasses)
-      {
-        for (; i < n; ++i) InputFiltersPass<true>(on, f, i, n, inBuf, read, toStage);
-      }
-      else if (i >= 1 && i < prevN && i >= inPasses)
-      {
-        for (; i < prevN; ++i) OutputFiltersPass<true>(f, i, prevN, volume, comp, outBuf, fromStage, write);
-      }
-      else
-      {
-        if (i < inPasses) InputFiltersPass(on, f, i, n, inBuf, read, toStage);
-        if (i < outPasses) OutputFiltersPass(f, i, prevN, volume, comp, outBuf, fromStage, write);
-        ++i;
-      }
-    }
-    if (prevN > 0) io.Watch(prevStart, prevN);
-    if (n == 0) break;
-    io.RunStage(slot, n);
-    prevStart = start;
-    prevN = n;
-  }
-  filters = f;
 }
 
 }  // namespace cinderpath_stereo

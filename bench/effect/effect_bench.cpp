@@ -256,98 +256,39 @@ void BM_Bound(benchmark::State& state)
 BENCHMARK(BM_Bound)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
 
 // The filters around the stage (the four input filters, output high-pass,
-// level, output low-pass), both channels side by side, with the stage left
-// out (its buffers pass through): the effect's pipelined chunk loop, where
-// the output filters of one chunk run in the loop of the next chunk's input
-// filters, at the chunk length of the argument; and beside it, the two
-// halves one loop after the other per chunk, as before the pipeline.
-struct FiltersBench
+// level, output low-pass), both channels side by side in the skewed loops of
+// the effect's chunk path (each filter a pass behind the one before it).
+void BM_FiltersAroundStage(benchmark::State& state)
 {
+  using namespace cinderpath_stereo;
   OnePoleHP hp, outHp;
   Biquad peak, shelf;
   LowPass4 lp;
   OnePoleLP outLp;
-  ChainFilters c;
-  FiltersBench()
-  {
-    hp.Set(120.0, kSampleRate);
-    peak.SetPeak(410.0, 5.0, kSampleRate);
-    shelf.SetShelf(5500.0, -3.0, kSampleRate);
-    lp.SetSampleRate(kSampleRate);
-    lp.Set(9000.0, 0.0);
-    outHp.Set(5.0, kSampleRate);
-    outLp.Set(24000.0, kSampleRate);
-    c = ChainFilters{{&hp, &hp}, {&peak, &peak}, {&shelf, &shelf}, {&lp, &lp}, {&outHp, &outHp},
-                     {&outLp, &outLp}, {true, true, true, true}, 1.1, 1.03};
-  }
-};
-
-using cinderpath_stereo::Lanes;
-
-// The block's connection for the pipelined loop: host frames in and out,
-// the stage a pass-through.
-struct PassThroughIo
-{
-  const Lanes* in;
-  Lanes* out;
-  Lanes x[2][kBlock];
-  Lanes Read(int k) { return in[k]; }
-  void ToStage(int slot, int i, Lanes v) { x[slot][i] = v; }
-  Lanes FromStage(int slot, int i) const { return x[slot][i]; }
-  void RunStage(int, int) {}
-  void Write(int k, Lanes y) { out[k] = y; }
-  void Watch(int, int) {}
-};
-
-std::vector<Lanes> FiltersInput()
-{
-  std::vector<Lanes> x(kBlock);
+  hp.Set(120.0, kSampleRate);
+  peak.SetPeak(410.0, 5.0, kSampleRate);
+  shelf.SetShelf(5500.0, -3.0, kSampleRate);
+  lp.SetSampleRate(kSampleRate);
+  lp.Set(9000.0, 0.0);
+  outHp.Set(5.0, kSampleRate);
+  outLp.Set(24000.0, kSampleRate);
+  const ChainFilters c{{&hp, &hp}, {&peak, &peak}, {&shelf, &shelf}, {&lp, &lp}, {&outHp, &outHp},
+                       {&outLp, &outLp}, {true, true, true, true}, 1.1, 1.03};
+  ChannelPairFilters f(c);
+  std::vector<Lanes> x(kBlock), buf(kBlock);
   for (int i = 0; i < kBlock; ++i) x[i] = Lanes{0.6 * std::sin(i * 0.0411), 0.6 * std::sin(i * 0.0377 + 1.0)};
-  return x;
-}
-
-void BM_FiltersAroundStage(benchmark::State& state)
-{
-  using namespace cinderpath_stereo;
-  FiltersBench b;
-  ChannelPairFilters f(b.c);
-  const int chunk = (int)state.range(0);
-  const std::vector<Lanes> x = FiltersInput();
-  std::vector<Lanes> y(kBlock), inBuf(kBlock), outBuf(kBlock);
-  PassThroughIo io{x.data(), y.data(), {}};
   for (auto _ : state)
   {
-    RunChainPipelined(b.c.on, f, kBlock, chunk, b.c.volume, b.c.comp, inBuf.data(), outBuf.data(), io);
-    benchmark::DoNotOptimize(y.data());
-  }
-  state.counters["realtime"] =
-      benchmark::Counter((double)state.iterations() * kBlock / kSampleRate, benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FiltersAroundStage)->Arg(64)->Arg(128)->Arg(256);
-
-void BM_FiltersAroundStageUnpipelined(benchmark::State& state)
-{
-  using namespace cinderpath_stereo;
-  FiltersBench b;
-  ChannelPairFilters f(b.c);
-  const int chunk = (int)state.range(0);
-  std::vector<Lanes> x = FiltersInput(), buf(kBlock);
-  for (auto _ : state)
-  {
-    for (int start = 0; start < kBlock; start += chunk)
-    {
-      Lanes* xc = x.data() + start;
-      RunInputFilters(
-          b.c.on, f, chunk, buf.data(), [&](int i) { return xc[i]; }, [&](int i, Lanes v) { xc[i] = v; });
-      RunOutputFilters(
-          f, chunk, b.c.volume, b.c.comp, buf.data(), [&](int i) { return xc[i]; }, [&](int i, Lanes v) { xc[i] = v; });
-    }
+    RunInputFilters(
+        c.on, f, kBlock, buf.data(), [&](int i) { return x[i]; }, [&](int i, Lanes v) { x[i] = v; });
+    RunOutputFilters(
+        f, kBlock, c.volume, c.comp, buf.data(), [&](int i) { return x[i]; }, [&](int i, Lanes v) { x[i] = v; });
     benchmark::DoNotOptimize(x.data());
   }
   state.counters["realtime"] =
       benchmark::Counter((double)state.iterations() * kBlock / kSampleRate, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_FiltersAroundStageUnpipelined)->Arg(256);
+BENCHMARK(BM_FiltersAroundStage);
 
 // Prints as usual and keeps the best realtime factor of every benchmark,
 // then the table of fractions of the bound.
@@ -387,13 +328,9 @@ public:
       if (wide > 0.0 && base > 0.0)
         std::printf("%6d  %6.0f  %6.0f  %4.2f\n", f, wide, base, wide / base);
     }
-    const double filters = Get("BM_FiltersAroundStage/256"), bound1 = Get("BM_Bound/1");
+    const double filters = Get("BM_FiltersAroundStage"), bound1 = Get("BM_Bound/1");
     if (filters > 0.0 && bound1 > 0.0)
       std::printf("filters around the stage: %.0f x (%.2f of the factor-1 bound)\n", filters, filters / bound1);
-    const double unpipelined = Get("BM_FiltersAroundStageUnpipelined/256");
-    if (filters > 0.0 && unpipelined > 0.0)
-      std::printf("filters around the stage, pipelined against one half after the other: %.2f\n",
-                  filters / unpipelined);
   }
 
 private:
