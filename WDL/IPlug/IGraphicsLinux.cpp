@@ -405,7 +405,8 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* r)
   tree.Link();
   const SWELL_Menu* chosen = nullptr;
   const int index =
-      SWELL_TrackPopupMenu(mView, &tree.menus[0], ScaleCoord(r->L, Scale()), ScaleCoord(r->B + 5, Scale()), &chosen);
+      SWELL_TrackPopupMenu(mView, &tree.menus[0], ScaleCoord(r->L, Scale()), ScaleCoord(r->B + 5, Scale()), &chosen,
+                           Scale());
   if (index < 0 || !chosen) return nullptr;
   IPopupMenu* source = tree.sources[static_cast<size_t>(chosen - tree.menus.data())];
   source->SetChosenItemIdx(index);

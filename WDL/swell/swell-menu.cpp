@@ -16,6 +16,7 @@
 namespace
 {
 
+// Sizes at scale 1; a scaled menu multiplies each (rounded).
 const int kItemHeightPx = 20;
 const int kSeparatorHeightPx = 7;
 const int kCheckAreaPx = 20;   // left of the titles
@@ -23,6 +24,7 @@ const int kIndentPx = 12;      // per indentation level
 const int kArrowAreaPx = 20;   // right of the titles
 const int kBorderPx = 1;
 const int kMinWidthPx = 80;
+const int kFontPx = 13;
 
 // Colours, 0x00RRGGBB.
 const int kBackground = 0xF2F2F2;
@@ -42,12 +44,14 @@ struct OpenMenu
   std::vector<int> top;    // top of each item, count + 1 entries
   int hover = -1;          // highlighted item
   int openSub = -1;        // item whose submenu is open
+  double scale = 1.0;      // of every length and the font
+
+  int Px(int px) const { return swell_ScaledPx(px, scale); }
 };
 
-HFONT MenuFont()
+HFONT MenuFont(double scale)
 {
-  static HFONT s_font = CreateFont(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
-  return s_font;
+  return swell_SansFont(swell_ScaledPx(kFontPx, scale), FW_NORMAL);
 }
 
 bool Selectable(const SWELL_MenuItem& it)
@@ -63,57 +67,60 @@ void Text(HDC dc, const char* text, int colour, RECT r, int flags)
 
 void Draw(OpenMenu& m)
 {
+  const int border = m.Px(kBorderPx), inset = m.Px(4), checkArea = m.Px(kCheckAreaPx);
+  const int arrowArea = m.Px(kArrowAreaPx), rule = std::max(1, m.Px(1));
   swell_FillRect(m.dc, m.w, 0, 0, m.w, m.h, kBorder);
-  swell_FillRect(m.dc, m.w, kBorderPx, kBorderPx, m.w - kBorderPx, m.h - kBorderPx, kBackground);
+  swell_FillRect(m.dc, m.w, border, border, m.w - border, m.h - border, kBackground);
   for (int i = 0; i < m.menu->count; ++i)
   {
     const SWELL_MenuItem& it = m.menu->items[i];
     const int t = m.top[i], b = m.top[i + 1];
     if (it.separator)
     {
-      swell_FillRect(m.dc, m.w, kBorderPx + 4, (t + b) / 2, m.w - kBorderPx - 4, (t + b) / 2 + 1, kBorder);
+      swell_FillRect(m.dc, m.w, border + inset, (t + b) / 2, m.w - border - inset, (t + b) / 2 + rule, kBorder);
       continue;
     }
     const bool lit = i == m.hover && Selectable(it);
-    if (lit) swell_FillRect(m.dc, m.w, kBorderPx, t, m.w - kBorderPx, b, kHighlight);
+    if (lit) swell_FillRect(m.dc, m.w, border, t, m.w - border, b, kHighlight);
     const int colour = lit ? kHighlightText : it.enabled ? kText : kDisabledText;
-    const int left = kBorderPx + kCheckAreaPx + std::max(0, it.indent) * kIndentPx;
-    if (it.checked) Text(m.dc, "\xe2\x9c\x93", colour, RECT{kBorderPx + 4, t, kBorderPx + kCheckAreaPx, b}, 0);
-    Text(m.dc, it.title ? it.title : "", colour, RECT{left, t, m.w - kArrowAreaPx, b}, 0);
-    if (it.submenu) Text(m.dc, "\xe2\x96\xb8", colour, RECT{m.w - kArrowAreaPx, t, m.w - kBorderPx - 4, b}, DT_RIGHT);
+    const int left = border + checkArea + std::max(0, it.indent) * m.Px(kIndentPx);
+    if (it.checked) Text(m.dc, "\xe2\x9c\x93", colour, RECT{border + inset, t, border + checkArea, b}, 0);
+    Text(m.dc, it.title ? it.title : "", colour, RECT{left, t, m.w - arrowArea, b}, 0);
+    if (it.submenu) Text(m.dc, "\xe2\x96\xb8", colour, RECT{m.w - arrowArea, t, m.w - border - inset, b}, DT_RIGHT);
   }
   swell_X11PutArgb(m.win, m.gc, SWELL_GetCtxFrameBuffer(m.dc), m.w, m.h);
 }
 
 // Measures, places (kept on the screen) and maps a menu window.
-bool Open(OpenMenu& m, const SWELL_Menu* menu, int x, int y)
+bool Open(OpenMenu& m, const SWELL_Menu* menu, int x, int y, double scale)
 {
+  m.scale = scale;
   Display* d = swell_X11Display();
   m.menu = menu;
   m.top.assign(static_cast<size_t>(menu->count) + 1, 0);
   HDC measure = SWELL_CreateMemContext(nullptr, 1, 1);
-  SelectObject(measure, MenuFont());
-  int textW = 0, h = kBorderPx;
+  SelectObject(measure, MenuFont(m.scale));
+  int textW = 0, h = m.Px(kBorderPx);
   for (int i = 0; i < menu->count; ++i)
   {
     const SWELL_MenuItem& it = menu->items[i];
     m.top[i] = h;
-    h += it.separator ? kSeparatorHeightPx : kItemHeightPx;
+    h += m.Px(it.separator ? kSeparatorHeightPx : kItemHeightPx);
     if (it.separator || !it.title) continue;
     RECT r = {0, 0, 0, 0};
     SWELL_DrawText(measure, it.title, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    textW = std::max(textW, r.right + std::max(0, it.indent) * kIndentPx);
+    textW = std::max(textW, r.right + std::max(0, it.indent) * m.Px(kIndentPx));
   }
   m.top[menu->count] = h;
   SWELL_DeleteGfxContext(measure);
-  m.w = std::max(kMinWidthPx, textW + kCheckAreaPx + kArrowAreaPx + 2 * kBorderPx);
-  m.h = h + kBorderPx;
+  m.w = std::max(m.Px(kMinWidthPx), textW + m.Px(kCheckAreaPx) + m.Px(kArrowAreaPx) + 2 * m.Px(kBorderPx));
+  m.h = h + m.Px(kBorderPx);
   const int sw = DisplayWidth(d, DefaultScreen(d)), sh = DisplayHeight(d, DefaultScreen(d));
   m.x = std::max(0, std::min(x, sw - m.w));
   m.y = std::max(0, std::min(y, sh - m.h));
   m.dc = SWELL_CreateMemContext(nullptr, m.w, m.h);
   if (!m.dc) return false;
-  SelectObject(m.dc, MenuFont());
+  SelectObject(m.dc, MenuFont(m.scale));
   XSetWindowAttributes a = {};
   a.override_redirect = True;
   a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
@@ -189,8 +196,10 @@ void swell_FillRect(HDC dc, int w, int l, int t, int r, int b, int colour)
   }
 }
 
-int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu)
+int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu,
+                         double scale)
 {
+  if (!(scale >= 1.0 && scale <= 4.0)) scale = 1.0;
   if (chosenMenu) *chosenMenu = nullptr;
   Display* d = swell_X11Display();
   if (!d || !view || !menu || !menu->items || menu->count <= 0) return -1;
@@ -199,7 +208,7 @@ int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, 
   XTranslateCoordinates(d, SWELL_GetViewWindow(view), DefaultRootWindow(d), x, y, &sx, &sy, &child);
 
   std::vector<OpenMenu> stack(1);
-  if (!Open(stack[0], menu, sx, sy)) return -1;
+  if (!Open(stack[0], menu, sx, sy, scale)) return -1;
   XSync(d, False);
   // Without both grabs no input would reach the menu: it ends at once.
   if (!GrabInput(d, stack[0].win))
@@ -228,8 +237,8 @@ int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, 
     if (it && it->submenu && it->enabled && it->submenu->count > 0 && stack[level].openSub != item)
     {
       OpenMenu sub;
-      const int subX = m.x + m.w - 2, subY = m.y + m.top[item] - kBorderPx;
-      if (Open(sub, it->submenu, subX, subY))
+      const int subX = m.x + m.w - m.Px(2), subY = m.y + m.top[item] - m.Px(kBorderPx);
+      if (Open(sub, it->submenu, subX, subY, m.scale))
       {
         stack[level].openSub = item;
         stack.push_back(sub);

@@ -36,28 +36,6 @@ const int kBorder = 0x6E6A58;
 const int kTitle = 0x000000;
 const int kText = 0x3A3A3A;
 
-int Scaled(int px, double scale)
-{
-  return static_cast<int>(px * scale + 0.5);
-}
-
-// The tooltip's fonts, one per (size, weight), made once and kept for the
-// process like the fonts of every other text the views draw.
-HFONT FontOf(int heightPx, int weight)
-{
-  struct Made
-  {
-    int heightPx, weight;
-    HFONT font;
-  };
-  static auto* s_fonts = new std::vector<Made>;  // never destroyed: fonts live until exit
-  for (const Made& m : *s_fonts)
-    if (m.heightPx == heightPx && m.weight == weight) return m.font;
-  HFONT font = CreateFont(-heightPx, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
-  s_fonts->push_back(Made{heightPx, weight, font});
-  return font;
-}
-
 struct Tooltip
 {
   SWELL_View owner = nullptr;
@@ -89,7 +67,8 @@ std::vector<std::string> Lines(const std::string& text)
 
 HFONT FontOfLine(size_t i, double scale)
 {
-  return i == 0 ? FontOf(Scaled(kTitleFontPx, scale), FW_BOLD) : FontOf(Scaled(kLineFontPx, scale), FW_NORMAL);
+  return i == 0 ? swell_SansFont(swell_ScaledPx(kTitleFontPx, scale), FW_BOLD)
+                : swell_SansFont(swell_ScaledPx(kLineFontPx, scale), FW_NORMAL);
 }
 
 void Destroy(Tooltip& t)
@@ -114,8 +93,9 @@ bool SWELL_ShowTooltip(SWELL_View view, int x, int y, const char* text, double s
   Tooltip& t = Shown();
   if (t.win && t.owner == view && t.text == text && t.x == x && t.y == y && t.scale == scale) return true;
   Destroy(t);
-  const int padPx = Scaled(kPadPx, scale), gapPx = Scaled(kLineGapPx, scale), borderPx = Scaled(kBorderPx, scale);
-  const int offsetXPx = Scaled(kOffsetXPx, scale), offsetYPx = Scaled(kOffsetYPx, scale);
+  const int padPx = swell_ScaledPx(kPadPx, scale), gapPx = swell_ScaledPx(kLineGapPx, scale);
+  const int borderPx = swell_ScaledPx(kBorderPx, scale);
+  const int offsetXPx = swell_ScaledPx(kOffsetXPx, scale), offsetYPx = swell_ScaledPx(kOffsetYPx, scale);
 
   // Measure every line in its font.
   const std::vector<std::string> lines = Lines(text);
@@ -213,4 +193,24 @@ void SWELL_HideTooltip(SWELL_View view)
 void swell_X11ForgetTooltip(SWELL_View view)
 {
   if (view) SWELL_HideTooltip(view);
+}
+
+int swell_ScaledPx(int px, double scale)
+{
+  return static_cast<int>(px * scale + 0.5);
+}
+
+HFONT swell_SansFont(int heightPx, int weight)
+{
+  struct Made
+  {
+    int heightPx, weight;
+    HFONT font;
+  };
+  static auto* s_fonts = new std::vector<Made>;  // never destroyed: fonts live until exit
+  for (const Made& m : *s_fonts)
+    if (m.heightPx == heightPx && m.weight == weight) return m.font;
+  HFONT font = CreateFont(-heightPx, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, "sans-serif");
+  s_fonts->push_back(Made{heightPx, weight, font});
+  return font;
 }

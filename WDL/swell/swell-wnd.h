@@ -184,8 +184,10 @@ struct SWELL_Menu
 // and sets *chosenMenu to the (sub)menu holding it; -1 when dismissed, when
 // another client holds the pointer or the keyboard, or when the view's
 // window is destroyed meanwhile. Window-system news for views that arrives
-// meanwhile is handled after the menu ends. [UI thread]
-int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu);
+// meanwhile is handled after the menu ends. Its rows, margins and text are
+// drawn at the display scale (1 ... 4; anything else draws at 1). [UI thread]
+int SWELL_TrackPopupMenu(SWELL_View view, const SWELL_Menu* menu, int x, int y, const SWELL_Menu** chosenMenu,
+                         double scale = 1.0);
 
 // ---------------------------------------------------------------- outside world
 

@@ -44,4 +44,13 @@ void swell_FillRect(HDC dc, int w, int l, int t, int r, int b, int colour);
 // X errors seen on the connection so far. [UI thread]
 int swell_X11ErrorCount();
 
+// A length in pixels at scale 1 (a tooltip's padding, a menu's row) at the
+// given display scale, rounded. [UI thread]
+int swell_ScaledPx(int px, double scale);
+
+// A sans-serif font heightPx pixels tall of the given weight, made on first
+// use and kept for the process, like the fonts of every other text the views
+// draw; menus and tooltips at every scale share them. [UI thread]
+HFONT swell_SansFont(int heightPx, int weight);
+
 #endif

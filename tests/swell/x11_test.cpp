@@ -444,6 +444,47 @@ TEST(X11Menu, ChoosesItemsAndSubmenuItemsAndIsDismissed)
   SWELL_RemoveView(v);
 }
 
+// At scale 2 every row, margin and the text are twice the size: the item
+// under the pointer at twice the scale-1 offset is the one chosen.
+TEST(X11Menu, AtScaleTwoRowsAndTextAreTwiceTheSize)
+{
+  REQUIRE_X();
+  Recorder rec;
+  SWELL_View v = ShownView(rec, 200, 150);
+  ASSERT_NE(v, nullptr);
+  const SWELL_MenuItem items[] = {
+    {"1: One", false, true, true, 0, nullptr},
+    {nullptr, true, false, true, 0, nullptr},
+    {"2: Two", false, false, true, 0, nullptr},
+    {"3: Three", false, false, true, 0, nullptr},
+  };
+  const SWELL_Menu menu = {items, 4};
+  int ox, oy;
+  ScreenOrigin(v, &ox, &oy);
+  // Item tops at scale 2: 2, 42, 56, 96; the menu ends at 138.
+  const int mx = ox + 10, my = oy + 10;
+  XWindowAttributes wa = {};
+  const SWELL_Menu* chosen = nullptr;
+  {
+    Driver d([&](Display* t) {
+      XTestFakeMotionEvent(t, -1, mx + 30, my + 116, CurrentTime);
+      XSync(t, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      Window root, childWin;
+      int rx, ry, wx, wy;
+      unsigned m;
+      XQueryPointer(t, DefaultRootWindow(t), &root, &childWin, &rx, &ry, &wx, &wy, &m);
+      XGetWindowAttributes(t, childWin, &wa);
+      Snapshot(t, mx - 5, my - 5, 300, 160, "swell-menu-scale2.png");
+      ClickAt(t, mx + 30, my + 116);
+    });
+    EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen, 2.0), 3);
+  }
+  EXPECT_EQ(wa.height, 138);
+  EXPECT_GE(wa.width, 160); // at least twice the narrowest menu
+  SWELL_RemoveView(v);
+}
+
 TEST(X11Menu, AGrabAnotherClientHoldsEndsTheMenuAtOnce)
 {
   REQUIRE_X();
