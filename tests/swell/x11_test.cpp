@@ -379,6 +379,22 @@ void Snapshot(Display* t, int x, int y, int w, int h, const char* name)
   LICE_WritePNG((std::string(CINDERPATH_BINARY_DIR) + "/" + name).c_str(), &bm, false);
 }
 
+// Moves the pointer to (x, y) on the screen, lets the menu there highlight
+// its item, and returns the attributes of the window under the pointer.
+XWindowAttributes HoverMenuAt(Display* t, int x, int y)
+{
+  XTestFakeMotionEvent(t, -1, x, y, CurrentTime);
+  XSync(t, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  Window root, childWin;
+  int rx, ry, wx, wy;
+  unsigned m;
+  XQueryPointer(t, DefaultRootWindow(t), &root, &childWin, &rx, &ry, &wx, &wy, &m);
+  XWindowAttributes wa = {};
+  XGetWindowAttributes(t, childWin, &wa);
+  return wa;
+}
+
 TEST(X11Menu, ChoosesItemsAndSubmenuItemsAndIsDismissed)
 {
   REQUIRE_X();
@@ -422,15 +438,8 @@ TEST(X11Menu, ChoosesItemsAndSubmenuItemsAndIsDismissed)
   }
   {
     Driver d([&](Display* t) {
-      XTestFakeMotionEvent(t, -1, mx + 30, my + 78, CurrentTime); // opens the submenu to the right
-      XSync(t, False);
-      std::this_thread::sleep_for(std::chrono::milliseconds(150));
-      Window root, childWin;
-      int rx, ry, wx, wy;
-      unsigned m;
-      XQueryPointer(t, DefaultRootWindow(t), &root, &childWin, &rx, &ry, &wx, &wy, &m);
-      XWindowAttributes wa;
-      XGetWindowAttributes(t, childWin, &wa); // the main menu: its right edge locates the submenu
+      // Opens the submenu to the right; the main menu's right edge locates it.
+      const XWindowAttributes wa = HoverMenuAt(t, mx + 30, my + 78);
       ClickAt(t, wa.x + wa.width + 20, my + 67 + 1 + 20 + 10);
     });
     EXPECT_EQ(SWELL_TrackPopupMenu(v, &menu, 10, 10, &chosen), 1);
@@ -467,14 +476,7 @@ TEST(X11Menu, AtScaleTwoRowsAndTextAreTwiceTheSize)
   const SWELL_Menu* chosen = nullptr;
   {
     Driver d([&](Display* t) {
-      XTestFakeMotionEvent(t, -1, mx + 30, my + 116, CurrentTime);
-      XSync(t, False);
-      std::this_thread::sleep_for(std::chrono::milliseconds(150));
-      Window root, childWin;
-      int rx, ry, wx, wy;
-      unsigned m;
-      XQueryPointer(t, DefaultRootWindow(t), &root, &childWin, &rx, &ry, &wx, &wy, &m);
-      XGetWindowAttributes(t, childWin, &wa);
+      wa = HoverMenuAt(t, mx + 30, my + 116);
       Snapshot(t, mx - 5, my - 5, 300, 160, "swell-menu-scale2.png");
       ClickAt(t, mx + 30, my + 116);
     });
