@@ -5,8 +5,6 @@
 #include <cstdlib>
 
 const char kEditorScaleEnvVar[] = "CINDERPATH_UI_SCALE";
-const double kEditorScales[] = {1.0, 1.5, 2.0, 3.0};
-const int kNEditorScales = (int)(sizeof(kEditorScales) / sizeof(kEditorScales[0]));
 
 namespace
 {

@@ -5,13 +5,11 @@
 #ifndef IPLUG_IGRAPHICSSCALE_H_
 #define IPLUG_IGRAPHICSSCALE_H_
 
+#include "IScaledImageName.h"  // kEditorScales, the scales drawn at
+
 // The environment variable that forces the scale of every editor of the
 // process, whatever the host asks.
 extern const char kEditorScaleEnvVar[];  // "CINDERPATH_UI_SCALE"
-
-// The scales the editor draws at, ascending.
-extern const double kEditorScales[];
-extern const int kNEditorScales;
 
 // True when scale is one of kEditorScales.
 bool IsEditorScale(double scale);

@@ -2,12 +2,18 @@
 // file "resources/img/KnobS.png" drawn at scale 2 is "resources/img/KnobS@2x.png",
 // at 1.5 "resources/img/KnobS@1.5x.png". The image generator writes these
 // names and the editor loads them, so the rule lives here alone.
-// Header-only and free of dependencies so both sides can include it.
+// Header-only and free of dependencies so both sides can include it; the
+// list of scales drawn for lives here for the same reason.
 #ifndef CINDERPATH_ISCALEDIMAGENAME_H_
 #define CINDERPATH_ISCALEDIMAGENAME_H_
 
 #include <cmath>
 #include <string>
+
+// The scales the editor draws at and the generator draws images for,
+// ascending, 1 first.
+inline constexpr double kEditorScales[] = {1.0, 1.5, 2.0, 3.0};
+inline constexpr int kNEditorScales = (int)(sizeof(kEditorScales) / sizeof(kEditorScales[0]));
 
 // Name of baseFile's image at the given scale. The scale is written with at
 // most two decimals and no trailing zeros, always with a '.' whatever the

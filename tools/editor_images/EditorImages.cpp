@@ -20,8 +20,6 @@ constexpr int kSwitchW = 40, kSwitchH = 20;
 constexpr int kLedPx = 20;
 constexpr double kSweepDeg = 300.0;  // pointer travel from the first to the last frame
 
-const double kScales[] = {1.0, 1.5, 2.0, 3.0};
-
 // A length of the scale-1 layout in pixels of an image drawn at scale s,
 // rounded the way the editor rounds its positions and sizes.
 int ScaledPx(double px, double s) { return static_cast<int>(std::floor(px * s + 0.5)); }
@@ -429,7 +427,10 @@ const Strip kSwitches[] = {
 
 }  // namespace
 
-std::vector<double> EditorImageScales() { return std::vector<double>(std::begin(kScales), std::end(kScales)); }
+std::vector<double> EditorImageScales()
+{
+  return std::vector<double>(std::begin(kEditorScales), std::end(kEditorScales));
+}
 
 std::string EditorImageFileName(const std::string& file, double scale) { return ScaledImageName(file, scale); }
 
